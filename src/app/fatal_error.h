@@ -1,0 +1,6 @@
+// The one way out for every unrecoverable condition: shuts Glide down, shows
+// the message in a box titled "Tarnview ERROR!" and ends the process with
+// exit status 1.
+#pragma once
+
+[[noreturn]] void FatalError(const char* message);

@@ -1,0 +1,62 @@
+// Extensions of the software accelerator that the board's library did not
+// have: choosing where the picture goes, reading the device's counters and
+// writing screenshots. Only the platform layer, tools, benchmarks and tests
+// use this header; the system's render path sees glide.h alone.
+#pragma once
+
+#include <cstdint>
+
+#include "glide.h"
+
+namespace glide {
+
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+
+// Where the device shows its front buffer. The headless output (the default
+// when a program chooses nothing) has no display at all; the window output
+// lives with the platform layer's window and is chosen by the windowed
+// executable before grGlideInit.
+class DisplayOutput {
+public:
+    virtual ~DisplayOutput() = default;
+    // Called by grSstQueryHardware / grSstOpen: false when this output cannot
+    // start (for a window: no display), which makes the query report no board.
+    virtual bool Open() = 0;
+    // Called by grBufferSwap with the new front buffer: kScreenWidth x
+    // kScreenHeight RGB565 pixels, row 0 = bottom row of the screen.
+    // waitRetrace is true for a swap interval above 0.
+    virtual void Present(const std::uint16_t* frontBuffer, bool waitRetrace) = 0;
+    // grSstPassthruMode: true shows the device's picture, false hides it.
+    virtual void SetPassthrough(bool showDevice) = 0;
+    // grGlideShutdown.
+    virtual void Close() = 0;
+};
+
+// Chooses the output for the next grGlideInit. nullptr selects the headless
+// output. The object must outlive the device's use of it.
+void SetDisplayOutput(DisplayOutput* output);
+
+// Counters a benchmark can read; always on and cheap.
+struct DeviceCounters {
+    std::uint64_t trianglesSubmitted = 0;  // every draw call's triangles, lines excluded
+    std::uint64_t trianglesDrawn = 0;      // triangles that covered at least one pixel centre
+    std::uint64_t pixelsWritten = 0;       // pixels that reached the colour buffer
+    std::uint64_t pixelsDepthFailed = 0;   // pixels rejected by the depth test
+};
+DeviceCounters GetCounters();
+void ResetCounters();
+
+// When false, draw calls are accepted and counted as submitted but nothing is
+// rasterized: lets a benchmark time the system's front end alone.
+void SetRasterizationEnabled(bool enabled);
+
+// Writes the front buffer as a PNG (top row of the image = top row of the
+// screen). Returns false when the file cannot be written.
+bool WriteScreenshotPng(const char* path);
+
+// Writes kScreenWidth x kScreenHeight RGB565 pixels (row 0 = bottom row) as a
+// PNG with the top row first. Used by screenshots and tools.
+bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, int height, bool bottomUp);
+
+}  // namespace glide

@@ -1,0 +1,3 @@
+#include "platform/headless/headless_input.h"
+
+HeadlessInputState HeadlessInput;
