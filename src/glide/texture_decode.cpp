@@ -11,7 +11,7 @@ namespace {
 
 std::uint32_t Clamp255(int v) { return v < 0 ? 0u : (v > 255 ? 255u : static_cast<std::uint32_t>(v)); }
 
-std::uint32_t Rgb332(std::uint32_t v) { return Argb(255, Expand3(v >> 5), Expand3((v >> 2) & 7), Expand2(v & 3)); }
+std::uint32_t Rgb332(std::uint32_t v) { return Argb(255, Widen3(v >> 5), Widen3((v >> 2) & 7), Widen2(v & 3)); }
 
 // 256 colours of the byte that carries colour in this format (for the
 // 16-bit formats with 8-bit alpha, the low byte; alpha is set later).
@@ -35,8 +35,8 @@ void BuildByteTable(GrTextureFormat_t format, const GuTexTable* table, std::uint
                 out[v] = Argb(255, v, v, v);
                 break;
             case GR_TEXFMT_ALPHA_INTENSITY_44: {
-                const std::uint32_t i = Expand4(v & 15);
-                out[v] = Argb(Expand4(v >> 4), i, i, i);
+                const std::uint32_t i = Widen4(v & 15);
+                out[v] = Argb(Widen4(v >> 4), i, i, i);
                 break;
             }
             case GR_TEXFMT_P_8:
@@ -106,19 +106,19 @@ bool DecodeTexels(GrTextureFormat_t format, const void* src, std::size_t count, 
         case GR_TEXFMT_RGB_565:
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint32_t w = word(i);
-                dst[i] = Argb(255, Expand5(w >> 11), Expand6((w >> 5) & 63), Expand5(w & 31));
+                dst[i] = Argb(255, Widen5(w >> 11), Widen6((w >> 5) & 63), Widen5(w & 31));
             }
             return true;
         case GR_TEXFMT_ARGB_1555:
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint32_t w = word(i);
-                dst[i] = Argb(Expand1(w >> 15), Expand5((w >> 10) & 31), Expand5((w >> 5) & 31), Expand5(w & 31));
+                dst[i] = Argb(Widen1(w >> 15), Widen5((w >> 10) & 31), Widen5((w >> 5) & 31), Widen5(w & 31));
             }
             return true;
         case GR_TEXFMT_ARGB_4444:
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint32_t w = word(i);
-                dst[i] = Argb(Expand4(w >> 12), Expand4((w >> 8) & 15), Expand4((w >> 4) & 15), Expand4(w & 15));
+                dst[i] = Argb(Widen4(w >> 12), Widen4((w >> 8) & 15), Widen4((w >> 4) & 15), Widen4(w & 15));
             }
             return true;
         default:

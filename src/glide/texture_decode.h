@@ -11,12 +11,12 @@ namespace glide {
 
 // Narrow channels widen by repeating their bits, so 0 stays 0 and the
 // largest value becomes 255 (5 bits: abcde -> abcdeabc).
-constexpr std::uint32_t Expand1(std::uint32_t v) { return v ? 255u : 0u; }
-constexpr std::uint32_t Expand2(std::uint32_t v) { return v * 0x55u; }
-constexpr std::uint32_t Expand3(std::uint32_t v) { return (v << 5) | (v << 2) | (v >> 1); }
-constexpr std::uint32_t Expand4(std::uint32_t v) { return v * 0x11u; }
-constexpr std::uint32_t Expand5(std::uint32_t v) { return (v << 3) | (v >> 2); }
-constexpr std::uint32_t Expand6(std::uint32_t v) { return (v << 2) | (v >> 4); }
+constexpr std::uint32_t Widen1(std::uint32_t v) { return v ? 255u : 0u; }
+constexpr std::uint32_t Widen2(std::uint32_t v) { return v * 0x55u; }
+constexpr std::uint32_t Widen3(std::uint32_t v) { return (v << 5) | (v << 2) | (v >> 1); }
+constexpr std::uint32_t Widen4(std::uint32_t v) { return v * 0x11u; }
+constexpr std::uint32_t Widen5(std::uint32_t v) { return (v << 3) | (v >> 2); }
+constexpr std::uint32_t Widen6(std::uint32_t v) { return (v << 2) | (v >> 4); }
 
 constexpr std::uint32_t Argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (a << 24) | (r << 16) | (g << 8) | b;

@@ -29,3 +29,10 @@ public:
 };
 
 extern Font TextFont;
+
+// The four corners of one character's rectangle as DrawText sends them:
+// quad[0] bottom-left, [1] top-left, [2] bottom-right, [3] top-right. Only
+// screen x, y and the first texture unit's s/w, t/w are written; the cell's
+// first texture row goes to the top edge. The frame's triangles are
+// (quad[0], quad[1], quad[2]) and (quad[1], quad[2], quad[3]).
+void SetGlyphQuad(const Font& font, unsigned char ch, float x, float y, float w, float h, GrVertex quad[4]);

@@ -1,0 +1,63 @@
+#include "fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/fatal_error.h"
+#include "glide.h"
+#include "scene/record_allocation.h"
+#include "texture_memory.h"
+
+// The fuzz builds' FatalError: the message travels up to the fuzz target,
+// which treats it as a refused input.
+void FatalError(const char* message) { throw FuzzFatalError{message}; }
+
+namespace {
+
+struct WatchedArray {
+    void* records;
+    int count;
+    void (*release)(void*, int);
+};
+
+std::vector<WatchedArray>& Watched() {
+    static std::vector<WatchedArray> arrays;
+    return arrays;
+}
+
+void Watch(void* records, int count, void (*release)(void*, int)) { Watched().push_back({records, count, release}); }
+
+}  // namespace
+
+void FuzzSetUp() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    char folder[] = "/tmp/tarnview-fuzz-XXXXXX";
+    if (mkdtemp(folder) == nullptr || chdir(folder) != 0) std::abort();
+    GrHwConfiguration hw{};
+    grGlideInit();
+    grSstQueryHardware(&hw);
+    grSstSelect(0);
+    grSstOpen(7, 0, 2, 1, 0, 2);
+    gRecordArrayWatcher = &Watch;
+    // Every array is then checked against the input's size.
+    gUncheckedArrayBytes = 0;
+}
+
+void FuzzWriteFile(const char* name, const std::uint8_t* data, std::size_t size) {
+    std::FILE* f = std::fopen(name, "wb");
+    if (f == nullptr) std::abort();
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+void FuzzReleaseRecords() {
+    for (const WatchedArray& a : Watched()) a.release(a.records, a.count);
+    Watched().clear();
+    // Clearing texture memory is costly; only inputs that loaded a texture need it.
+    if (glide::TextureMemoryFree() != glide::kTextureMemoryBytes) glide::ResetTextureMemory();
+}

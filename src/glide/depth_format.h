@@ -1,0 +1,33 @@
+// The 16-bit depth values the device stores.
+//
+// W-buffer: the board keeps 1/w as a small float, 4-bit exponent and 12-bit
+// mantissa. With 1/w in (0, 1) written as 2^-(e+1) * 1.m, the stored value
+// is (e << 12) | (0xFFF - m12): e counts the leading zero bits of 1/w, and
+// the mantissa is inverted so that nearer pixels (larger 1/w) always get
+// smaller values. w <= 1 gives 0; w beyond 2^16, and 1/w that is not a
+// positive number, give 0xFFFF (farthest).
+//
+// Z-buffer: the system sends no 1/z, so depth comes from 1/w here too,
+// stored as the complement of the W value: larger is nearer, as the Z-buffer
+// expects (GR_CMP_GREATER after a clear to 0).
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace glide {
+
+[[gnu::always_inline]] inline std::uint16_t WDepthFromOow(float oow) {
+    if (!(oow > 0.0f)) return 0xFFFF;  // also NaN
+    if (oow >= 1.0f) return 0;
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(oow);
+    const int exponent = static_cast<int>(bits >> 23) - 127;  // -1 for [0.5, 1)
+    const int leadingZeros = -exponent - 1;
+    if (leadingZeros > 15) return 0xFFFF;
+    const std::uint32_t mantissa12 = (bits >> 11) & 0xFFFu;
+    return static_cast<std::uint16_t>((static_cast<std::uint32_t>(leadingZeros) << 12) | (0xFFFu - mantissa12));
+}
+
+[[gnu::always_inline]] inline std::uint16_t ZDepthFromOow(float oow) { return static_cast<std::uint16_t>(0xFFFFu - WDepthFromOow(oow)); }
+
+}  // namespace glide

@@ -1,0 +1,75 @@
+// Block traversal with half-space edge functions.
+//
+// The screen is cut into 8x8 blocks aligned to multiples of 8. A block whose
+// clipped rectangle lies outside one edge at all four corners is skipped; one
+// inside all three edges at all corners is shaded row by row without further
+// tests; the rest are tested pixel by pixel. A triangle is convex, so the
+// covered pixels of one row of a block are one run.
+#include "rasterizer.h"
+
+namespace glide {
+
+namespace {
+
+constexpr int kBlock = 8;
+
+struct EdgeRange {
+    std::int64_t min, max;
+};
+
+inline EdgeRange CornerRange(const EdgeFunction& e, int x0, int y0, int x1, int y1) {
+    const std::int64_t v00 = e.a * x0 + e.b * y0 + e.c;
+    const std::int64_t ax = e.a * (x1 - x0), by = e.b * (y1 - y0);
+    const std::int64_t lo = v00 + (ax < 0 ? ax : 0) + (by < 0 ? by : 0);
+    const std::int64_t hi = v00 + (ax > 0 ? ax : 0) + (by > 0 ? by : 0);
+    return {lo, hi};
+}
+
+}  // namespace
+
+std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) {
+    const EdgeFunction& e0 = t.edge[0];
+    const EdgeFunction& e1 = t.edge[1];
+    const EdgeFunction& e2 = t.edge[2];
+    const SpanShader shade = t.shader;
+    std::uint64_t covered = 0;
+
+    for (int by = t.minY & ~(kBlock - 1); by <= t.maxY; by += kBlock) {
+        const int y0 = by < t.minY ? t.minY : by;
+        const int y1 = by + kBlock - 1 > t.maxY ? t.maxY : by + kBlock - 1;
+        for (int bx = t.minX & ~(kBlock - 1); bx <= t.maxX; bx += kBlock) {
+            const int x0 = bx < t.minX ? t.minX : bx;
+            const int x1 = bx + kBlock - 1 > t.maxX ? t.maxX : bx + kBlock - 1;
+            const EdgeRange r0 = CornerRange(e0, x0, y0, x1, y1);
+            const EdgeRange r1 = CornerRange(e1, x0, y0, x1, y1);
+            const EdgeRange r2 = CornerRange(e2, x0, y0, x1, y1);
+            if (r0.max < 0 || r1.max < 0 || r2.max < 0) continue;
+            if (r0.min >= 0 && r1.min >= 0 && r2.min >= 0) {
+                for (int y = y0; y <= y1; ++y) shade(t, y, x0, x1, counters);
+                covered += static_cast<std::uint64_t>((x1 - x0 + 1) * (y1 - y0 + 1));
+                continue;
+            }
+            for (int y = y0; y <= y1; ++y) {
+                std::int64_t w0 = e0.a * x0 + e0.b * y + e0.c;
+                std::int64_t w1 = e1.a * x0 + e1.b * y + e1.c;
+                std::int64_t w2 = e2.a * x0 + e2.b * y + e2.c;
+                int first = -1, last = -1;
+                for (int x = x0; x <= x1; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
+                    if ((w0 | w1 | w2) >= 0) {
+                        if (first < 0) first = x;
+                        last = x;
+                    } else if (first >= 0) {
+                        break;
+                    }
+                }
+                if (first >= 0) {
+                    shade(t, y, first, last, counters);
+                    covered += static_cast<std::uint64_t>(last - first + 1);
+                }
+            }
+        }
+    }
+    return covered;
+}
+
+}  // namespace glide

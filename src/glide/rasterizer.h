@@ -1,0 +1,14 @@
+// Coverage: walks a set-up triangle in 8x8 blocks of the screen and hands
+// each covered run of a row to the triangle's span shader.
+#pragma once
+
+#include <cstdint>
+
+#include "triangle_setup.h"
+
+namespace glide {
+
+// Returns the number of pixel centres the triangle covers on screen.
+std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters);
+
+}  // namespace glide

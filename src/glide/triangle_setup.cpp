@@ -1,0 +1,285 @@
+// Triangle setup (see triangle_setup.h).
+//
+// Sections: texture sources; pixel state and shader choice; vertices and
+// edges; attribute planes.
+#include "triangle_setup.h"
+
+#include <cmath>
+
+#include "pixel_shader_table.h"
+
+namespace glide {
+
+namespace {
+
+// ---- texture sources ---------------------------------------------------------
+
+bool BindingHasTexels(const TextureBinding& binding) {
+    if (binding.map == nullptr) return false;
+    for (const TextureLevel& level : binding.map->levels) {
+        if (level.texels != nullptr) return true;
+    }
+    return false;
+}
+
+void SetupSampler(const TextureBinding& binding, SamplerSetup* sp) {
+    *sp = SamplerSetup{};
+    if (!BindingHasTexels(binding)) return;
+    const MipMap& map = *binding.map;
+    sp->levels = map.levels;
+    sp->largeLod = map.largeLod < 0 ? 0 : (map.largeLod > 8 ? 8 : map.largeLod);
+    sp->smallLod = map.smallLod < sp->largeLod ? sp->largeLod : (map.smallLod > 8 ? 8 : map.smallLod);
+    // Every level maps to the nearest level that holds texels (an odd or
+    // even level set holds only every other one); ties go to the finer.
+    for (int lod = 0; lod < 9; ++lod) {
+        int best = -1;
+        for (int d = 0; d < 9 && best < 0; ++d) {
+            if (lod - d >= 0 && map.levels[lod - d].texels != nullptr) best = lod - d;
+            else if (lod + d < 9 && map.levels[lod + d].texels != nullptr) best = lod + d;
+        }
+        sp->levelFor[lod] = static_cast<std::int8_t>(best);
+    }
+    // The longer side spans 0..256, the shorter 256 / aspect.
+    if (map.aspect <= GR_ASPECT_1x1) {
+        sp->tShift = GR_ASPECT_1x1 - (map.aspect < 0 ? 0 : map.aspect);
+    } else {
+        sp->sShift = (map.aspect > GR_ASPECT_1x8 ? GR_ASPECT_1x8 : map.aspect) - GR_ASPECT_1x1;
+    }
+    sp->sClamp = binding.sClamp == GR_TEXTURECLAMP_CLAMP;
+    sp->tClamp = binding.tClamp == GR_TEXTURECLAMP_CLAMP;
+    sp->minBilinear = binding.minFilter == GR_TEXTUREFILTER_BILINEAR;
+    sp->magBilinear = binding.magFilter == GR_TEXTUREFILTER_BILINEAR;
+    sp->mipmapMode = binding.mipmapMode;
+    const float bias = binding.lodBias;
+    sp->lodBias8 = (bias > -64.0f && bias < 64.0f) ? static_cast<int>(std::lround(bias * 256.0f)) : 0;
+}
+
+SamplerKind SingleSamplerKind(const SamplerSetup& sp) {
+    if (sp.levels == nullptr) return SamplerKind::kNone;
+    if (sp.minBilinear != sp.magBilinear) return SamplerKind::kMixed;
+    return sp.minBilinear ? SamplerKind::kBilinear : SamplerKind::kPoint;
+}
+
+}  // namespace
+
+// ---- pixel state and shader choice ----------------------------------------------
+
+const FogLut& ZeroFogLut() {
+    static const FogLut zero{};
+    return zero;
+}
+
+void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+    const RenderState& st = *ctx.state;
+    t->colour = st.colour;
+    t->texel = st.texel;
+    t->alpha = st.alpha;
+    t->blend = st.blend;
+    t->depthMode = st.depthMode;
+    t->depthFunction = st.depthFunction;
+    t->depthWrite = st.depthMask && ctx.depthWriteAllowed;
+    t->fogMode = st.fogMode;
+    t->constant = st.constant;
+    t->fogColour = st.fogColour;
+    t->fogLut = st.fogLut != nullptr ? st.fogLut : &ZeroFogLut();
+    t->colourBuffer = ctx.colourBuffer;
+    t->depthBuffer = ctx.depthBuffer;
+
+    const bool textureColour = st.colour == ColourSource::kTexture ||
+                               st.colour == ColourSource::kTextureTimesConstant ||
+                               st.colour == ColourSource::kTextureTimesIterated;
+    t->sampler = SamplerKind::kNone;
+    t->tex[0] = SamplerSetup{};
+    t->tex[1] = SamplerSetup{};
+    if (textureColour && st.texel == TexelSource::kTexel) {
+        if (ctx.textureUse == TextureUse::kMultipass) {
+            SetupSampler(st.multipass[0], &t->tex[0]);
+            SetupSampler(st.multipass[1], &t->tex[1]);
+            if (t->tex[0].levels != nullptr && t->tex[1].levels != nullptr) {
+                t->sampler = SamplerKind::kTrilinear;
+            } else if (t->tex[0].levels == nullptr && t->tex[1].levels != nullptr) {
+                // Only one level set exists: draw with it alone.
+                t->tex[0] = t->tex[1];
+                t->tex[1] = SamplerSetup{};
+                t->sampler = SingleSamplerKind(t->tex[0]);
+            } else {
+                t->sampler = SingleSamplerKind(t->tex[0]);
+            }
+        } else {
+            SetupSampler(st.texture, &t->tex[0]);
+            t->sampler = SingleSamplerKind(t->tex[0]);
+        }
+    }
+    t->mipmapDither = st.mipmapDitherAllowed;
+
+    // Nothing to sample (or the unit outputs white): the texel is white, so
+    // the texture modes reduce to the untextured ones.
+    if (textureColour && (t->sampler == SamplerKind::kNone || st.texel == TexelSource::kOne)) {
+        t->sampler = SamplerKind::kNone;
+        t->texel = TexelSource::kTexel;
+        if (st.colour == ColourSource::kTextureTimesConstant) t->colour = ColourSource::kConstant;
+        else if (st.colour == ColourSource::kTextureTimesIterated) t->colour = ColourSource::kIterated;
+        else t->colour = ColourSource::kOne;
+    }
+    t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
+}
+
+SpanShader SelectSpanShader(const TriangleSetup& t) {
+    const bool over = t.blend.IsSourceAlphaOver();
+    if (!over && !t.blend.IsReplace()) return GenericSpanShader();
+    if (!t.alpha.IsIterated() || t.texel != TexelSource::kTexel) return GenericSpanShader();
+    if (t.fogMode == FogMode::kIteratedAlpha) return GenericSpanShader();
+    const bool depth = t.depthMode != DepthMode::kDisabled;
+    const bool fog = t.fogMode == FogMode::kTable;
+    SpanShader shader = nullptr;
+    switch (t.sampler) {
+        case SamplerKind::kNone: shader = SelectUntexturedShader(t.colour, depth, fog, over); break;
+        case SamplerKind::kPoint: shader = SelectPointShader(t.colour, depth, fog, over); break;
+        case SamplerKind::kBilinear: shader = SelectBilinearShader(t.colour, depth, fog, over); break;
+        case SamplerKind::kTrilinear:
+            if (t.tex[0].minBilinear && t.tex[0].magBilinear && t.tex[1].minBilinear && t.tex[1].magBilinear) {
+                shader = SelectTrilinearShader(t.colour, depth, fog, over);
+            }
+            break;
+        default: break;
+    }
+    return shader != nullptr ? shader : GenericSpanShader();
+}
+
+namespace {
+
+// ---- vertices and edges -----------------------------------------------------------
+
+struct SnappedVertex {
+    std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
+    float r, g, b, a, oow, sow, tow;
+};
+
+float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
+
+bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
+    if (!(std::fabs(v.x) <= kMaxCoordinate) || !(std::fabs(v.y) <= kMaxCoordinate)) return false;
+    const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
+    out->x16 = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(v.x) * 16.0));
+    out->y16 = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(y) * 16.0));
+    out->r = Finite(v.r), out->g = Finite(v.g), out->b = Finite(v.b), out->a = Finite(v.a);
+    out->oow = Finite(v.oow);
+    out->sow = Finite(v.tmuvtx[0].sow), out->tow = Finite(v.tmuvtx[0].tow);
+    return true;
+}
+
+// The edge from p to q of a counter-clockwise triangle (y up): inside is to
+// the left. Pixels exactly on an edge belong to it only when it is a top edge
+// (horizontal, interior below) or a left edge (interior to the right), so
+// two triangles sharing an edge cover each pixel on it once.
+EdgeFunction MakeEdge(const SnappedVertex& p, const SnappedVertex& q) {
+    const std::int64_t dx = q.x16 - p.x16, dy = q.y16 - p.y16;
+    EdgeFunction e;
+    // E = dx (y - py) - dy (x - px), sampled at x = 16 px + 8, y = 16 py + 8.
+    e.a = -16 * dy;
+    e.b = 16 * dx;
+    e.c = dx * (8 - p.y16) - dy * (8 - p.x16);
+    const bool topLeft = dy < 0 || (dy == 0 && dx < 0);
+    if (!topLeft) e.c -= 1;
+    return e;
+}
+
+// ---- attribute planes ----------------------------------------------------------------
+
+struct Gradient {
+    double k, dx, dy;  // value at the reference pixel's centre and per-pixel steps
+};
+
+Gradient PlaneOf(const SnappedVertex* v, double det, int refX, int refY, float SnappedVertex::*field) {
+    const double x0 = v[0].x16 / 16.0, y0 = v[0].y16 / 16.0;
+    const double x1 = v[1].x16 / 16.0 - x0, y1 = v[1].y16 / 16.0 - y0;
+    const double x2 = v[2].x16 / 16.0 - x0, y2 = v[2].y16 / 16.0 - y0;
+    const double a0 = v[0].*field, a1 = v[1].*field - a0, a2 = v[2].*field - a0;
+    Gradient g;
+    g.dx = (a1 * y2 - a2 * y1) / det;
+    g.dy = (a2 * x1 - a1 * x2) / det;
+    g.k = a0 + g.dx * (refX + 0.5 - x0) + g.dy * (refY + 0.5 - y0);
+    return g;
+}
+
+// Keeps pathological slivers (huge gradients) inside int64 arithmetic.
+std::int64_t ToFixed12(double v) {
+    constexpr double kLimit = 1.0e15;
+    v *= 4096.0;
+    v = v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v);
+    return static_cast<std::int64_t>(std::llround(v));
+}
+
+FixedPlane FixedPlaneOf(const Gradient& g) {
+    FixedPlane p;
+    p.k = ToFixed12(g.k) + 2048;
+    p.dx = ToFixed12(g.dx);
+    p.dy = ToFixed12(g.dy);
+    return p;
+}
+
+float ToFloat(double v) {
+    constexpr double kLimit = 1.0e30;
+    return static_cast<float>(v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v));
+}
+
+FloatPlane FloatPlaneOf(const Gradient& g) { return {ToFloat(g.k), ToFloat(g.dx), ToFloat(g.dy)}; }
+
+std::int64_t CeilDiv16(std::int64_t v) { return (v >= 0) ? (v + 15) / 16 : -((-v) / 16); }
+std::int64_t FloorDiv16(std::int64_t v) { return (v >= 0) ? v / 16 : -((-v + 15) / 16); }
+
+}  // namespace
+
+bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
+                   TriangleSetup* t) {
+    SnappedVertex v[3];
+    if (!Snap(a, ctx.originUpperLeft, &v[0]) || !Snap(b, ctx.originUpperLeft, &v[1]) ||
+        !Snap(c, ctx.originUpperLeft, &v[2])) {
+        return false;
+    }
+    std::int64_t area = (v[1].x16 - v[0].x16) * (v[2].y16 - v[0].y16) - (v[2].x16 - v[0].x16) * (v[1].y16 - v[0].y16);
+    if (area == 0) return false;
+    if (area < 0) {
+        const SnappedVertex swap = v[1];
+        v[1] = v[2];
+        v[2] = swap;
+        area = -area;
+    }
+
+    // Pixels whose centres (16 p + 8) can lie inside, clipped to the screen.
+    std::int64_t minX16 = v[0].x16, maxX16 = v[0].x16, minY16 = v[0].y16, maxY16 = v[0].y16;
+    for (int i = 1; i < 3; ++i) {
+        minX16 = v[i].x16 < minX16 ? v[i].x16 : minX16;
+        maxX16 = v[i].x16 > maxX16 ? v[i].x16 : maxX16;
+        minY16 = v[i].y16 < minY16 ? v[i].y16 : minY16;
+        maxY16 = v[i].y16 > maxY16 ? v[i].y16 : maxY16;
+    }
+    std::int64_t minX = CeilDiv16(minX16 - 8), maxX = FloorDiv16(maxX16 - 8);
+    std::int64_t minY = CeilDiv16(minY16 - 8), maxY = FloorDiv16(maxY16 - 8);
+    minX = minX < 0 ? 0 : minX;
+    minY = minY < 0 ? 0 : minY;
+    maxX = maxX > kScreenWidth - 1 ? kScreenWidth - 1 : maxX;
+    maxY = maxY > kScreenHeight - 1 ? kScreenHeight - 1 : maxY;
+    if (minX > maxX || minY > maxY) return false;
+    t->minX = static_cast<int>(minX), t->maxX = static_cast<int>(maxX);
+    t->minY = static_cast<int>(minY), t->maxY = static_cast<int>(maxY);
+    t->refX = t->minX, t->refY = t->minY;
+
+    t->edge[0] = MakeEdge(v[0], v[1]);
+    t->edge[1] = MakeEdge(v[1], v[2]);
+    t->edge[2] = MakeEdge(v[2], v[0]);
+
+    const double det = static_cast<double>(area) / 256.0;
+    t->r = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::r));
+    t->g = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::g));
+    t->b = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::b));
+    t->a = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::a));
+    t->oow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::oow));
+    t->sow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::sow));
+    t->tow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::tow));
+
+    SetupPixelState(ctx, t);
+    return true;
+}
+
+}  // namespace glide

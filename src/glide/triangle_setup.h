@@ -1,0 +1,123 @@
+// Triangle setup: three vertices and the render state in, one parameter
+// record out. The record holds everything the rasterizer and the pixel
+// stages read (edge functions, attribute planes, a copy of the pixel state),
+// so a triangle is a self-contained value that could be queued to another
+// thread; setup itself touches no global state.
+//
+// Fixed-point formats:
+//   vertex positions   28.4 (snapped to 1/16 pixel)
+//   edge functions     int64, in 1/256 pixel^2, sampled at pixel centres
+//   colour planes      int64, 12.12 per pixel step (value 0..255 << 12)
+//   1/w, s/w, t/w      float planes (the board's iterators were floats too)
+#pragma once
+
+#include <cstdint>
+
+#include "depth_format.h"
+#include "glide.h"
+#include "glide_device.h"
+#include "render_state.h"
+
+namespace glide {
+
+struct TriangleSetup;
+struct SpanCounters {
+    std::uint64_t written = 0;
+    std::uint64_t depthFailed = 0;
+};
+// Shades pixels x0..x1 (inclusive) of buffer row y.
+using SpanShader = void (*)(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters);
+
+// Inside where a * px + b * py + c >= 0, (px, py) the pixel's indices; the
+// tie rule is already folded into c.
+struct EdgeFunction {
+    std::int64_t a = 0, b = 0, c = 0;
+};
+
+// value(px, py) = k + dx (px - refX) + dy (py - refY), 12.12; k carries the
+// rounding half so that value >> 12 rounds to nearest.
+struct FixedPlane {
+    std::int64_t k = 0, dx = 0, dy = 0;
+};
+
+// value(px, py) = (k + dy (py - refY)) + dx (px - refX), always evaluated in
+// exactly this order so that every path computes the same float.
+struct FloatPlane {
+    float k = 0.0f, dx = 0.0f, dy = 0.0f;
+};
+
+enum class SamplerKind : std::uint8_t { kNone, kPoint, kBilinear, kMixed, kTrilinear };
+
+// One texture source as the sampler reads it.
+struct SamplerSetup {
+    const TextureLevel* levels = nullptr;  // the allocation's levels[9]; nullptr: nothing to sample
+    std::int8_t levelFor[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};  // nearest level that holds texels
+    int largeLod = 0, smallLod = 8;
+    int sShift = 0, tShift = 0;  // texel coordinate in 8.8 = s * (width << sShift)
+    bool sClamp = false, tClamp = false;
+    bool minBilinear = true, magBilinear = true;
+    std::int32_t mipmapMode = GR_MIPMAP_NEAREST;
+    int lodBias8 = 0;  // LOD bias in 1/256 levels
+};
+
+struct TriangleSetup {
+    // ---- coverage
+    EdgeFunction edge[3];
+    int minX = 0, minY = 0, maxX = -1, maxY = -1;  // inclusive pixel bounds, inside the screen
+    int refX = 0, refY = 0;                        // plane reference pixel
+    // ---- attributes
+    FixedPlane r, g, b, a;
+    FloatPlane oow, sow, tow;
+    // ---- pixel state
+    ColourSource colour = ColourSource::kIterated;
+    TexelSource texel = TexelSource::kTexel;
+    SamplerKind sampler = SamplerKind::kNone;
+    SamplerSetup tex[2];  // [1] only for trilinear from two level sets
+    bool mipmapDither = false;
+    AlphaCombine alpha;
+    BlendFunction blend;
+    DepthMode depthMode = DepthMode::kDisabled;
+    std::int32_t depthFunction = GR_CMP_ALWAYS;
+    bool depthWrite = false;
+    FogMode fogMode = FogMode::kDisabled;
+    Rgba8 constant, fogColour;
+    const FogLut* fogLut = nullptr;         // never nullptr once set up
+    std::uint16_t* colourBuffer = nullptr;  // kScreenWidth x kScreenHeight, row 0 = bottom
+    std::uint16_t* depthBuffer = nullptr;
+    SpanShader shader = nullptr;
+};
+
+// Which texture sources a draw call samples.
+enum class TextureUse : std::uint8_t { kSingle, kMultipass };
+
+// What a draw call hands to setup besides the vertices.
+struct DrawContext {
+    const RenderState* state = nullptr;
+    TextureUse textureUse = TextureUse::kSingle;
+    bool originUpperLeft = false;
+    bool depthWriteAllowed = true;  // false for antialiasing strips
+    bool forceGeneric = false;      // tests: take the reference path
+    std::uint16_t* colourBuffer = nullptr;
+    std::uint16_t* depthBuffer = nullptr;
+};
+
+// Coordinates beyond this many pixels from the origin are not drawn.
+constexpr float kMaxCoordinate = 1048576.0f;
+
+// False when the triangle covers no pixel centre of the screen (degenerate,
+// off-screen, not a number, beyond kMaxCoordinate); t is then undefined.
+bool SetupTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, const DrawContext& ctx,
+                   TriangleSetup* t);
+
+// The pixel state part of setup, shared with lines: copies the state,
+// resolves the texture sources and chooses the shader.
+void SetupPixelState(const DrawContext& ctx, TriangleSetup* t);
+
+// The fog amounts of an all-zero table (before any grFogTable).
+const FogLut& ZeroFogLut();
+
+// Chooses the specialised shader for t's state, or the generic one.
+SpanShader SelectSpanShader(const TriangleSetup& t);
+SpanShader GenericSpanShader();
+
+}  // namespace glide

@@ -1,0 +1,161 @@
+#include "platform/headless/script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/headless/script_names.h"
+
+namespace {
+
+constexpr long long kMaxFrame = 0x7FFFFFFF;
+constexpr long long kMaxJoystickAxis = 65535;
+
+bool ParseInteger(const std::string& token, long long low, long long high, long long* value) {
+    if (token.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(token.c_str(), &end, 0);
+    if (errno != 0 || end == token.c_str() || *end != '\0') return false;
+    if (parsed < low || parsed > high) return false;
+    *value = parsed;
+    return true;
+}
+
+std::string Trim(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+class LineParser {
+public:
+    LineParser(const char* name, int line, std::string* error) : name_(name), line_(line), error_(error) {}
+
+    bool Fail(const std::string& message) {
+        std::ostringstream out;
+        out << name_ << ":" << line_ << ": " << message;
+        *error_ = out.str();
+        return false;
+    }
+
+private:
+    const char* name_;
+    int line_;
+    std::string* error_;
+};
+
+bool ParseLine(const std::string& rawLine, int lineNumber, const char* name, Script* script, std::string* error) {
+    LineParser parser(name, lineNumber, error);
+    std::string line = rawLine;
+    const std::size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    line = Trim(line);
+    if (line.empty()) return true;
+
+    std::istringstream in(line);
+    std::string frameText;
+    std::string command;
+    in >> frameText >> command;
+    ScriptEvent event;
+    event.line = lineNumber;
+    long long frame = 0;
+    if (!ParseInteger(frameText, 0, kMaxFrame, &frame)) return parser.Fail("bad frame number \"" + frameText + "\"");
+    event.frame = static_cast<std::uint32_t>(frame);
+    if (command.empty()) return parser.Fail("missing command");
+
+    std::vector<std::string> args;
+    std::string word;
+    std::string rest;
+    std::getline(in, rest);
+    rest = Trim(rest);
+    {
+        std::istringstream words(rest);
+        while (words >> word) args.push_back(word);
+    }
+
+    long long value = 0;
+    if (command == "key") {
+        if (args.size() != 1) return parser.Fail("usage: <frame> key <VK name>");
+        event.command = ScriptCommand::Key;
+        event.code = VirtualKeyFromName(args[0].c_str());
+        if (event.code < 0) return parser.Fail("unknown virtual key \"" + args[0] + "\"");
+    } else if (command == "activate") {
+        if (args.size() != 1 || !ParseInteger(args[0], 0, 1, &value)) return parser.Fail("usage: <frame> activate 0|1");
+        event.command = ScriptCommand::Activate;
+        event.code = static_cast<int>(value);
+    } else if (command == "screenshot" || command == "dump") {
+        if (rest.empty()) return parser.Fail("usage: <frame> " + command + " FILE");
+        event.command = command == "dump" ? ScriptCommand::Dump : ScriptCommand::Screenshot;
+        event.path = rest;
+    } else if (command == "hold") {
+        if (args.size() != 2) return parser.Fail("usage: <frame> hold <DIK name> <frames>");
+        event.command = ScriptCommand::Hold;
+        event.code = ScanCodeFromName(args[0].c_str());
+        if (event.code < 0) return parser.Fail("unknown scan code \"" + args[0] + "\"");
+        if (!ParseInteger(args[1], 1, kMaxFrame, &value)) return parser.Fail("bad frame count \"" + args[1] + "\"");
+        event.count = static_cast<std::uint32_t>(value);
+    } else if (command == "mouse") {
+        if (args.size() < 2 || args.size() > 5) return parser.Fail("usage: <frame> mouse <dx> <dy> [left] [right] [middle]");
+        event.command = ScriptCommand::Mouse;
+        long long dx = 0;
+        long long dy = 0;
+        if (!ParseInteger(args[0], -1000000, 1000000, &dx) || !ParseInteger(args[1], -1000000, 1000000, &dy))
+            return parser.Fail("bad mouse motion");
+        event.x = static_cast<std::int32_t>(dx);
+        event.y = static_cast<std::int32_t>(dy);
+        for (std::size_t i = 2; i < args.size(); ++i) {
+            if (args[i] == "left") event.count |= 1u;
+            else if (args[i] == "right") event.count |= 2u;
+            else if (args[i] == "middle") event.count |= 4u;
+            else return parser.Fail("unknown mouse button \"" + args[i] + "\"");
+        }
+    } else if (command == "joy") {
+        if (args.size() != 3) return parser.Fail("usage: <frame> joy <x> <y> <mask>");
+        event.command = ScriptCommand::Joy;
+        long long x = 0;
+        long long y = 0;
+        long long mask = 0;
+        if (!ParseInteger(args[0], 0, kMaxJoystickAxis, &x) || !ParseInteger(args[1], 0, kMaxJoystickAxis, &y))
+            return parser.Fail("joystick position must be 0..65535");
+        if (!ParseInteger(args[2], 0, 0xFFFFFFFFLL, &mask)) return parser.Fail("bad joystick button mask");
+        event.x = static_cast<std::int32_t>(x);
+        event.y = static_cast<std::int32_t>(y);
+        event.count = static_cast<std::uint32_t>(mask);
+        script->hasJoystick = true;
+    } else {
+        return parser.Fail("unknown command \"" + command + "\"");
+    }
+    script->events.push_back(event);
+    return true;
+}
+
+}  // namespace
+
+bool ParseScript(const std::string& text, const char* name, Script* script, std::string* error) {
+    *script = Script{};
+    std::istringstream in(text);
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!ParseLine(line, lineNumber, name, script, error)) return false;
+    }
+    std::stable_sort(script->events.begin(), script->events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+    return true;
+}
+
+bool LoadScriptFile(const char* path, Script* script, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        *error = std::string(path) + ": cannot open script";
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ParseScript(text.str(), path, script, error);
+}

@@ -1,0 +1,233 @@
+#include "render/face_processor.h"
+
+#include <cmath>
+
+#include "app/render_flags.h"
+#include "render/clip_codes.h"
+#include "render/lighting.h"
+
+namespace {
+
+// Makes the compiler treat v as unknown, so each step stays a separately
+// rounded single-precision operation (no fused multiply-add, no folding).
+inline float Rounded(float v) {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    asm("" : "+x"(v));
+#elif defined(__GNUC__) && defined(__aarch64__)
+    asm("" : "+w"(v));
+#else
+    volatile float kept = v;
+    v = kept;
+#endif
+    return v;
+}
+
+}  // namespace
+
+float SnapScreenX(float ndcX) {
+    const float lifted = Rounded(Rounded(ndcX * 256.0f) + 524608.0f);
+    return lifted - 524288.0f;
+}
+
+float SnapScreenY(float ndcY) {
+    const float lifted = Rounded(Rounded(ndcY * 192.0f) + 524528.0f);
+    return lifted - 524288.0f;
+}
+
+namespace {
+
+// The lazy steps of one vertex. R is modelToView, T the actor's view
+// position.
+inline void DoZ(Vertex& v, const Matrix3& R, const Vec3& T) {
+    const Vec3& p = v.position;
+    v.clip.z = R.m[2][0] * p.x + R.m[2][1] * p.y + R.m[2][2] * p.z + T.z;
+    v.cacheFlags |= VERTEX_Z_DONE;
+}
+
+inline void DoX(Vertex& v, const Matrix3& R, const Vec3& T) {
+    const Vec3& p = v.position;
+    v.clip.x = (R.m[0][0] * p.x + R.m[0][1] * p.y + R.m[0][2] * p.z + T.x) * VIEW_SCALE_X;
+    v.cacheFlags |= VERTEX_X_DONE;
+}
+
+inline void DoY(Vertex& v, const Matrix3& R, const Vec3& T) {
+    const Vec3& p = v.position;
+    v.clip.y = (R.m[1][0] * p.x + R.m[1][1] * p.y + R.m[1][2] * p.z + T.y) * VIEW_SCALE_Y;
+    v.cacheFlags |= VERTEX_Y_DONE;
+}
+
+// A corner nearer than NEAR_Z (even at z = 0) is projected too; its values
+// are never drawn because its face is clipped at the near plane first.
+inline void DoProject(Vertex& v) {
+    v.invZ = 1.0f / v.clip.z;
+    v.ndcX = v.clip.x * v.invZ;
+    v.ndcY = v.clip.y * v.invZ;
+    v.screenX = SnapScreenX(v.ndcX);
+    v.screenY = SnapScreenY(v.ndcY);
+    v.cacheFlags |= VERTEX_PROJECTED;
+}
+
+inline void EnsureZ(Vertex& v, const Matrix3& R, const Vec3& T) {
+    if (!(v.cacheFlags & VERTEX_Z_DONE)) DoZ(v, R, T);
+}
+inline void EnsureX(Vertex& v, const Matrix3& R, const Vec3& T) {
+    if (!(v.cacheFlags & VERTEX_X_DONE)) DoX(v, R, T);
+}
+inline void EnsureY(Vertex& v, const Matrix3& R, const Vec3& T) {
+    if (!(v.cacheFlags & VERTEX_Y_DONE)) DoY(v, R, T);
+}
+
+// Counts how many of the three values lie beyond a plane; all three rejects
+// the face, one or two set the plane's bit.
+inline int PlaneCode(int outside, int plane) {
+    if (outside == 3) return CLIP_REJECT;
+    return outside > 0 ? plane : 0;
+}
+
+inline std::uint32_t PackComponent(float c) {
+    if (!(c > 0.0f)) return 0;  // negative or NaN
+    if (c > 255.0f) return 255;
+    return static_cast<std::uint32_t>(std::nearbyint(c));  // ties to even
+}
+
+}  // namespace
+
+std::uint32_t PackFlatColor(const ColorRGBA& colour) {
+    return (PackComponent(colour.r) << 24) | (PackComponent(colour.g) << 16) | (PackComponent(colour.b) << 8);
+}
+
+int ProjectFace(FaceCorner* corners, const Matrix3& R, const Vec3& T, int clipMask) {
+    Vertex& a = *corners[0].vertex;
+    Vertex& b = *corners[1].vertex;
+    Vertex& c = *corners[2].vertex;
+
+    if (clipMask == 0) {
+        // The object lies wholly inside: no plane tests.
+        Vertex* const vertices[3] = {&a, &b, &c};
+        for (Vertex* v : vertices) {
+            if (v->cacheFlags & VERTEX_PROJECTED) continue;
+            EnsureZ(*v, R, T);
+            EnsureX(*v, R, T);
+            EnsureY(*v, R, T);
+            DoProject(*v);
+            v->cacheFlags = VERTEX_ALL_DONE;
+        }
+        return 0;
+    }
+
+    int code = 0;
+    EnsureZ(a, R, T);
+    EnsureZ(b, R, T);
+    EnsureZ(c, R, T);
+    if (clipMask & (CLIP_NEAR | CLIP_FAR)) {
+        float zmin = a.clip.z, zmax = a.clip.z;
+        if (b.clip.z < zmin) zmin = b.clip.z;
+        if (b.clip.z > zmax) zmax = b.clip.z;
+        if (c.clip.z < zmin) zmin = c.clip.z;
+        if (c.clip.z > zmax) zmax = c.clip.z;
+        if (zmax < NEAR_Z) return CLIP_REJECT;
+        if (zmin > FAR_Z) return CLIP_REJECT;
+        if (zmin < NEAR_Z) code |= CLIP_NEAR;
+        // A face that only crosses the far plane is drawn whole.
+    }
+
+    bool xDone = false;
+    if (clipMask & (CLIP_RIGHT | CLIP_LEFT)) {
+        EnsureX(a, R, T);
+        EnsureX(b, R, T);
+        EnsureX(c, R, T);
+        xDone = true;
+        if (clipMask & CLIP_LEFT) {
+            const int out = (a.clip.x < -a.clip.z) + (b.clip.x < -b.clip.z) + (c.clip.x < -c.clip.z);
+            const int r = PlaneCode(out, CLIP_LEFT);
+            if (r == CLIP_REJECT) return CLIP_REJECT;
+            code |= r;
+        }
+        if (clipMask & CLIP_RIGHT) {
+            const int out = (a.clip.x > a.clip.z) + (b.clip.x > b.clip.z) + (c.clip.x > c.clip.z);
+            const int r = PlaneCode(out, CLIP_RIGHT);
+            if (r == CLIP_REJECT) return CLIP_REJECT;
+            code |= r;
+        }
+    }
+
+    EnsureY(a, R, T);
+    EnsureY(b, R, T);
+    EnsureY(c, R, T);
+    if (clipMask & CLIP_BOTTOM) {
+        const int out = (a.clip.y < -a.clip.z) + (b.clip.y < -b.clip.z) + (c.clip.y < -c.clip.z);
+        const int r = PlaneCode(out, CLIP_BOTTOM);
+        if (r == CLIP_REJECT) return CLIP_REJECT;
+        code |= r;
+    }
+    if (clipMask & CLIP_TOP) {
+        const int out = (a.clip.y > a.clip.z) + (b.clip.y > b.clip.z) + (c.clip.y > c.clip.z);
+        const int r = PlaneCode(out, CLIP_TOP);
+        if (r == CLIP_REJECT) return CLIP_REJECT;
+        code |= r;
+    }
+
+    if (!xDone) {
+        EnsureX(a, R, T);
+        EnsureX(b, R, T);
+        EnsureX(c, R, T);
+    }
+    if (!(a.cacheFlags & VERTEX_PROJECTED)) DoProject(a);
+    if (!(b.cacheFlags & VERTEX_PROJECTED)) DoProject(b);
+    if (!(c.cacheFlags & VERTEX_PROJECTED)) DoProject(c);
+    return code;
+}
+
+void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+                 const Light* lights, int lightCount, int clipMask) {
+    std::uint32_t flags = face.flags;
+    if (flags & FACE_DEGENERATE) {
+        face.clipCode = CLIP_REJECT;
+        return;
+    }
+    flags &= FACE_LOADER_BITS;
+    const std::uint32_t renderFlags = RenderFlags;
+
+    // Seen edge-on (V . N == 0) counts as a back face.
+    const Vec3 V = face.point - eye;
+    if (V.Dot(face.normal) < 0.0f) flags |= FACE_FRONT;
+    if (renderFlags & RF_FLIP_FACING) flags ^= FACE_FRONT;
+
+    const bool drawn = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
+                       ((flags & FACE_TWO_SIDED) && (renderFlags & RF_TWO_SIDED_FACES));
+    if (!drawn) {
+        face.flags = flags;
+        face.clipCode = CLIP_REJECT;
+        return;
+    }
+
+    face.clipCode = ProjectFace(face.corners, modelToView, actorView, clipMask);
+    if (face.clipCode == CLIP_REJECT) {
+        face.flags = flags;
+        return;
+    }
+
+    // A textured material on an object without texture vertices is drawn
+    // and lit untextured rather than reading texture vertices it lacks.
+    if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex &&
+        face.corners[1].tvertex && face.corners[2].tvertex) {
+        flags |= FACE_DRAW_TEXTURED;
+        if (!(renderFlags & RF_IGNORE_TEXTURE_AMOUNT)) flags |= FACE_USE_TEXTURE_COLOR;
+    }
+    face.flatColor = 0;
+
+    if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
+        flags |= FACE_GOURAUD;
+        face.flags = flags;
+        for (FaceCorner& corner : face.corners) {
+            LightVertex(*corner.vertex, lights, lightCount, eye, corner.normalIndex, *face.material, flags);
+        }
+        return;
+    }
+
+    face.flags = flags;
+    ColorRGBA lit;
+    LightPoint(lit, *face.material, *face.corners[0].vertex, face.normal, V, lights, lightCount, flags);
+    face.flatAlpha = lit.a;
+    face.flatColor = PackFlatColor(lit);
+}

@@ -1,0 +1,40 @@
+// The face pass: facing and culling, the lazy per-vertex transform and
+// projection, the face's clip code, and the choice of flat or per-corner
+// lighting and texturing for this frame.
+#pragma once
+
+#include <cstdint>
+
+#include "math/matrix3.h"
+#include "math/vec3.h"
+#include "scene/records.h"
+
+// Vertex::cacheFlags bits: which per-frame values are current. Cleared per
+// object before its face pass; only ever added to afterwards.
+constexpr int VERTEX_X_DONE = 0x1;     // clip.x
+constexpr int VERTEX_Y_DONE = 0x2;     // clip.y
+constexpr int VERTEX_Z_DONE = 0x4;     // clip.z
+constexpr int VERTEX_PROJECTED = 0x8;  // invZ, ndcX, ndcY, screenX, screenY
+constexpr int VERTEX_ALL_DONE = 0xF;
+
+// Screen mapping: 320 + 256 * ndcX and 240 + 192 * ndcY, rounded to a
+// multiple of 1/16 pixel. Adding 2^19 + 320 (or + 240) lifts the value into
+// the range where a float's last bit is 1/16, and subtracting 2^19 leaves it
+// rounded there. Each step must round to single precision.
+float SnapScreenX(float ndcX);
+float SnapScreenY(float ndcY);
+
+// Transforms, tests and projects the three corners' vertices (each step only
+// once per frame per vertex). Returns the face's clip code (bits of the
+// planes in clipMask that a corner lies beyond; never CLIP_FAR) or
+// CLIP_REJECT when all three corners lie beyond one plane.
+int ProjectFace(FaceCorner* corners, const Matrix3& modelToView, const Vec3& actorView, int clipMask);
+
+// Rebuilds the face's per-frame flags, clipCode, flatColor and flatAlpha and
+// lights it (flat: once per face; smooth: per corner, cached).
+void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+                 const Light* lights, int lightCount, int clipMask);
+
+// Packs a lit colour as RGBA with red in the top byte; each component is
+// rounded to the nearest integer (ties to even) and kept within 0..255.
+std::uint32_t PackFlatColor(const ColorRGBA& colour);

@@ -1,0 +1,108 @@
+#include "render/triangle_drawer.h"
+
+#include "app/render_flags.h"
+#include "glide.h"
+#include "render/color_combine.h"
+
+TrianglePlan PlanFaceTriangle(std::uint32_t faceFlags, std::uint32_t renderFlags, const Material& material) {
+    TrianglePlan plan;
+    plan.gouraud = (faceFlags & FACE_GOURAUD) != 0;
+    plan.frontColors = (faceFlags & FACE_FRONT) != 0;
+    plan.constantColor = !plan.gouraud;
+    if (faceFlags & FACE_DRAW_TEXTURED) {
+        plan.colorCombine = plan.gouraud ? GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB : GR_COLORCOMBINE_TEXTURE_TIMES_CCRGB;
+        // Multi-pass needs one of the two half-chains; with only one the
+        // device draws with that one, with neither the full chain is used.
+        if ((renderFlags & RF_MULTIPASS) && (material.textureOdd != -1 || material.textureEven != -1)) {
+            plan.texturing = TrianglePlan::Texturing::MultiPass;
+        } else {
+            plan.texturing = TrianglePlan::Texturing::SinglePass;
+            if (!(renderFlags & RF_MIPMAP)) {
+                plan.mipMapMode = GR_MIPMAP_DISABLE;
+            } else if (renderFlags & RF_MIPMAP_DITHER) {
+                plan.mipMapMode = GR_MIPMAP_NEAREST_DITHER;
+            }
+        }
+        plan.pointSampled = !(renderFlags & RF_BILINEAR);
+    } else {
+        plan.colorCombine = plan.gouraud ? GR_COLORCOMBINE_ITRGB : GR_COLORCOMBINE_CCRGB;
+    }
+    if (plan.texturing == TrianglePlan::Texturing::MultiPass) {
+        plan.call = TrianglePlan::DrawCall::MultiPass;
+    } else if (renderFlags & RF_ANTIALIAS) {
+        plan.call = TrianglePlan::DrawCall::Antialiased;
+        plan.edgeAB = (faceFlags & FACE_EDGE_AB) != 0;
+        plan.edgeBC = (faceFlags & FACE_EDGE_BC) != 0;
+        plan.edgeCA = (faceFlags & FACE_EDGE_CA) != 0;
+    }
+    return plan;
+}
+
+namespace {
+
+inline void FillVertex(GrVertex& out, const FaceCorner& corner, const TrianglePlan& plan, float flatAlpha,
+                       bool textured) {
+    const Vertex& v = *corner.vertex;
+    out.x = v.screenX;
+    out.y = v.screenY;
+    out.oow = v.invZ;
+    out.ooz = v.invZ * OOZ_SCALE;
+    if (plan.gouraud) {
+        const ColorRGBA& c = plan.frontColors ? corner.normal->frontColor : corner.normal->backColor;
+        out.r = c.r;
+        out.g = c.g;
+        out.b = c.b;
+        out.a = c.a;
+    } else {
+        out.a = flatAlpha;
+    }
+    if (textured) {
+        const float s = corner.tvertex->u * v.invZ;
+        const float t = corner.tvertex->v * v.invZ;
+        out.tmuvtx[0].sow = s;
+        out.tmuvtx[0].tow = t;
+        out.tmuvtx[1].sow = s;
+        out.tmuvtx[1].tow = t;
+    }
+}
+
+}  // namespace
+
+void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c,
+                      std::uint32_t faceFlags) {
+    const Material& material = *face.material;
+    const TrianglePlan plan = PlanFaceTriangle(faceFlags, RenderFlags, material);
+
+    RequestColorCombine(plan.colorCombine);
+    if (plan.texturing == TrianglePlan::Texturing::MultiPass) {
+        guMPTexSource(GR_TMU0, static_cast<GrMipMapId_t>(material.textureOdd));
+        guMPTexSource(GR_TMU1, static_cast<GrMipMapId_t>(material.textureEven));
+        guMPTexCombineFunction(GR_MPTEXTURECOMBINE_TRILINEAR0);
+    } else if (plan.texturing == TrianglePlan::Texturing::SinglePass) {
+        guTexSource(static_cast<GrMipMapId_t>(material.texture));
+        if (plan.mipMapMode >= 0) grTexMipMapMode(GR_TMU0, plan.mipMapMode, FXFALSE);
+    }
+    if (plan.texturing != TrianglePlan::Texturing::None && plan.pointSampled) {
+        grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED);
+    }
+    if (plan.constantColor) grConstantColorValue(face.flatColor);
+
+    // Fields the combine mode does not read stay zero rather than undefined.
+    GrVertex va{}, vb{}, vc{};
+    const bool textured = plan.texturing != TrianglePlan::Texturing::None;
+    FillVertex(va, a, plan, face.flatAlpha, textured);
+    FillVertex(vb, b, plan, face.flatAlpha, textured);
+    FillVertex(vc, c, plan, face.flatAlpha, textured);
+
+    switch (plan.call) {
+        case TrianglePlan::DrawCall::MultiPass:
+            guMPDrawTriangle(&va, &vb, &vc);
+            break;
+        case TrianglePlan::DrawCall::Antialiased:
+            grAADrawTriangle(&va, &vb, &vc, plan.edgeAB, plan.edgeBC, plan.edgeCA);
+            break;
+        case TrianglePlan::DrawCall::Plain:
+            grDrawTriangle(&va, &vb, &vc);
+            break;
+    }
+}

@@ -1,0 +1,34 @@
+// One triangle of a face to one Glide draw call: colour combine (cached),
+// texture source and modes, constant colour, vertex records, and the plain,
+// antialiased or multi-pass draw.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/records.h"
+
+// What DrawFaceTriangle will ask of Glide for one triangle, worked out from
+// the face flags, the render switches and the material alone.
+struct TrianglePlan {
+    enum class Texturing { None, SinglePass, MultiPass };
+    enum class DrawCall { Plain, Antialiased, MultiPass };
+
+    int colorCombine = 0;                  // GR_COLORCOMBINE_* to request
+    Texturing texturing = Texturing::None;
+    int mipMapMode = -1;                   // GR_MIPMAP_* to set, -1: leave the texture's own
+    bool pointSampled = false;             // force point sampling (bilinear switched off)
+    bool constantColor = false;            // send the face's flat colour
+    bool gouraud = false;                  // per-corner colours
+    bool frontColors = false;              // corner colours from frontColor (else backColor)
+    DrawCall call = DrawCall::Plain;
+    bool edgeAB = false, edgeBC = false, edgeCA = false;  // antialiased edges
+};
+
+TrianglePlan PlanFaceTriangle(std::uint32_t faceFlags, std::uint32_t renderFlags, const Material& material);
+
+// Depth sent for Z-buffering: 1/z on the 0..65535 scale, larger is nearer
+// (1/z never exceeds 1 after near clipping).
+constexpr float OOZ_SCALE = 65535.0f;
+
+void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c,
+                      std::uint32_t faceFlags);

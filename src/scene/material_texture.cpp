@@ -1,0 +1,54 @@
+#include "scene/material_texture.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+#include "app/fatal_error.h"
+#include "glide.h"
+#include "scene/path_builder.h"
+
+namespace {
+
+GrMipMapId_t AllocateLevels(const Gu3dfHeader& header, FxU8 oddEvenMask, FxBool trilinear) {
+    return guTexAllocateMemory(GR_TMU0, oddEvenMask, static_cast<int>(header.width),
+                               static_cast<int>(header.height), header.format, GR_MIPMAP_NEAREST,
+                               header.small_lod, header.large_lod, header.aspect_ratio, GR_TEXTURECLAMP_WRAP,
+                               GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0.0f,
+                               trilinear);
+}
+
+}  // namespace
+
+void LoadMaterialTexture(Material& material, const char* textureWord, const char* objectFilePath) {
+    if (textureWord == nullptr) {
+        material.texture = -1;
+        return;
+    }
+    std::string built = BuildPath(objectFilePath, textureWord);
+    std::string path;
+    std::string error;
+    if (!HostPath(built, &path, &error)) FatalError(error.c_str());
+
+    Gu3dfInfo info{};
+    if (!gu3dfGetInfo(path.c_str(), &info)) FatalError("err");
+    // The host copy of the texels lives only until the downloads are done.
+    std::unique_ptr<unsigned char[]> texels(new (std::nothrow) unsigned char[info.mem_required ? info.mem_required : 1]);
+    if (!texels) FatalError(("Out of memory for the texture \"" + built + "\"!").c_str());
+    info.data = texels.get();
+    if (!gu3dfLoad(path.c_str(), &info)) FatalError("err");
+
+    GrMipMapId_t all = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_BOTH, FXFALSE);
+    material.texture = static_cast<int>(all);
+    if (all == GR_NULL_MIPMAP_HANDLE) return;
+    GrMipMapId_t odd = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_ODD, FXTRUE);
+    material.textureOdd = static_cast<int>(odd);
+    if (odd == GR_NULL_MIPMAP_HANDLE) return;
+    GrMipMapId_t even = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_EVEN, FXTRUE);
+    material.textureEven = static_cast<int>(even);
+    if (even == GR_NULL_MIPMAP_HANDLE) return;
+
+    guTexDownloadMipMap(all, info.data, &info.table.nccTable);
+    guTexDownloadMipMap(odd, info.data, &info.table.nccTable);
+    guTexDownloadMipMap(even, info.data, &info.table.nccTable);
+}

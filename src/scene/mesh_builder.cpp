@@ -1,0 +1,130 @@
+#include "scene/mesh_builder.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+inline float Length(const Vec3& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+inline bool SamePosition(const Vertex* p, const Vertex* q) {
+    return p->position.x == q->position.x && p->position.y == q->position.y && p->position.z == q->position.z;
+}
+
+}  // namespace
+
+float RadiusFactorX() { return std::sqrt(RADIUS_FACTOR_X_SQUARED); }
+float RadiusFactorY() { return std::sqrt(RADIUS_FACTOR_Y_SQUARED); }
+
+void BuildFace(Face& face, const FaceInput& input) {
+    face.flags = 0;
+    face.clipCode = 0;
+    face.flatColor = 0;
+    face.flatAlpha = 0.0f;
+    face.material = nullptr;
+    Vertex* corners[3] = {input.a, input.b, input.c};
+    for (int i = 0; i < 3; ++i) {
+        face.corners[i].vertex = corners[i];
+        face.corners[i].tvertex = nullptr;
+        face.corners[i].normalIndex = 0;
+        face.corners[i].normal = nullptr;
+    }
+    if (input.smoothing != 0) face.flags |= FACE_SMOOTH;
+    if (input.ab != 0) face.flags |= FACE_EDGE_AB;
+    if (input.bc != 0) face.flags |= FACE_EDGE_BC;
+    if (input.ca != 0) face.flags |= FACE_EDGE_CA;
+    face.point = input.a->position;
+
+    if (SamePosition(input.b, input.a) || SamePosition(input.c, input.a) || SamePosition(input.c, input.b)) {
+        // No plane at all: the face keeps a zero normal and is never drawn.
+        face.flags |= FACE_DEGENERATE;
+        face.normal = Vec3();
+        return;
+    }
+    if (input.hasFileNormal) {
+        // Normals from the file are used as given, not normalised.
+        face.normal = input.fileNormal;
+    } else {
+        const Vec3& a = input.a->position;
+        const Vec3& b = input.b->position;
+        const Vec3& c = input.c->position;
+        Vec3 e1 = b - a;
+        Vec3 e2 = c - b;
+        Vec3 n(e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x);
+        face.normal = n * (1.0f / Length(n));
+        // Collinear corners give no length (the normal becomes NaN); a
+        // length so small that its reciprocal overflows gives an infinite
+        // normal, which no lighting could use either.
+        float length = Length(face.normal);
+        if (length == 0.0f || !std::isfinite(length)) face.flags |= FACE_DEGENERATE;
+    }
+    if (input.flipNormals != 0) face.normal = -face.normal;
+}
+
+bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int materialNumber) {
+    face.material = material;
+    if (material->texture != -1) face.flags |= FACE_TEXTURED;
+    if (material->hasSpecular != 0) face.flags |= FACE_SPECULAR;
+    if (material->twoSided != 0) face.flags |= FACE_TWO_SIDED;
+    if ((face.flags & FACE_SMOOTH) == 0 || (face.flags & FACE_DEGENERATE) != 0) return true;
+    for (FaceCorner& corner : face.corners) {
+        int index = AddFaceNormal(*corner.vertex, face.normal, smoothing, materialNumber);
+        if (index < 0) return false;
+        corner.normalIndex = index;
+    }
+    return true;
+}
+
+int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber) {
+    for (int i = 0; i < vertex.normalCount; ++i) {
+        VertexNormal& entry = vertex.normals[i];
+        if ((entry.smoothing & smoothing) != 0 && entry.materialNumber == materialNumber) {
+            entry.normal += normal;
+            entry.faceCount += 1;
+            entry.smoothing |= smoothing;
+            return i;
+        }
+    }
+    // Grow by one: lists are short (one entry per smoothing set and material
+    // at the vertex), and the final arrays hold no spare room.
+    int count = vertex.normalCount;
+    VertexNormal* grown = new (std::nothrow) VertexNormal[static_cast<std::size_t>(count) + 1];
+    if (grown == nullptr) return -1;
+    for (int i = 0; i < count; ++i) grown[i] = vertex.normals[i];
+    delete[] vertex.normals;
+    VertexNormal& entry = grown[count];
+    entry.normal = normal;
+    entry.smoothing = smoothing;
+    entry.materialNumber = materialNumber;
+    entry.faceCount = 1;
+    vertex.normals = grown;
+    vertex.normalCount = count + 1;
+    return count;
+}
+
+void FinishObject(Object& object) {
+    float radius = 0.0f;
+    for (int v = 0; v < object.vertexCount; ++v) {
+        Vertex& vertex = object.vertices[v];
+        for (int i = 0; i < vertex.normalCount; ++i) {
+            VertexNormal& entry = vertex.normals[i];
+            float count = static_cast<float>(entry.faceCount);
+            Vec3 mean(entry.normal.x / count, entry.normal.y / count, entry.normal.z / count);
+            float length = Length(mean);
+            // Merged normals that cancel out have no direction; a zero normal
+            // keeps lighting finite (it lights nothing) where 0/0 would not.
+            entry.normal = (length > 0.0f && std::isfinite(length)) ? mean * (1.0f / length) : Vec3();
+        }
+        float distance = Length(vertex.position - object.center);
+        if (distance > radius) radius = distance;
+    }
+    object.radius = radius;
+    object.radiusX = radius * RadiusFactorX();
+    object.radiusY = radius * RadiusFactorY();
+    // Lists were reallocated while they grew, so references are taken only now.
+    for (int f = 0; f < object.faceCount; ++f) {
+        Face& face = object.faces[f];
+        if ((face.flags & FACE_SMOOTH) == 0 || (face.flags & FACE_DEGENERATE) != 0) continue;
+        for (FaceCorner& corner : face.corners) corner.normal = &corner.vertex->normals[corner.normalIndex];
+    }
+}

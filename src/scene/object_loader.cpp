@@ -1,0 +1,287 @@
+// Object file reading. Sections: value checks; materials; vertices and
+// texture vertices; faces; ParseObject; LoadObjectFile.
+#include "scene/object_loader.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "app/fatal_error.h"
+#include "scene/format_scan.h"
+#include "scene/material_texture.h"
+#include "scene/mesh_builder.h"
+#include "scene/path_builder.h"
+#include "scene/record_allocation.h"
+
+namespace {
+
+// Shortest line that can satisfy each record's lines (blanks of a format may
+// match nothing): a bound used to refuse counts no file of its size can hold.
+constexpr int kMinMaterialBytes = 40;  // "Material0:" "Diffuse:R:0G:0B:0A:0" "Texture:x"
+constexpr int kMinVertexBytes = 17;    // "Vertex0:X:0Y:0Z:0"
+constexpr int kMinTVertexBytes = 15;   // "TVertex0:U:0V:0"
+constexpr int kMinFaceBytes = 38;      // "Face0:A:0B:0C:0AB:0BC:0CA:0" "Smoothing:"
+constexpr int kMinObjectBytes = 24;    // "Object" "Vertices:0TVertices:0..."
+
+// Longest file or texture name a line may give.
+constexpr std::size_t kMaxNameLength = 79;
+
+// ---- value checks -------------------------------------------------------------
+
+void RequireFinite(const TextReader& reader, std::initializer_list<float> values) {
+    for (float v : values) {
+        if (!std::isfinite(v)) reader.Fail("Number out of range", "the line holds a value that is not a finite number");
+    }
+}
+
+void RequireIndex(const TextReader& reader, const char* name, int index, int count, const char* what) {
+    if (index >= 0 && index < count) return;
+    reader.Fail("Index out of range", std::string(name) + ": " + std::to_string(index) + " (the object has " +
+                                          std::to_string(count) + " " + what + ")");
+}
+
+// ---- materials ----------------------------------------------------------------
+
+void ReadMaterial(Material& m, TextReader& reader, const char* objectFilePath) {
+    int number = 0;
+    reader.ExpectHere("Material");
+    if (ScanFormat(reader.line, "Material %d:", &number) < 1) reader.FailScan();
+
+    float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
+    reader.Expect("Diffuse");
+    if (ScanFormat(reader.line, "Diffuse: R: %f G: %f B: %f A: %f\n", &r, &g, &b, &a) < 4) reader.FailScan();
+    RequireFinite(reader, {r, g, b, a});
+    reader.ReadLine();
+
+    // Without a specular line the colour is black and there is no highlight.
+    float sr = 0.0f, sg = 0.0f, sb = 0.0f, shininess = 0.0f, strength = 0.0f;
+    if (reader.Has("Specular:")) {
+        if (ScanFormat(reader.line, "Specular: R: %f G: %f B: %f Shininess: %f Shiningstrength: %f\n", &sr, &sg, &sb,
+                       &shininess, &strength) < 5) {
+            reader.FailScan();
+        }
+        RequireFinite(reader, {sr, sg, sb, shininess, strength});
+        reader.ReadLine();
+    }
+    m.shininess = shininess;
+    m.diffuse = {r * 255.0f, g * 255.0f, b * 255.0f, a * 255.0f};
+    m.specular = {sr * strength * 255.0f, sg * strength * 255.0f, sb * strength * 255.0f, 0.0f};
+    m.hasSpecular = (shininess != 0.0f && !(sr == 0.0f && sg == 0.0f && sb == 0.0f)) ? 1 : 0;
+
+    m.twoSided = 0;
+    if (reader.Has("Twosided")) {
+        if (ScanFormat(reader.line, "Twosided: %d\n", &m.twoSided) < 1) reader.FailScan();
+        reader.ReadLine();
+    }
+
+    char word[kScanWordSize];
+    reader.ExpectHere("Texture");
+    if (ScanFormat(reader.line, "Texture: %s\n", word) < 1) reader.FailScan();
+    if (std::strlen(word) > kMaxNameLength) {
+        reader.Fail("Name too long", "a texture name has at most 79 characters: \"" + std::string(word) + "\"");
+    }
+    bool none = std::strcmp(word, "NOBITMAP") == 0 || std::strcmp(word, "NODIFFUSE") == 0;
+    LoadMaterialTexture(m, none ? nullptr : word, objectFilePath);
+    reader.ReadLine();
+
+    m.amount = 1.0f;
+    if (reader.Has("Amount:")) {
+        if (ScanFormat(reader.line, "Amount: %f\n", &m.amount) < 1) reader.FailScan();
+        RequireFinite(reader, {m.amount});
+        reader.ReadLine();
+    }
+    float keep = 1.0f - m.amount;
+    m.textureColor = {keep * m.diffuse.r + m.amount * 255.0f, keep * m.diffuse.g + m.amount * 255.0f,
+                      keep * m.diffuse.b + m.amount * 255.0f, m.diffuse.a + 255.0f};
+}
+
+// ---- faces ----------------------------------------------------------------------
+
+struct ObjectCounts {
+    int vertices = 0, tvertices = 0, faces = 0, materials = 0, normals = 0;
+};
+
+void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader& reader, Actor& actor,
+              int flipNormals) {
+    int number = 0, a = 0, b = 0, c = 0;
+    FaceInput input{};
+    reader.Expect("Face");
+    if (ScanFormat(reader.line, "Face %d: A: %d B: %d C: %d AB: %d BC: %d CA: %d\n", &number, &a, &b, &c, &input.ab,
+                   &input.bc, &input.ca) < 7) {
+        reader.FailScan();
+    }
+    RequireIndex(reader, "A", a, object.vertexCount, "vertices");
+    RequireIndex(reader, "B", b, object.vertexCount, "vertices");
+    RequireIndex(reader, "C", c, object.vertexCount, "vertices");
+    input.a = &object.vertices[a];
+    input.b = &object.vertices[b];
+    input.c = &object.vertices[c];
+    input.flipNormals = flipNormals;
+
+    if (counts.normals != 0) {
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        reader.Expect("Normal:");
+        if (ScanFormat(reader.line, "Normal: X: %f Y: %f Z: %f\n", &x, &y, &z) < 3) reader.FailScan();
+        RequireFinite(reader, {x, y, z});
+        input.hasFileNormal = true;
+        input.fileNormal = Vec3(x, z, y);
+    }
+
+    // A smoothing line without a value is a flat face, not an error.
+    input.smoothing = 0;
+    reader.Expect("Smoothing:");
+    ScanFormat(reader.line, "Smoothing: %u\n", &input.smoothing);
+
+    BuildFace(face, input);
+
+    if (counts.tvertices != 0) {
+        int ta = 0, tb = 0, tc = 0;
+        reader.Expect("TVFace");
+        if (ScanFormat(reader.line, "TVFace %d: TA: %d TB: %d TC: %d\n", &number, &ta, &tb, &tc) < 4) {
+            reader.FailScan();
+        }
+        RequireIndex(reader, "TA", ta, object.tvertexCount, "texture vertices");
+        RequireIndex(reader, "TB", tb, object.tvertexCount, "texture vertices");
+        RequireIndex(reader, "TC", tc, object.tvertexCount, "texture vertices");
+        face.corners[0].tvertex = &object.tvertices[ta];
+        face.corners[1].tvertex = &object.tvertices[tb];
+        face.corners[2].tvertex = &object.tvertices[tc];
+    }
+
+    // Normals merge by the material number as written; the face takes the
+    // material it names modulo the count.
+    Material* material = &actor.material;
+    int materialNumber = 0;
+    if (counts.materials == 1) {
+        material = &object.materials[0];
+    } else if (counts.materials > 1) {
+        reader.Expect("Material");
+        if (ScanFormat(reader.line, "Material: %d\n", &materialNumber) < 1) reader.FailScan();
+        if (materialNumber < 0) {
+            reader.Fail("Index out of range", "Material: " + std::to_string(materialNumber) +
+                                                  " (material numbers are not negative)");
+        }
+        material = &object.materials[materialNumber % counts.materials];
+    }
+    if (!FinishFace(face, material, input.smoothing, materialNumber)) {
+        reader.Fail("Out of memory", "no room for the vertex normals");
+    }
+}
+
+}  // namespace
+
+// ---- ParseObject ------------------------------------------------------------------
+
+float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale, int flipNormals,
+                  const char* objectFilePath) {
+    ObjectCounts counts;
+    reader.Expect("Object");
+    reader.Expect("Vertices:");
+    if (ScanFormat(reader.line, "Vertices: %d TVertices: %d Faces: %d Materials: %d Normals: %d\n", &counts.vertices,
+                   &counts.tvertices, &counts.faces, &counts.materials, &counts.normals) < 5) {
+        reader.FailScan();
+    }
+    if (counts.faces == 0 || counts.vertices == 0) {
+        // An empty object: no arrays, nothing drawn, no lines of its own follow.
+        object = Object();
+        return 0.0f;
+    }
+    CheckRecordCount(reader, "Vertices", counts.vertices, sizeof(Vertex), kMinVertexBytes);
+    CheckRecordCount(reader, "TVertices", counts.tvertices, sizeof(TVertex), kMinTVertexBytes);
+    CheckRecordCount(reader, "Faces", counts.faces, sizeof(Face), kMinFaceBytes);
+    CheckRecordCount(reader, "Materials", counts.materials, sizeof(Material), kMinMaterialBytes);
+    reader.ReadLine();
+
+    if (counts.materials != 0) {
+        object.materials = AllocateRecords<Material>(reader, "Materials", counts.materials, kMinMaterialBytes);
+        object.materialCount = counts.materials;
+        reader.ExpectHere("Material list:");
+        reader.ReadLine();
+        for (int i = 0; i < counts.materials; ++i) ReadMaterial(object.materials[i], reader, objectFilePath);
+    }
+
+    // Vertices: the file's Y and Z change places; positions take the actor's scale.
+    object.vertices = AllocateRecords<Vertex>(reader, "Vertices", counts.vertices, kMinVertexBytes);
+    object.vertexCount = counts.vertices;
+    reader.ExpectHere("Vertex list:");
+    float farthest = 0.0f;
+    Vec3 low, high;
+    for (int i = 0; i < counts.vertices; ++i) {
+        int number = 0;
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        reader.Expect("Vertex");
+        if (ScanFormat(reader.line, "Vertex %d: X: %f Y: %f Z: %f\n", &number, &x, &y, &z) < 4) reader.FailScan();
+        Vec3 p(x * scale, z * scale, y * scale);
+        RequireFinite(reader, {p.x, p.y, p.z});
+        object.vertices[i].position = p;
+        float distance = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        if (distance > farthest) farthest = distance;
+        if (i == 0) {
+            low = high = p;
+        } else {
+            low = Vec3(std::fmin(low.x, p.x), std::fmin(low.y, p.y), std::fmin(low.z, p.z));
+            high = Vec3(std::fmax(high.x, p.x), std::fmax(high.y, p.y), std::fmax(high.z, p.z));
+        }
+    }
+    object.center = Vec3((low.x + high.x) * 0.5f, (low.y + high.y) * 0.5f, (low.z + high.z) * 0.5f);
+
+    if (counts.tvertices != 0) {
+        object.tvertices = AllocateRecords<TVertex>(reader, "TVertices", counts.tvertices, kMinTVertexBytes);
+        object.tvertexCount = counts.tvertices;
+        reader.Expect("TVertex list:");
+        for (int i = 0; i < counts.tvertices; ++i) {
+            int number = 0;
+            float u = 0.0f, v = 0.0f;
+            reader.Expect("TVertex");
+            if (ScanFormat(reader.line, "TVertex %d: U: %f V: %f\n", &number, &u, &v) < 3) reader.FailScan();
+            TVertex t{u * 255.0f, v * 255.0f};
+            RequireFinite(reader, {t.u, t.v});
+            object.tvertices[i] = t;
+        }
+    }
+
+    object.faces = AllocateRecords<Face>(reader, "Faces", counts.faces, kMinFaceBytes);
+    object.faceCount = counts.faces;
+    reader.Expect("Face list:");
+    for (int i = 0; i < counts.faces; ++i) {
+        // Count the face only once it is built, so the object never holds
+        // unread faces.
+        object.faceCount = i;
+        ReadFace(object.faces[i], object, counts, reader, actor, flipNormals);
+    }
+    object.faceCount = counts.faces;
+
+    FinishObject(object);
+    return farthest;
+}
+
+// ---- LoadObjectFile -----------------------------------------------------------------
+
+void LoadObjectFile(Actor& actor, const char* fileName, float scale, int flipNormals, const char* objectFilePath) {
+    std::string built = BuildPath(objectFilePath, fileName);
+    std::string path;
+    std::string error;
+    if (!HostPath(built, &path, &error)) FatalError(error.c_str());
+    TextReader reader;
+    if (!reader.Open(path.c_str(), built.c_str())) {
+        FatalError(("The file \"" + built + "\" could not be opened!").c_str());
+    }
+    int objectCount = 0;
+    reader.Expect("3DX");
+    reader.Expect("NumObjects:");
+    if (ScanFormat(reader.line, "NumObjects: %d\n", &objectCount) < 1) reader.FailScan();
+    actor.objects = AllocateRecords<Object>(reader, "NumObjects", objectCount, kMinObjectBytes);
+    actor.objectCount = objectCount;
+
+    float farthest = 0.0f;
+    for (int i = 0; i < objectCount; ++i) {
+        float distance = ParseObject(actor.objects[i], reader, actor, scale, flipNormals, objectFilePath);
+        if (distance > farthest) farthest = distance;
+    }
+    actor.radius = farthest;
+    actor.radiusX = farthest * RadiusFactorX();
+    actor.radiusY = farthest * RadiusFactorY();
+
+    if (!reader.Close()) FatalError(("The file \"" + built + "\" could not be closed!\n").c_str());
+}

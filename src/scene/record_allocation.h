@@ -1,0 +1,54 @@
+// Allocation of the loaders' record arrays with the checks a malformed file
+// needs before any memory is asked for: a negative count is refused, and a
+// count so large that the file cannot hold its lines is refused before it
+// can exhaust memory. Allocation itself never throws; running out of memory
+// is a clear fatal message.
+#pragma once
+
+#include <cstddef>
+#include <new>
+#include <string>
+#include <type_traits>
+
+#include "scene/records.h"
+#include "scene/text_reader.h"
+
+// Arrays up to this size (64 MiB) are allocated without comparing the count
+// with the file size, so that a short file that merely ends early still
+// fails with the end-of-file message. A fuzzing harness lowers it to keep
+// every allocation in proportion to its input.
+extern long long gUncheckedArrayBytes;
+
+// Refuses a count below 0 ("Negative count ..."), or a count whose array
+// would exceed gUncheckedArrayBytes while the file cannot hold count lines
+// of at least minLineBytes characters each ("Count too large ...").
+void CheckRecordCount(const TextReader& reader, const char* what, long long count, std::size_t recordBytes,
+                      int minLineBytes);
+
+// Loading never frees: its records live until the process ends. A harness
+// that abandons loads (fuzzing, where a fatal error returns) installs a
+// watcher to learn of every record array and release it afterwards with the
+// given function, which also releases what the records own.
+using RecordArrayWatcher = void (*)(void* records, int count, void (*release)(void* records, int count));
+extern RecordArrayWatcher gRecordArrayWatcher;
+
+template <class T>
+void ReleaseRecords(void* records, int count) {
+    T* array = static_cast<T*>(records);
+    if constexpr (std::is_same_v<T, Vertex>) {
+        for (int i = 0; i < count; ++i) delete[] array[i].normals;
+    }
+    delete[] array;
+}
+
+// Allocates count default-constructed records (nullptr for 0) after
+// CheckRecordCount; fatal "Out of memory ..." when the memory cannot be had.
+template <class T>
+T* AllocateRecords(const TextReader& reader, const char* what, int count, int minLineBytes) {
+    CheckRecordCount(reader, what, count, sizeof(T), minLineBytes);
+    if (count == 0) return nullptr;
+    T* records = new (std::nothrow) T[static_cast<std::size_t>(count)];
+    if (records == nullptr) reader.Fail("Out of memory", std::string(what) + ": " + std::to_string(count));
+    if (gRecordArrayWatcher != nullptr) gRecordArrayWatcher(records, count, &ReleaseRecords<T>);
+    return records;
+}

@@ -1,0 +1,82 @@
+// Shared helpers of the scene tests: a scratch folder per test, files
+// written into it, regular expressions for the exact fatal messages, and
+// the device opened for texture loading.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "glide.h"
+#include "scene/records.h"
+
+namespace scene_test {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir() {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("tarnview-scene-") + info->test_suite_name() + "-" + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        path_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    // Writes text as is (no line-end translation) and returns the full path.
+    std::string Write(const std::string& name, const std::string& text) const {
+        std::filesystem::path file = path_ / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        return file.string();
+    }
+    // The folder with a final "/", as an ObjectFilePath value.
+    std::string Dir() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// A regular expression that matches text literally.
+inline std::string Literal(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out.push_back('\\');
+        out.push_back(c);
+    }
+    return out;
+}
+
+inline std::string SyntaxError(int line, const std::string& file, const std::string& keyword) {
+    return Literal("Syntax error in line " + std::to_string(line) + " of file \"" + file + "\":\nExpected: \"" +
+                   keyword + "\"\n");
+}
+
+inline std::string EofError(const std::string& file) { return Literal("EOF encountered in file " + file + "!\n"); }
+
+// The bare message "error" (a scan with too few values) on its own line.
+inline std::string ScanError() { return "ERROR!\\s+error\\s*$"; }
+
+// Opens the headless device so that textures can be downloaded.
+inline void OpenDevice() {
+    static bool open = false;
+    if (open) return;
+    GrHwConfiguration hw{};
+    grGlideInit();
+    grSstQueryHardware(&hw);
+    grSstSelect(0);
+    grSstOpen(7, 0, 2, 1, 0, 2);
+    open = true;
+}
+
+}  // namespace scene_test
