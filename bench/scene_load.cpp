@@ -2,6 +2,7 @@
 // (a 708 x 707 quad grid: smoothing groups in bands, a texture vertex per
 // vertex, two materials). Peak memory is the process's high-water mark
 // during the load, next to the bytes of the records the load produced.
+// Also the time to dump that scene as JSON.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "scene/records.h"
+#include "scene/scene_dump.h"
 #include "scene/scene_loader.h"
 
 namespace {
@@ -182,6 +184,20 @@ void BM_LoadMillionFaceScene(benchmark::State& state) {
                 peakMb, recordsMb, recordsMb > 0 ? peakMb / recordsMb : 0);
 }
 BENCHMARK(BM_LoadMillionFaceScene)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->UseRealTime();
+
+// Writing the same scene as JSON (the headless runner's --dump-scene).
+void BM_DumpMillionFaceScene(benchmark::State& state) {
+    const std::string& path = GeneratedScene();
+    SceneRecord scene;
+    scene.actorCount = LoadScene(path.c_str(), scene.camera, &scene.actors, &scene.lights, &scene.lightCount);
+    std::string out = (std::filesystem::temp_directory_path() / "tarnview-bench-scene-load" / "grid.json").string();
+    for (auto _ : state) {
+        if (!WriteSceneJson(out.c_str(), scene, true, 0)) state.SkipWithError("the dump could not be written");
+    }
+    state.counters["json_MiB"] = static_cast<double>(std::filesystem::file_size(out)) / (1024.0 * 1024.0);
+    FreeScene(scene.actors, scene.actorCount, scene.lights);
+}
+BENCHMARK(BM_DumpMillionFaceScene)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2)->UseRealTime();
 
 }  // namespace
 

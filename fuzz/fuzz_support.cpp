@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/fatal_error.h"
@@ -16,6 +17,15 @@
 void FatalError(const char* message) { throw FuzzFatalError{message}; }
 
 namespace {
+
+char scratchFolder[64] = "";
+
+// The scratch folder and the files the targets write go when the process ends.
+void RemoveScratchFolder() {
+    const char* names[] = {"object.3dx", "scene.scn", "text.txt"};
+    for (const char* name : names) std::remove((std::string(scratchFolder) + "/" + name).c_str());
+    rmdir(scratchFolder);
+}
 
 struct WatchedArray {
     void* records;
@@ -36,8 +46,13 @@ void FuzzSetUp() {
     static bool done = false;
     if (done) return;
     done = true;
-    char folder[] = "/tmp/tarnview-fuzz-XXXXXX";
-    if (mkdtemp(folder) == nullptr || chdir(folder) != 0) std::abort();
+    // Memory-backed when the system has it: every input is written out.
+    char shmFolder[] = "/dev/shm/tarnview-fuzz-XXXXXX";
+    char tmpFolder[] = "/tmp/tarnview-fuzz-XXXXXX";
+    char* folder = mkdtemp(shmFolder) != nullptr ? shmFolder : mkdtemp(tmpFolder);
+    if (folder == nullptr || chdir(folder) != 0) std::abort();
+    std::snprintf(scratchFolder, sizeof scratchFolder, "%s", folder);
+    std::atexit(RemoveScratchFolder);
     GrHwConfiguration hw{};
     grGlideInit();
     grSstQueryHardware(&hw);

@@ -236,7 +236,9 @@ GrMipMapId_t AllocateArgbMipMap(const std::vector<ArgbImage>& levels, int oddEve
     if (alloc == nullptr) return GR_NULL_MIPMAP_HANDLE;
     MipMap& mip = alloc->mip;
     std::size_t kept = 0;
-    for (const ArgbImage& level : levels) kept += level.pixels.size();
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (KeepsLevel(mip.oddEvenMask, largeLod + static_cast<GrLOD_t>(i))) kept += levels[i].pixels.size();
+    }
     alloc->texels.resize(kept);
     std::uint32_t* dst = alloc->texels.data();
     for (std::size_t i = 0; i < levels.size(); ++i) {

@@ -31,12 +31,18 @@ void SetupSampler(const TextureBinding& binding, SamplerSetup* sp) {
     sp->smallLod = map.smallLod < sp->largeLod ? sp->largeLod : (map.smallLod > 8 ? 8 : map.smallLod);
     // Every level maps to the nearest level that holds texels (an odd or
     // even level set holds only every other one); ties go to the finer.
+    int below[9], above[9];
+    for (int lod = 0, last = -1; lod < 9; ++lod) {
+        if (map.levels[lod].texels != nullptr) last = lod;
+        below[lod] = last;
+    }
+    for (int lod = 8, last = -1; lod >= 0; --lod) {
+        if (map.levels[lod].texels != nullptr) last = lod;
+        above[lod] = last;
+    }
     for (int lod = 0; lod < 9; ++lod) {
-        int best = -1;
-        for (int d = 0; d < 9 && best < 0; ++d) {
-            if (lod - d >= 0 && map.levels[lod - d].texels != nullptr) best = lod - d;
-            else if (lod + d < 9 && map.levels[lod + d].texels != nullptr) best = lod + d;
-        }
+        int best = below[lod];
+        if (best < 0 || (above[lod] >= 0 && above[lod] - lod < lod - best)) best = above[lod];
         sp->levelFor[lod] = static_cast<std::int8_t>(best);
     }
     // The longer side spans 0..256, the shorter 256 / aspect.
@@ -157,11 +163,23 @@ struct SnappedVertex {
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 
+// Nearest 1/16 pixel, halves rounded up (the same way everywhere on the
+// screen, so shared vertices snap alike). |v| <= kMaxCoordinate keeps v * 16
+// exact in a double.
+std::int64_t SnapTo16(float v) {
+    const double scaled = static_cast<double>(v) * 16.0;
+    std::int64_t i = static_cast<std::int64_t>(scaled);  // toward zero
+    const double frac = scaled - static_cast<double>(i);
+    if (frac >= 0.5) ++i;
+    else if (frac < -0.5) --i;
+    return i;
+}
+
 bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
     if (!(std::fabs(v.x) <= kMaxCoordinate) || !(std::fabs(v.y) <= kMaxCoordinate)) return false;
     const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
-    out->x16 = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(v.x) * 16.0));
-    out->y16 = static_cast<std::int64_t>(std::nearbyint(static_cast<double>(y) * 16.0));
+    out->x16 = SnapTo16(v.x);
+    out->y16 = SnapTo16(y);
     out->r = Finite(v.r), out->g = Finite(v.g), out->b = Finite(v.b), out->a = Finite(v.a);
     out->oow = Finite(v.oow);
     out->sow = Finite(v.tmuvtx[0].sow), out->tow = Finite(v.tmuvtx[0].tow);
@@ -186,28 +204,35 @@ EdgeFunction MakeEdge(const SnappedVertex& p, const SnappedVertex& q) {
 
 // ---- attribute planes ----------------------------------------------------------------
 
+// The triangle's shape as the planes need it: edges from vertex 0 in pixels,
+// the reciprocal of twice the area, and the reference pixel's centre
+// relative to vertex 0.
+struct PlaneGeometry {
+    double x1, y1, x2, y2, invDet, cx, cy;
+};
+
 struct Gradient {
     double k, dx, dy;  // value at the reference pixel's centre and per-pixel steps
 };
 
-Gradient PlaneOf(const SnappedVertex* v, double det, int refX, int refY, float SnappedVertex::*field) {
-    const double x0 = v[0].x16 / 16.0, y0 = v[0].y16 / 16.0;
-    const double x1 = v[1].x16 / 16.0 - x0, y1 = v[1].y16 / 16.0 - y0;
-    const double x2 = v[2].x16 / 16.0 - x0, y2 = v[2].y16 / 16.0 - y0;
+Gradient PlaneOf(const SnappedVertex* v, const PlaneGeometry& geo, float SnappedVertex::*field) {
     const double a0 = v[0].*field, a1 = v[1].*field - a0, a2 = v[2].*field - a0;
     Gradient g;
-    g.dx = (a1 * y2 - a2 * y1) / det;
-    g.dy = (a2 * x1 - a1 * x2) / det;
-    g.k = a0 + g.dx * (refX + 0.5 - x0) + g.dy * (refY + 0.5 - y0);
+    g.dx = (a1 * geo.y2 - a2 * geo.y1) * geo.invDet;
+    g.dy = (a2 * geo.x1 - a1 * geo.x2) * geo.invDet;
+    g.k = a0 + g.dx * geo.cx + g.dy * geo.cy;
     return g;
 }
+
+// Round half away from zero, inline (the library's llround is a call).
+std::int64_t RoundToInt64(double v) { return static_cast<std::int64_t>(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
 // Keeps pathological slivers (huge gradients) inside int64 arithmetic.
 std::int64_t ToFixed12(double v) {
     constexpr double kLimit = 1.0e15;
     v *= 4096.0;
     v = v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v);
-    return static_cast<std::int64_t>(std::llround(v));
+    return RoundToInt64(v);
 }
 
 FixedPlane FixedPlaneOf(const Gradient& g) {
@@ -269,14 +294,19 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     t->edge[1] = MakeEdge(v[1], v[2]);
     t->edge[2] = MakeEdge(v[2], v[0]);
 
-    const double det = static_cast<double>(area) / 256.0;
-    t->r = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::r));
-    t->g = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::g));
-    t->b = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::b));
-    t->a = FixedPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::a));
-    t->oow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::oow));
-    t->sow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::sow));
-    t->tow = FloatPlaneOf(PlaneOf(v, det, t->refX, t->refY, &SnappedVertex::tow));
+    PlaneGeometry geo;
+    const double x0 = static_cast<double>(v[0].x16) / 16.0, y0 = static_cast<double>(v[0].y16) / 16.0;
+    geo.x1 = static_cast<double>(v[1].x16 - v[0].x16) / 16.0, geo.y1 = static_cast<double>(v[1].y16 - v[0].y16) / 16.0;
+    geo.x2 = static_cast<double>(v[2].x16 - v[0].x16) / 16.0, geo.y2 = static_cast<double>(v[2].y16 - v[0].y16) / 16.0;
+    geo.invDet = 256.0 / static_cast<double>(area);
+    geo.cx = t->refX + 0.5 - x0, geo.cy = t->refY + 0.5 - y0;
+    t->r = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::r));
+    t->g = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::g));
+    t->b = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::b));
+    t->a = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::a));
+    t->oow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::oow));
+    t->sow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::sow));
+    t->tow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::tow));
 
     SetupPixelState(ctx, t);
     return true;

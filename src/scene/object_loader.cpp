@@ -22,7 +22,7 @@ constexpr int kMinMaterialBytes = 40;  // "Material0:" "Diffuse:R:0G:0B:0A:0" "T
 constexpr int kMinVertexBytes = 17;    // "Vertex0:X:0Y:0Z:0"
 constexpr int kMinTVertexBytes = 15;   // "TVertex0:U:0V:0"
 constexpr int kMinFaceBytes = 38;      // "Face0:A:0B:0C:0AB:0BC:0CA:0" "Smoothing:"
-constexpr int kMinObjectBytes = 24;    // "Object" "Vertices:0TVertices:0..."
+constexpr int kMinObjectBytes = 55;    // "Object" "Vertices:0TVertices:0Faces:0Materials:0Normals:0"
 
 // Longest file or texture name a line may give.
 constexpr std::size_t kMaxNameLength = 79;

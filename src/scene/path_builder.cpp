@@ -1,6 +1,10 @@
 #include "scene/path_builder.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace {
 
@@ -42,6 +46,53 @@ PathParts SplitPath(std::string_view path) {
     return parts;
 }
 
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// Rebuilds path component by component, taking for each one that does not
+// exist the first folder entry (in name order) equal to it ignoring case.
+std::string MatchIgnoringCase(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(path, ec)) return path;
+    std::string result;
+    std::size_t pos = 0;
+    if (!path.empty() && path[0] == '/') {
+        result = "/";
+        pos = 1;
+    }
+    while (pos <= path.size()) {
+        std::size_t slash = path.find('/', pos);
+        std::size_t end = slash == std::string::npos ? path.size() : slash;
+        std::string component = path.substr(pos, end - pos);
+        std::string candidate = result + component;
+        if (!component.empty() && component != "." && component != ".." && !fs::exists(candidate, ec)) {
+            fs::path folder = result.empty() ? fs::path(".") : fs::path(result);
+            std::vector<std::string> matches;
+            for (fs::directory_iterator it(folder, ec), last; !ec && it != last; it.increment(ec)) {
+                std::string name = it->path().filename().string();
+                if (EqualIgnoringCase(name, component)) matches.push_back(name);
+            }
+            if (matches.empty()) return path;
+            std::sort(matches.begin(), matches.end());
+            candidate = result + matches.front();
+        }
+        result = candidate;
+        if (slash == std::string::npos) break;
+        result.push_back('/');
+        pos = slash + 1;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::string BuildPath(const char* dirSource, const char* fileName) {
@@ -70,9 +121,10 @@ bool HostPath(const std::string& path, std::string* hostPath, std::string* error
         }
         return false;
     }
-    hostPath->assign(path);
-    for (char& c : *hostPath) {
+    std::string slashes = path;
+    for (char& c : slashes) {
         if (c == '\\') c = '/';
     }
+    *hostPath = MatchIgnoringCase(slashes);
     return true;
 }

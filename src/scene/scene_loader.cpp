@@ -18,7 +18,7 @@ namespace {
 // Shortest lines a light or an actor can be written in (blanks of the
 // formats may match nothing).
 constexpr int kMinLightBytes = 22;  // "Light0:X:0Y:0Z:0Intensity:0"
-constexpr int kMinActorBytes = 30;  // "Actor0:X:0Y:0Z:0" "Filename: x"
+constexpr int kMinActorBytes = 28;  // "Actor0:X:0Y:0Z:0" "Filename: x"
 constexpr std::size_t kMaxNameLength = 79;
 
 void RequireFinite(const TextReader& reader, std::initializer_list<float> values) {

@@ -62,5 +62,6 @@ private:
     char* buffer_ = nullptr;
     int bufferPos_ = 0;
     int bufferEnd_ = 0;
+    int lineLength_ = 0;  // characters in line, NUL bytes included
     bool atEnd_ = false;
 };

@@ -14,7 +14,7 @@ namespace {
 
 using scene_test::ScratchDir;
 
-struct FaceSpec {
+struct FaceLines {
     int a, b, c;
     std::string smoothing;  // as written after "Smoothing:"
     int material;           // written when the object has two materials
@@ -23,9 +23,9 @@ struct FaceSpec {
 
 // An object with the given vertices (file coordinates) and faces; two
 // materials when any face names a material above 0.
-std::string ObjectText(const std::vector<Vec3>& vertices, const std::vector<FaceSpec>& faces, bool fileNormals) {
+std::string ObjectText(const std::vector<Vec3>& vertices, const std::vector<FaceLines>& faces, bool fileNormals) {
     bool materials = false;
-    for (const FaceSpec& f : faces) materials = materials || f.material != 0;
+    for (const FaceLines& f : faces) materials = materials || f.material != 0;
     std::string t = "3DX\nNumObjects: 1\nObject\nVertices: " + std::to_string(vertices.size()) +
                     " TVertices: 0 Faces: " + std::to_string(faces.size()) + " Materials: " + (materials ? "2" : "0") +
                     " Normals: " + (fileNormals ? "1" : "0") + "\n";
@@ -44,7 +44,7 @@ std::string ObjectText(const std::vector<Vec3>& vertices, const std::vector<Face
     }
     t += "Face list:\n";
     for (std::size_t i = 0; i < faces.size(); ++i) {
-        const FaceSpec& f = faces[i];
+        const FaceLines& f = faces[i];
         t += "Face " + std::to_string(i) + ": A: " + std::to_string(f.a) + " B: " + std::to_string(f.b) +
              " C: " + std::to_string(f.c) + " AB: 1 BC: 1 CA: 1\n";
         if (fileNormals) t += "Normal: " + f.normal + "\n";
@@ -56,7 +56,7 @@ std::string ObjectText(const std::vector<Vec3>& vertices, const std::vector<Face
 
 class MeshPreparationTest : public testing::Test {
 protected:
-    const Object& Load(const std::vector<Vec3>& vertices, const std::vector<FaceSpec>& faces, bool fileNormals = false,
+    const Object& Load(const std::vector<Vec3>& vertices, const std::vector<FaceLines>& faces, bool fileNormals = false,
                        int flip = 0) {
         dir_.Write("mesh.3dx", ObjectText(vertices, faces, fileNormals));
         actor_ = Actor();

@@ -241,11 +241,8 @@ TEST_F(ObjectFileTest, LowerCaseNoBitmapNamesATextureFile) {
                 testing::ExitedWithCode(1), "ERROR!\\s+err\\s*$");
 }
 
-TEST_F(ObjectFileTest, TexturesGoToTextureMemoryThreeTimes) {
-    scene_test::OpenDevice();
-    glide::ResetTextureMemory();
-    std::filesystem::copy_file(TARNVIEW_SHARED_DIR "/testdata/3df/light.3df", dir_.Dir() + "light.3df");
-    Actor& actor = Load(R"(3DX
+// One material textured with light.3df (64 x 64 down to 1 x 1, RGB565).
+const char* kTextured = R"(3DX
 NumObjects: 1
 Object
 Vertices: 3 TVertices: 0 Faces: 1 Materials: 1 Normals: 0
@@ -260,7 +257,13 @@ Vertex 2: X: 0 Y: 0 Z: 1
 Face list:
 Face 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1
 Smoothing: 0
-)");
+)";
+
+TEST_F(ObjectFileTest, TexturesGoToTextureMemoryThreeTimes) {
+    scene_test::OpenDevice();
+    glide::ResetTextureMemory();
+    std::filesystem::copy_file(TARNVIEW_SHARED_DIR "/testdata/3df/light.3df", dir_.Dir() + "light.3df");
+    Actor& actor = Load(kTextured);
     const Material& m = actor.objects[0].materials[0];
     ASSERT_NE(m.texture, -1);
     ASSERT_NE(m.textureOdd, -1);
@@ -297,22 +300,7 @@ void FillTextureMemoryLeaving(std::uint32_t leave) {
 TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     scene_test::OpenDevice();
     std::filesystem::copy_file(TARNVIEW_SHARED_DIR "/testdata/3df/light.3df", dir_.Dir() + "light.3df");
-    const std::string text = R"(3DX
-NumObjects: 1
-Object
-Vertices: 3 TVertices: 0 Faces: 1 Materials: 1 Normals: 0
-Material list:
-Material 0:
-Diffuse: R: 1 G: 1 B: 1 A: 1
-Texture: light.3df
-Vertex list:
-Vertex 0: X: 0 Y: 0 Z: 0
-Vertex 1: X: 1 Y: 0 Z: 0
-Vertex 2: X: 0 Y: 0 Z: 1
-Face list:
-Face 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1
-Smoothing: 0
-)";
+    const std::string text = kTextured;
     // light.3df: 64 x 64 down to 1 x 1, RGB565: 10922 bytes for all levels,
     // 2184 for the odd ones. Room for the first allocation only:
     glide::ResetTextureMemory();

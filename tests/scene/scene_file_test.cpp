@@ -2,6 +2,8 @@
 // carried-over type, directions), actors and their object files, refusals.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "scene/scene_loader.h"
@@ -111,6 +113,11 @@ TEST_F(SceneFileTest, LightTypeWords) {
                 testing::ExitedWithCode(1), ScanError());
     EXPECT_EXIT(LoadOnly(Head("Actors: 0 Lights: 1", "Light 0: X: 0 Y: 0 Z: 1 Type: OMNI\n")),
                 testing::ExitedWithCode(1), ScanError());
+    // A type word is cut at the line's 99th character like any text: the
+    // rest is a line of its own, where "Actor list:" is required.
+    EXPECT_EXIT(LoadOnly(Head("Actors: 0 Lights: 1", "Light 0: X: 0 Y: 0 Z: 1 Intensity: 1 Type: OMNI" +
+                                                         std::string(76, 'X') + "\n")),
+                testing::ExitedWithCode(1), SyntaxError(7, dir_.Dir() + "scene.scn", "Actor list:"));
 }
 
 TEST_F(SceneFileTest, RefusesADirectionalLightWithoutDirection) {
@@ -165,6 +172,34 @@ TEST_F(SceneFileTest, FileFaults) {
     EXPECT_EXIT(LoadOnly(Head("Actors: 1", "") + "Actor 0: X: 0 Y: 0 Z: 0\nFilename: gone.3dx\nEnd Database\n"),
                 testing::ExitedWithCode(1),
                 Literal("The file \"" + dir_.Dir() + "models/gone.3dx\" could not be opened!"));
+}
+
+}  // namespace
+
+namespace {
+
+// The hand-written example scene loads from its own folder.
+TEST(ExampleScene, CubesLoad) {
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(TARNVIEW_SOURCE_DIR "/examples/loader");
+    Actor camera;
+    Actor* actors = nullptr;
+    Light* lights = nullptr;
+    int lightCount = 0;
+    int actorCount = LoadScene("cube.scn", camera, &actors, &lights, &lightCount);
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(actorCount, 2);
+    ASSERT_EQ(lightCount, 2);
+    const Object& cube = actors[1].objects[0];
+    EXPECT_EQ(cube.faceCount, 12);
+    EXPECT_FLOAT_EQ(cube.radius, 5.0f * std::sqrt(3.0f));
+    // Side corners merge the two side faces that meet there, per material.
+    for (int f = 0; f < 8; ++f) {
+        EXPECT_NE(cube.faces[f].flags & FACE_SMOOTH, 0u);
+        EXPECT_NE(cube.faces[f].corners[0].normal, nullptr);
+    }
+    EXPECT_EQ(cube.faces[9].flags & FACE_SMOOTH, 0u);
+    EXPECT_NE(cube.faces[2].flags & FACE_TWO_SIDED, 0u);
 }
 
 }  // namespace

@@ -137,3 +137,18 @@ TEST(HostPath, SeparatorsBecomeSlashesAndDrivesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HostPath, NamesMissingAsWrittenMatchIgnoringCase) {
+    ScratchDir dir;
+    dir.Write("Models/Ship.3DX", "3DX\n");
+    std::string host, error;
+    ASSERT_TRUE(HostPath(dir.Dir() + "models\\SHIP.3dx", &host, &error));
+    EXPECT_EQ(host, dir.Dir() + "Models/Ship.3DX");
+    // Nothing matches: the path comes back as written, with "/" separators.
+    ASSERT_TRUE(HostPath(dir.Dir() + "models\\boat.3dx", &host, &error));
+    EXPECT_EQ(host, dir.Dir() + "models/boat.3dx");
+}
+
+}  // namespace

@@ -239,15 +239,17 @@ int main(int argc, char** argv) {
         MeshModel model;
         Vec3d position;  // viewer frame
     };
-    // Array order is drawing order: the transparent ball goes last so what
-    // lies behind it is already drawn.
+    // Actor 0 is what the controls move at start (digit keys pick others,
+    // P the camera), so it is the centrepiece. Array order is also drawing
+    // order: the transparent ball goes last so what lies behind it is
+    // already drawn.
     Item items[] = {
-        {"floor.3dx", Floor(), {0, 0, 0}},
-        {"sphere.3dx", Sphere(), {-230, 100, 260}},
         {"torus.3dx", Torus(), {30, 165, 430}},
+        {"sphere.3dx", Sphere(), {-230, 100, 260}},
         {"gem.3dx", Gems(), {250, 80, 200}},
         {"crate.3dx", Crate(), {430, 60, 430}},
         {"moebius.3dx", Ribbon(), {-480, 160, 600}},
+        {"floor.3dx", Floor(), {0, 0, 0}},
         {"colonnade.3dx", Colonnade(), {0, 0, 0}},
         {"glass.3dx", Glass(), {-75, 72, 60}},
     };

@@ -19,9 +19,10 @@
 // once; recording starts with the first call of frame `first` and the file
 // is completed after the swap that ends frame `last`, at grGlideShutdown, or
 // at process exit, whichever comes first. Returns false (and keeps nothing)
-// when the file cannot be created, when first > last, when frame `first`
-// has already passed, or when a trace was already configured; the reason is
-// in GlideTraceError().
+// when the program was linked without the recorder's --wrap options, when
+// the file cannot be created, when first > last, when frame `first` has
+// already passed, or while another trace is being recorded; the reason is in
+// GlideTraceError(). After a trace is complete another may be configured.
 bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32_t lastFrame);
 
 // Completes and closes the trace now (idempotent). Returns false when the

@@ -3,6 +3,10 @@
 // keeps its line for messages) and walks the tree by keyword; unknown
 // keywords are skipped together with their block, so exports from newer
 // versions with extra entries still read.
+//
+// Sections: tokenizer; parser primitives (numbers, labels, skipping);
+// materials and maps; meshes and faces; geometry objects and the file;
+// UTF-16 input; public entry points.
 #include "ase_reader.h"
 
 #include <cctype>

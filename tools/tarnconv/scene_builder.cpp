@@ -10,6 +10,7 @@ namespace tarnconv {
 namespace {
 
 std::string Num(double v) {
+    if (std::fabs(v) < 1e-4) v = 0;  // rounding noise from centring, not a position
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(static_cast<float>(v)));
     return std::string(buf) == "-0" ? "0" : buf;
@@ -32,11 +33,14 @@ Vec3d FrameCamera(const Bounds& b, double margin) {
     const Vec3d c = b.Center();
     const Vec3d s = b.Size();
     const double hx = s.x / 2, hy = s.y / 2;
+    // The camera cannot tilt, so it stands a little above the centre: a
+    // flat model (a floor, a plane) is then seen from above, not edge-on.
+    const double lift = 0.3 * std::max(s.x, s.z) * (s.y < 0.25 * std::max(s.x, s.z) ? 1.0 : 0.25);
     // The front face of the box is nearest; its corners need
     // z >= 1.73 |x| and z >= 2.3066666 |y| relative to the camera.
-    double d = std::max(kViewScaleX * hx, kViewScaleY * hy) * margin;
+    double d = std::max(kViewScaleX * hx, kViewScaleY * (hy + lift)) * margin;
     d = std::max(d, kNearZ * 4);
-    return {c.x, c.y, b.min.z - d};
+    return {c.x, c.y + lift, b.min.z - d};
 }
 
 bool InViewVolume(const Vec3d& camera, const Vec3d& p) {
@@ -47,13 +51,15 @@ bool InViewVolume(const Vec3d& camera, const Vec3d& p) {
 std::vector<SceneLight> DefaultLights(const Bounds& b, const Vec3d& camera) {
     const Vec3d s = b.Empty() ? Vec3d{100, 100, 100} : b.Size();
     const double size = std::max({s.x, s.y, s.z, 1.0});
+    // There is no ambient term: whatever the lights miss is black, so both
+    // lights come from the camera's side of the models.
     SceneLight omni;
-    omni.position = {camera.x - size * 0.8, camera.y + size * 1.2, camera.z + size * 0.2};
-    omni.intensity = 0.75;
+    omni.position = {camera.x - size * 0.6, camera.y + size * 0.8, camera.z};
+    omni.intensity = 0.8;
     SceneLight sun;
     sun.directional = true;
-    sun.position = {0.45, -0.6, 0.66};
-    sun.intensity = 0.55;
+    sun.position = {0.35, -0.45, 0.82};
+    sun.intensity = 0.5;
     return {omni, sun};
 }
 

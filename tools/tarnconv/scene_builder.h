@@ -47,15 +47,16 @@ Vec3d ToViewerFrame(const Vec3d& p);
 Bounds ToViewerFrame(const Bounds& b);
 
 // A camera position (identity orientation) from which the whole box is
-// inside the view volume with a margin: centred on the box in x and y,
-// backed off along -z until its front face fits.
+// inside the view volume with a margin: centred on the box in x, a little
+// above its centre in y (flat models are seen from above), backed off
+// along -z until its front face fits.
 Vec3d FrameCamera(const Bounds& viewerBounds, double margin = 1.15);
 
 // True when the point lies inside the view volume of a camera at camera.
 bool InViewVolume(const Vec3d& camera, const Vec3d& point);
 
 // One omni light above and to the left of the camera and one directional
-// light falling from the upper right into the scene, sized to the box.
+// light falling from the upper left into the scene, sized to the box.
 std::vector<SceneLight> DefaultLights(const Bounds& viewerBounds, const Vec3d& camera);
 
 // The scene file text. False when a file name cannot be written.

@@ -57,6 +57,9 @@ bool BuildSceneFolder(const std::string& outDir, const std::vector<std::string>&
         const Vec3d vs = vb.Size();
         SceneActor actor;
         actor.file = file;
+        // Objects without materials take the actor's colour; white would
+        // saturate under two lights and hide the shape.
+        actor.color = {0.75, 0.75, 0.75, 1.0};
         actor.position = {nextX + vs.x / 2, 0, 0};
         nextX += vs.x + options.modelSize * options.gap;
         Bounds placed;

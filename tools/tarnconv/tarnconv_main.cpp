@@ -2,6 +2,8 @@
 // texture-info, texture-png, scene. Help goes to stdout (exit 0); usage
 // errors to stderr with "try --help" (exit 2); conversion errors to stderr
 // as "file:line: message" or "file: message" (exit 1).
+//
+// Sections: help texts; argument parsing; one function per command; main.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

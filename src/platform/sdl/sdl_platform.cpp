@@ -11,6 +11,17 @@ namespace {
 constexpr int kInitialWidth = 640;
 constexpr int kInitialHeight = 480;
 
+// On X11 / Wayland hosts a display is named by the environment; without one
+// SDL would only probe and fall back to drawing nowhere.
+bool DisplayNamed() {
+#if defined(__linux__)
+    return SDL_getenv("DISPLAY") != nullptr || SDL_getenv("WAYLAND_DISPLAY") != nullptr ||
+           SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+#else
+    return true;
+#endif
+}
+
 // SDL falls back to drivers that draw nowhere when no display can be
 // reached; only an explicit SDL_VIDEODRIVER choice of one of them counts.
 bool HasRealDisplay() {
@@ -33,7 +44,7 @@ SdlPlatform::~SdlPlatform() {
 bool SdlPlatform::CreateMainWindow(const char* title) {
     if (!videoStarted_) {
         // No display: no window, and the device then finds no board.
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+        if (!DisplayNamed() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
         if (!HasRealDisplay()) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;

@@ -1,0 +1,68 @@
+// Recording fakes for the shell's tests: every accelerator call, every entry
+// point of the other subsystems and every window stand-in call the shell
+// makes is appended to CallLog as "Name(args)". The accelerator and the other
+// subsystems are fakes; the window stand-ins run for real.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform_backend.h"
+#include "platform/win32_api.h"
+#include "scene/records.h"
+
+extern std::vector<std::string> CallLog;
+
+struct FakeSettings {
+    int hardwarePresent = 1;     // grSstQueryHardware's result
+    int actorCount = 0;          // LoadScene's result (actors from FakeActors)
+    std::string loadedPath;      // LoadScene's path argument
+    int glideReadyAtLoad = -1;   // GlideReady as LoadScene saw it
+    // Successive ReadCycleCounter results; when used up, the counter
+    // continues from the last value plus cycleStep.
+    std::vector<std::uint64_t> cycles;
+    std::uint64_t cycleStep = 1000000;
+    std::uint64_t lastCycle = 0;
+    bool logPlatform = true;     // record the window stand-in calls
+    bool logMessagePump = false; // also record PeekMessageA / GetMessageA / Translate / Dispatch
+};
+
+extern FakeSettings Fake;
+extern Actor FakeActors[4];
+
+// Clears the log, the fakes and the shell's global state.
+void ResetShellState();
+
+// Entries of the log that start with one of the prefixes, in order.
+std::vector<std::string> CallsMatching(std::initializer_list<const char*> prefixes);
+
+// A host that presses keys and ends runs: before frame `frame` (frames
+// rendered so far) it posts the given messages; after frameLimit frames it
+// presses Escape. Message boxes are recorded.
+class TestPlatform final : public PlatformBackend {
+public:
+    struct Event {
+        std::uint32_t frame;
+        UINT message;
+        WPARAM wParam;
+    };
+    std::vector<Event> events;
+    std::uint32_t frameLimit = 1;
+    std::vector<std::string> boxes;  // "caption|text"
+    int waits = 0;
+
+    PlatformKind Kind() const override { return PlatformKind::Null; }
+    bool CreateMainWindow(const char*) override { return true; }
+    void ShowMainWindow() override {}
+    void DestroyMainWindow() override {}
+    void PumpEvents(HWND window) override;
+    void WaitForEvents(HWND window) override;
+    void ShowMessageBox(const char* caption, const char* text) override;
+
+private:
+    std::size_t next_ = 0;
+    bool started_ = false;
+    bool escaped_ = false;
+    std::uint32_t lastFrame_ = 0;
+};

@@ -1,0 +1,64 @@
+"""Checks the files a tarnbench run wrote; used by tarnbench_tests.cpp.
+
+usage: check_bench_results.py RESULTS_DIR EXPECTED_RUNS EXPECT_SPLIT(0|1)
+Prints what is wrong and exits 1, or exits 0.
+"""
+import csv
+import json
+import os
+import sys
+
+
+def main():
+    out, runs_wanted, split_wanted = sys.argv[1], int(sys.argv[2]), sys.argv[3] == "1"
+    problems = []
+    with open(os.path.join(out, "results.json"), encoding="utf-8") as f:
+        results = json.load(f)
+    machine, build = results["machine"], results["build"]
+    if not machine.get("processor") or not isinstance(machine.get("logical_cores"), int):
+        problems.append("machine lacks processor or cores: %r" % machine)
+    for key in ("compiler", "cxx_flags", "git_revision", "build_type"):
+        if not build.get(key):
+            problems.append("build lacks " + key)
+    runs = results["runs"]
+    if len(runs) != runs_wanted:
+        problems.append("%d runs, expected %d" % (len(runs), runs_wanted))
+    for r in runs:
+        if "error" in r:
+            problems.append("run %s/%s failed: %s" % (r["scene"], r["setting"], r["error"]))
+            continue
+        for key in ("fps", "ms_min", "ms_median", "ms_max", "mtriangles_per_s", "mpixels_per_s"):
+            if not isinstance(r.get(key), (int, float)) or r[key] <= 0:
+                problems.append("run %s/%s: bad %s %r" % (r["scene"], r["setting"], key, r.get(key)))
+        if not r.get("ms_min", 0) <= r.get("ms_median", 0) <= r.get("ms_max", 0):
+            problems.append("run %s/%s: min <= median <= max does not hold" % (r["scene"], r["setting"]))
+        if r.get("frames_measured") != results["suite"]["frames"]:
+            problems.append("run %s/%s: %r frames measured" % (r["scene"], r["setting"], r.get("frames_measured")))
+        report = r.get("report") or {}
+        for key in ("frames", "clock_rate_hz", "frame_time_s", "fps", "triangles", "pixels"):
+            if key not in report:
+                problems.append("runner report lacks " + key)
+    splits = results.get("splits", [])
+    if split_wanted:
+        if not splits or "error" in splits[0]:
+            problems.append("no trace split: %r" % splits)
+        else:
+            s = splits[0]
+            for key in ("runner_ms", "device_ms", "device_without_raster_ms", "front_end_ms", "rasterization_ms"):
+                if not isinstance(s.get(key), (int, float)):
+                    problems.append("split lacks " + key)
+    with open(os.path.join(out, "results.csv"), newline="", encoding="utf-8") as f:
+        rows = list(csv.DictReader(f))
+    if len(rows) != runs_wanted or "ms_median" not in rows[0]:
+        problems.append("results.csv has %d rows or lacks ms_median" % len(rows))
+    with open(os.path.join(out, "chart.svg"), encoding="utf-8") as f:
+        chart = f.read()
+    if not chart.startswith("<svg") or chart.count('class="series"') < 1:
+        problems.append("chart.svg is not an SVG with a series")
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

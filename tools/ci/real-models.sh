@@ -1,0 +1,120 @@
+#!/bin/sh
+# Converts a handful of real models from the assimp-testmodels package (ASE,
+# 3DS and OBJ, with textures where the package has them), renders each one
+# headless from its own "tarnconv scene" folder and checks that the run ends
+# cleanly and that the picture shows something.
+#
+# usage: tools/ci/real-models.sh [BUILD_DIR]   (default: build)
+# needs: BUILD_DIR/tarnconv, BUILD_DIR/tarnview-headless, python3 (standard
+# library only), the assimp-testmodels package.
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+MODELS=${ASSIMP_MODELS:-/usr/share/assimp/models}
+OUT=${OUT_DIR:-$ROOT/out/real-models}
+
+for tool in tarnconv tarnview-headless; do
+    if [ ! -x "$BUILD/$tool" ]; then
+        echo "real-models: $BUILD/$tool is missing; build it first" >&2
+        exit 2
+    fi
+done
+if [ ! -d "$MODELS" ]; then
+    echo "real-models: $MODELS not found (install assimp-testmodels or set ASSIMP_MODELS)" >&2
+    exit 2
+fi
+
+# name  model (relative to $MODELS)
+set -- \
+    ase-cubes        ASE/ThreeCubesGreen.ASE \
+    ase-uvplane      ASE/TestUVTransform/UVTransform_Normal.ASE \
+    ase-rotcube      ASE/RotatingCube.ASE \
+    3ds-textured     3DS/cube_with_diffuse_texture.3DS \
+    3ds-fels         3DS/fels.3ds \
+    obj-spider       OBJ/spider.obj \
+    obj-wuson        OBJ/WusonOBJ.obj
+
+# Share of the view area's pixels that are not black (the background); the
+# area stays inside the white view frame and above the frame-rate text.
+check_png() {
+    python3 - "$1" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG file"
+pos, idat, w, h, ctype = 8, b"", 0, 0, 0
+while pos < len(data):
+    n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + n]
+    if kind == b"IHDR":
+        w, h, depth, ctype = struct.unpack(">IIBB", body[:10])
+        assert depth == 8, "unexpected bit depth"
+    elif kind == b"IDAT":
+        idat += body
+    pos += 12 + n
+bpp = {2: 3, 6: 4}[ctype]
+raw = zlib.decompress(idat)
+stride = w * bpp
+rows, prev = [], bytearray(stride)
+for y in range(h):
+    f = raw[y * (stride + 1)]
+    line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):
+        a = line[i - bpp] if i >= bpp else 0
+        b = prev[i]
+        c = prev[i - bpp] if i >= bpp else 0
+        if f == 1: line[i] = (line[i] + a) & 255
+        elif f == 2: line[i] = (line[i] + b) & 255
+        elif f == 3: line[i] = (line[i] + (a + b) // 2) & 255
+        elif f == 4:
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+    rows.append(line)
+    prev = line
+lit = total = 0
+for y in range(h // 8, h - h // 8):
+    for x in range(w // 8, w - w // 8):
+        r, g, b = rows[y][x * bpp:x * bpp + 3]
+        total += 1
+        if max(r, g, b) > 24:
+            lit += 1
+share = lit / total
+print("%.1f%% of the view shows the model" % (100 * share))
+sys.exit(0 if share > 0.01 else 1)
+PY
+}
+
+mkdir -p "$OUT"
+failed=0
+while [ $# -ge 2 ]; do
+    name=$1
+    model=$MODELS/$2
+    shift 2
+    dir=$OUT/$name
+    rm -rf "$dir"
+    echo "== $name: $model"
+    if ! "$BUILD/tarnconv" scene "$dir" "$model"; then
+        echo "FAIL $name: conversion failed" >&2
+        failed=$((failed + 1))
+        continue
+    fi
+    if ! (cd "$dir" && "$BUILD/tarnview-headless" --frames 5 --no-calibrate --screenshot "$dir/$name.png" \
+            > "$dir/run.log" 2>&1); then
+        echo "FAIL $name: the viewer did not end cleanly:" >&2
+        cat "$dir/run.log" >&2
+        failed=$((failed + 1))
+        continue
+    fi
+    if ! check_png "$dir/$name.png"; then
+        echo "FAIL $name: the picture is empty ($dir/$name.png)" >&2
+        failed=$((failed + 1))
+        continue
+    fi
+    echo "ok   $name ($dir/$name.png)"
+done
+if [ "$failed" -ne 0 ]; then
+    echo "real-models: $failed model(s) failed" >&2
+    exit 1
+fi
+echo "real-models: all models converted and rendered"
