@@ -18,14 +18,13 @@ namespace glide {
 
 constexpr std::uint32_t kWhiteTexel = 0xFFFFFFFFu;
 
-// Float to int32 by floor, saturating far outside the texture and mapping
-// NaN to 0, so that wild coordinates never reach undefined conversions.
+// Float to int32 by floor, saturating far outside the texture (NaN included),
+// so that wild coordinates never reach undefined conversions.
 [[gnu::always_inline]] inline std::int32_t FloorToInt(float v) {
-    if (!(v > -1.0e9f)) v = (v != v) ? 0.0f : -1.0e9f;
-    if (v > 1.0e9f) v = 1.0e9f;
-    std::int32_t i = static_cast<std::int32_t>(v);
-    if (static_cast<float>(i) > v) --i;
-    return i;
+    v = v > -1.0e9f ? v : -1.0e9f;  // NaN fails the test and goes to the low end
+    v = v < 1.0e9f ? v : 1.0e9f;
+    const std::int32_t i = static_cast<std::int32_t>(v);
+    return i - (static_cast<float>(i) > v ? 1 : 0);
 }
 
 // log2 of a positive float in 8.8 fixed point, piecewise linear between

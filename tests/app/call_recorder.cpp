@@ -1,5 +1,7 @@
 #include "call_recorder.h"
 
+#include "allocation_counter.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -23,6 +25,7 @@ namespace {
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 void Log(const char* format, ...) {
+    if (Fake.silent) return;
     char text[512];
     va_list args;
     va_start(args, format);
@@ -77,6 +80,7 @@ void TestPlatform::PumpEvents(HWND window) {
     if (started_ && frame == lastFrame_) return;
     started_ = true;
     lastFrame_ = frame;
+    if (countTo != 0) CountAllocations = frame >= countFrom && frame < countTo;
     while (next_ < events.size() && events[next_].frame <= frame) {
         PostMessageA(window, events[next_].message, events[next_].wParam, 0);
         ++next_;

@@ -26,6 +26,7 @@ struct FakeSettings {
     std::uint64_t lastCycle = 0;
     bool logPlatform = true;     // record the window stand-in calls
     bool logMessagePump = false; // also record PeekMessageA / GetMessageA / Translate / Dispatch
+    bool silent = false;         // record nothing at all (allocation checks)
 };
 
 extern FakeSettings Fake;
@@ -49,6 +50,10 @@ public:
     };
     std::vector<Event> events;
     std::uint32_t frameLimit = 1;
+    // Allocations are counted from the start of this frame to the end of
+    // the frame before countTo (0: never).
+    std::uint32_t countFrom = 0;
+    std::uint32_t countTo = 0;
     std::vector<std::string> boxes;  // "caption|text"
     int waits = 0;
 

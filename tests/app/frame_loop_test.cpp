@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "allocation_counter.h"
 #include "app/frame_stats.h"
 #include "app/render_flags.h"
 #include "app/winmain.h"
@@ -85,6 +86,20 @@ TEST_F(FrameLoopTest, MessageLoopPeeksThenTakesAndDispatchesEachMessage) {
                             "DispatchMessageA(0x100)", "PeekMessageA(0)=1", "GetMessageA()=1",
                             "TranslateMessage(0x10)", "DispatchMessageA(0x10)", "PeekMessageA(0)=1",
                             "GetMessageA()=0"));
+}
+
+TEST_F(FrameLoopTest, FramesAllocateNothing) {
+    host.frameLimit = 40;
+    host.countFrom = 1;
+    host.countTo = 39;
+    Fake.actorCount = 3;
+    Fake.silent = true;
+    host.events = {{10, WM_KEYDOWN, VK_F3}, {20, WM_KEYDOWN, VK_F6}, {30, WM_KEYDOWN, VK_END}};
+    AllocationCount = 0;
+    Run();
+    CountAllocations = false;
+    EXPECT_EQ(PerfStats.count, 40u);
+    EXPECT_EQ(AllocationCount, 0u);
 }
 
 }  // namespace

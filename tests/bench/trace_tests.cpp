@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -302,6 +303,22 @@ TEST(DeviceTrace, DamagedFilesAreRefusedWithAMessage) {
         bytes.erase(bytes.begin() + r.offset + 12, bytes.begin() + r.offset + 12 + cut);
         break;
     }
+    // A triangle whose vertex is not a number never reaches the device.
+    for (const glide_trace::Record& r : trace.records) {
+        if (r.op != Op::kDrawTriangle) continue;
+        std::vector<std::uint8_t> nan = good;
+        const float bad = std::numeric_limits<float>::quiet_NaN();
+        std::memcpy(&nan[r.offset + 4], &bad, 4);  // the first vertex's y
+        glide_trace::TraceFile withNan;
+        ASSERT_TRUE(glide_trace::ParseTrace(nan, &withNan, &error)) << error;
+        glide_trace::ReplayResult result;
+        EXPECT_FALSE(glide_trace::ReplayTrace(withNan, {}, &result, &error));
+        EXPECT_NE(error.find("grDrawTriangle record at byte"), std::string::npos) << error;
+        EXPECT_NE(error.find("not a finite number"), std::string::npos) << error;
+        grGlideShutdown();
+        break;
+    }
+
     glide_trace::TraceFile shortTexels;
     ASSERT_TRUE(glide_trace::ParseTrace(bytes, &shortTexels, &error)) << error;
     glide_trace::ReplayResult result;

@@ -39,16 +39,6 @@ TEST_F(Coverage, RightTrianglesFollowTheTieRuleAndTileASquare) {
     }
 }
 
-TEST_F(Coverage, WindingDoesNotMatter) {
-    const GrVertex a = V(10.3f, 10.1f), b = V(50.7f, 20.2f), c = V(30.1f, 60.9f);
-    grDrawTriangle(&a, &b, &c);
-    const std::vector<std::uint16_t> ccw = Read();
-    grBufferClear(0, 0, 0);
-    grDrawTriangle(&a, &c, &b);
-    EXPECT_EQ(Read(), ccw);
-    EXPECT_GT(CountNonZero(ccw), 500u);
-}
-
 TEST_F(Coverage, QuadsSplitAlongADiagonalCoverEveryPixelOnce) {
     // Irregular quads with sub-pixel corners, including corners on exact
     // pixel centres and on the 1/16 grid.

@@ -119,18 +119,6 @@ TEST_F(Paths, SpecialisedShadersEqualTheGenericPathPixelForPixel) {
     }
 }
 
-TEST_F(Paths, UnusualStatesTakeTheGenericPath) {
-    bool specialised = true;
-    StateCase mixed{GR_COLORCOMBINE_DECAL_TEXTURE, 4, true, true, true};
-    Render(mixed, false, &specialised);
-    EXPECT_FALSE(specialised);
-    grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_CONSTANT,
-                   GR_COMBINE_OTHER_NONE, FXFALSE);
-    StateCase plain{GR_COLORCOMBINE_ITRGB, 0, false, false, true};
-    Render(plain, false, &specialised);
-    EXPECT_FALSE(specialised);
-}
-
 TEST_F(Paths, AntialiasedStripsOnlyOutsideFlaggedEdges) {
     SystemDepthAndBlend();
     const GrVertex a = V(100, 100, 255, 255, 255, 255, 0.5f), b = V(300, 100, 255, 255, 255, 255, 0.5f),

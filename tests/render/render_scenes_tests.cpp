@@ -97,12 +97,13 @@ protected:
     }
 };
 
+bool IsScreen(const Image& image) { return image.width == kW && image.height == kH; }
+
 bool IsBlack(const std::uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 0; }
 
 TEST_F(RenderScenes, FlatQuadCoversItsRectangleInItsLitColour) {
     const Image image = RenderScene("flat_quad");
-    ASSERT_EQ(image.width, kW);
-    ASSERT_EQ(image.height, kH);
+    ASSERT_TRUE(IsScreen(image)) << "flat_quad: no screenshot";
     // A 2 x 2 square at depth 4: edges at 320 +- 110.72 and 240 +- 110.72
     // (pixel centres 209.5 .. 430.5 and 129.5 .. 350.5 are inside).
     int wrong = 0;
@@ -125,6 +126,7 @@ TEST_F(RenderScenes, FlatQuadCoversItsRectangleInItsLitColour) {
 
 TEST_F(RenderScenes, TwoSidedFaceShowsItsBackAndOneSidedIsCulled) {
     const Image image = RenderScene("two_sided");
+    ASSERT_TRUE(IsScreen(image)) << "two_sided: no screenshot";
     // Left square (green material, two-sided) is drawn; the right one is not.
     const std::uint8_t* left = image.At(230, 240);
     EXPECT_GT(left[1], 200);
@@ -135,6 +137,7 @@ TEST_F(RenderScenes, TwoSidedFaceShowsItsBackAndOneSidedIsCulled) {
 
 TEST_F(RenderScenes, TexturedQuadShowsTheChecker) {
     const Image image = RenderScene("textured_quad");
+    ASSERT_TRUE(IsScreen(image)) << "textured_quad: no screenshot";
     // Texel (0, 0) is yellow, the next square along u blue; u runs along x,
     // v along y. Square size on screen: 221.44 / 8 = 27.7 pixels.
     const std::uint8_t* first = image.At(223, 143);
@@ -149,6 +152,7 @@ TEST_F(RenderScenes, TexturedQuadShowsTheChecker) {
 
 TEST_F(RenderScenes, FogDarkensWithDepth) {
     const Image image = RenderScene("fog_columns");
+    ASSERT_TRUE(IsScreen(image)) << "fog_columns: no screenshot";
     int previous = 1000;
     for (int k = 0; k < 5; ++k) {
         const std::uint8_t* p = image.At(120 + 100 * k, 240);
@@ -161,6 +165,7 @@ TEST_F(RenderScenes, FogDarkensWithDepth) {
 
 TEST_F(RenderScenes, FloorIsClippedAtNearPlaneAndFrame) {
     const Image image = RenderScene("clip_floor");
+    ASSERT_TRUE(IsScreen(image)) << "clip_floor: no screenshot";
     int spilled = 0;
     for (int y = 0; y < 48; ++y) {
         // Below the frame only the text may be drawn (it sits at x < 300).
@@ -180,6 +185,7 @@ TEST_F(RenderScenes, FloorIsClippedAtNearPlaneAndFrame) {
 
 TEST_F(RenderScenes, SpheresMatchTheirReference) {
     const Image image = RenderScene("smooth_sphere");
+    ASSERT_TRUE(IsScreen(image)) << "smooth_sphere: no screenshot";
     EXPECT_EQ(DiffersFromReference("smooth_sphere", image), 0);
     // Gouraud shading leaves no hard step between neighbouring pixels
     // across the lit face of the left sphere; the flat sphere has steps.

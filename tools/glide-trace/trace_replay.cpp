@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "glide.h"
@@ -20,6 +21,9 @@ namespace {
 // Recorded handles index a table; the board runs out of memory long
 // before this many allocations.
 constexpr std::uint32_t kMaxHandles = 1u << 20;
+
+// Screen coordinates beyond this are refused (the screen is 640 x 480).
+constexpr float kMaxCoordinate = 4096.0f;
 
 struct Player {
     const TraceFile& trace;
@@ -38,6 +42,23 @@ struct Player {
 
     bool Tmu(const Record& record, std::int32_t tmu) {
         if (tmu < 0 || tmu >= GLIDE_NUM_TMU) return Fail(record, "texture unit " + std::to_string(tmu) + " out of range");
+        return true;
+    }
+
+    // Vertices the system sends lie on the screen; a damaged file must not
+    // hand the rasterizer non-numbers or coordinates far outside it.
+    bool Vertices(const Record& record, const GrVertex* v, int count) {
+        for (int i = 0; i < count; ++i) {
+            const float values[] = {v[i].x, v[i].y, v[i].z, v[i].r, v[i].g, v[i].b, v[i].ooz, v[i].a, v[i].oow,
+                                    v[i].tmuvtx[0].sow, v[i].tmuvtx[0].tow, v[i].tmuvtx[0].oow,
+                                    v[i].tmuvtx[1].sow, v[i].tmuvtx[1].tow, v[i].tmuvtx[1].oow};
+            for (float f : values) {
+                if (!std::isfinite(f)) return Fail(record, "vertex holds a value that is not a finite number");
+            }
+            if (std::fabs(v[i].x) > kMaxCoordinate || std::fabs(v[i].y) > kMaxCoordinate) {
+                return Fail(record, "vertex lies far outside the screen");
+            }
+        }
         return true;
     }
 
@@ -205,19 +226,23 @@ struct Player {
                 return true;
             case Op::kDrawTriangle:
                 CopyPayload(trace, record, 0, v, sizeof(v));
+                if (!Vertices(record, v, 3)) return false;
                 grDrawTriangle(&v[0], &v[1], &v[2]);
                 return true;
             case Op::kAADrawTriangle:
                 CopyPayload(trace, record, 0, v, sizeof(v));
                 CopyPayload(trace, record, sizeof(v), w, 12);
+                if (!Vertices(record, v, 3)) return false;
                 grAADrawTriangle(&v[0], &v[1], &v[2], w[0], w[1], w[2]);
                 return true;
             case Op::kMPDrawTriangle:
                 CopyPayload(trace, record, 0, v, sizeof(v));
+                if (!Vertices(record, v, 3)) return false;
                 guMPDrawTriangle(&v[0], &v[1], &v[2]);
                 return true;
             case Op::kDrawLine:
                 CopyPayload(trace, record, 0, v, 2 * sizeof(GrVertex));
+                if (!Vertices(record, v, 2)) return false;
                 grDrawLine(&v[0], &v[1]);
                 return true;
             case Op::kFrameBegin:

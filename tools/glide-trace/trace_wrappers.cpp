@@ -11,11 +11,7 @@
 
 using glide_trace::AllocArgs;
 using glide_trace::Op;
-using glide_trace::recording::Indexed;
-using glide_trace::recording::KnownMipMap;
-using glide_trace::recording::R;
-using glide_trace::recording::Recorder;
-using namespace glide_trace::recording;  // the Slot values
+using namespace glide_trace::recording;  // R(), Recorder, the Slot values
 
 extern "C" {
 void __real_grGlideInit(void);
