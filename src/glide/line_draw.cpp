@@ -90,9 +90,10 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     t.oow = plane(&LinePoint::oow, floating);
     t.sow = plane(&LinePoint::sow, floating);
     t.tow = plane(&LinePoint::tow, floating);
-    // The shaders step attributes along x; for a y-major line the major
-    // coordinate is passed as x and the pixel written is transposed, so
-    // y-major lines use a one-pixel setup per step instead.
+    // The shaders step attributes along a row. An x-major line lights one
+    // pixel per column, so the planes serve it directly; a y-major line runs
+    // up a column, so each of its pixels gets a copy of the planes moved to
+    // its step.
     SpanCounters counters;
     const double slope = (q.minor - p.minor) / length;
     for (std::int64_t m = first; m <= last; ++m) {
