@@ -9,7 +9,7 @@ class NullBackend final : public PlatformBackend {
 public:
     PlatformKind Kind() const override { return PlatformKind::Null; }
     bool CreateMainWindow(const char*) override { return true; }
-    void ShowMainWindow() override {}
+    void ShowMainWindow(bool) override {}
     void DestroyMainWindow() override {}
     void PumpEvents(HWND) override {}
     void WaitForEvents(HWND) override {}

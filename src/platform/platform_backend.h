@@ -15,8 +15,9 @@ public:
     // CreateWindowExA: makes the host's window (hidden); false when the host
     // cannot show one (for SDL: no display), which gives a null window handle.
     virtual bool CreateMainWindow(const char* title) = 0;
-    // ShowWindow / DestroyWindow of the main window.
-    virtual void ShowMainWindow() = 0;
+    // ShowWindow / DestroyWindow of the main window; maximized for a window
+    // created with WS_MAXIMIZE.
+    virtual void ShowMainWindow(bool maximized) = 0;
     virtual void DestroyMainWindow() = 0;
     // Called by the message queue when it is empty: turns waiting host events
     // into posted messages for window (PostMessageA). Never blocks.

@@ -62,7 +62,7 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     return 0;
 }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int, int, int, HWND, HMENU,
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int, int, int, HWND, HMENU,
                      HINSTANCE, LPVOID) {
     if (!NameFits(className)) return nullptr;
     const ClassRecord* windowClass = nullptr;
@@ -75,6 +75,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD, int, int
         record = WindowRecord{};
         record.alive = true;
         record.procedure = windowClass->procedure;
+        record.maximize = (style & WS_MAXIMIZE) != 0;
         return reinterpret_cast<HWND>(&record);
     }
     return nullptr;
@@ -89,7 +90,7 @@ BOOL ShowWindow(HWND window, int showCommand) {
         return wasVisible;
     }
     record->visible = true;
-    ActivePlatform().ShowMainWindow();
+    ActivePlatform().ShowMainWindow(record->maximize);
     // Showing a top-level window activates it: the window procedure hears
     // WM_ACTIVATE at once, before ShowWindow returns.
     if (!record->active) {

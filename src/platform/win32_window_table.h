@@ -9,6 +9,7 @@ struct WindowRecord {
     bool visible = false;
     bool active = false;
     bool destroying = false;
+    bool maximize = false;  // created with WS_MAXIMIZE
     WNDPROC procedure = nullptr;
 };
 

@@ -59,7 +59,7 @@ public:
 
     PlatformKind Kind() const override { return PlatformKind::Null; }
     bool CreateMainWindow(const char*) override { return true; }
-    void ShowMainWindow() override {}
+    void ShowMainWindow(bool) override {}
     void DestroyMainWindow() override {}
     void PumpEvents(HWND window) override;
     void WaitForEvents(HWND window) override;

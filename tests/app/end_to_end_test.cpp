@@ -97,4 +97,15 @@ TEST_F(HeadlessProgramTest, UsageAndScriptErrorsExitWithTwo) {
     EXPECT_THAT(Read("out.txt"), HasSubstr("usage: tarnview-headless"));
 }
 
+TEST_F(HeadlessProgramTest, WindowedProgramWithoutADisplayFindsNoBoard) {
+    // The windowed program calibrates its clock first (five to six seconds).
+    const std::string command = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" +
+                                std::string(TARNVIEW_BINARY_DIR) + "/tarnview' empty.scn >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nERROR: no Voodoo Graphics!\n"));
+    EXPECT_EQ(Read("out.txt"), "");
+}
+
 }  // namespace

@@ -19,7 +19,9 @@ set(APP_WRAPPED_SYMBOLS
 foreach(symbol ${APP_WRAPPED_SYMBOLS})
   target_link_options(${TEST_TARGET} PRIVATE "LINKER:--wrap=${symbol}")
 endforeach()
-# The end-to-end test runs the headless program.
-if(TARGET tarnview-headless)
-  add_dependencies(${TEST_TARGET} tarnview-headless)
-endif()
+# The end-to-end tests run both programs.
+foreach(program tarnview-headless tarnview)
+  if(TARGET ${program})
+    add_dependencies(${TEST_TARGET} ${program})
+  endif()
+endforeach()

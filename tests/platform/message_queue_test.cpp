@@ -128,7 +128,7 @@ class NoWindowHost final : public PlatformBackend {
 public:
     PlatformKind Kind() const override { return PlatformKind::Sdl; }
     bool CreateMainWindow(const char*) override { return false; }
-    void ShowMainWindow() override {}
+    void ShowMainWindow(bool) override {}
     void DestroyMainWindow() override {}
     void PumpEvents(HWND) override {}
     void WaitForEvents(HWND) override {}

@@ -24,7 +24,7 @@ public:
 
     PlatformKind Kind() const override { return PlatformKind::Headless; }
     bool CreateMainWindow(const char*) override { return true; }
-    void ShowMainWindow() override {}
+    void ShowMainWindow(bool) override {}
     void DestroyMainWindow() override {}
     void PumpEvents(HWND window) override;
     void WaitForEvents(HWND window) override;

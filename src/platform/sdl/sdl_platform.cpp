@@ -57,9 +57,10 @@ bool SdlPlatform::CreateMainWindow(const char* title) {
     return window_ != nullptr;
 }
 
-void SdlPlatform::ShowMainWindow() {
+void SdlPlatform::ShowMainWindow(bool maximized) {
     if (window_ == nullptr) return;
     SDL_ShowWindow(window_);
+    if (maximized) SDL_MaximizeWindow(window_);
     SDL_RaiseWindow(window_);
 }
 

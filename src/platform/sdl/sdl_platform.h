@@ -16,7 +16,7 @@ public:
     ~SdlPlatform() override;
     PlatformKind Kind() const override { return PlatformKind::Sdl; }
     bool CreateMainWindow(const char* title) override;
-    void ShowMainWindow() override;
+    void ShowMainWindow(bool maximized) override;
     void DestroyMainWindow() override;
     void PumpEvents(HWND window) override;
     void WaitForEvents(HWND window) override;
