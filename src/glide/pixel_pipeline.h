@@ -58,16 +58,18 @@ struct Colour {
 }
 
 template <int kSampler>
-[[gnu::always_inline]] inline std::uint32_t SampleTexture(const TriangleSetup& t, float oow, float sow, float tow, int x, int y) {
+[[gnu::always_inline]] inline std::uint32_t SampleTexture(const TriangleSetup& t, const FootprintRow& row, float fx,
+                                                          float oow, float sow, float tow, int x, int y) {
     const SamplerKind kind = kSampler < 0 ? t.sampler : static_cast<SamplerKind>(kSampler);
     if (kind == SamplerKind::kNone) return kWhiteTexel;
     const float w = 1.0f / oow;
     const float s = sow * w, tt = tow * w;
+    const float m = FootprintM(row, fx);
     switch (kind) {
-        case SamplerKind::kPoint: return SampleSingle<SamplerKind::kPoint>(t, t.tex[0], s, tt, w, x, y);
-        case SamplerKind::kBilinear: return SampleSingle<SamplerKind::kBilinear>(t, t.tex[0], s, tt, w, x, y);
-        case SamplerKind::kMixed: return SampleSingle<SamplerKind::kMixed>(t, t.tex[0], s, tt, w, x, y);
-        case SamplerKind::kTrilinear: return SampleTrilinear(t, s, tt, w);
+        case SamplerKind::kPoint: return SampleSingle<SamplerKind::kPoint>(t, t.tex[0], s, tt, w, m, x, y);
+        case SamplerKind::kBilinear: return SampleSingle<SamplerKind::kBilinear>(t, t.tex[0], s, tt, w, m, x, y);
+        case SamplerKind::kMixed: return SampleSingle<SamplerKind::kMixed>(t, t.tex[0], s, tt, w, m, x, y);
+        case SamplerKind::kTrilinear: return SampleTrilinear(t, s, tt, w, m);
         default: return kWhiteTexel;
     }
 }
@@ -171,6 +173,7 @@ void ShadeSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& coun
     const float oowRow = t.oow.k + t.oow.dy * fy;
     const float sowRow = t.sow.k + t.sow.dy * fy;
     const float towRow = t.tow.k + t.tow.dy * fy;
+    const FootprintRow footprint = usesTexture ? MakeFootprintRow(t, oowRow, sowRow, towRow) : FootprintRow{};
     const int ditherRow = y & 3;
     std::uint64_t written = 0, depthFailed = 0;
 
@@ -191,7 +194,9 @@ void ShadeSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& coun
 
         // Texture and colour combine.
         std::uint32_t texel = kWhiteTexel;
-        if (usesTexture) texel = SampleTexture<kSampler>(t, oow, sowRow + t.sow.dx * fx, towRow + t.tow.dx * fx, x, y);
+        if (usesTexture) {
+            texel = SampleTexture<kSampler>(t, footprint, fx, oow, sowRow + t.sow.dx * fx, towRow + t.tow.dx * fx, x, y);
+        }
         if constexpr (kColour < 0) texel = TexelOutput(t.texel, texel);
         const int ia = Clamp255(a);
         Colour c = CombineColour(colourSource, t, Clamp255(r), Clamp255(g), Clamp255(b), texel);

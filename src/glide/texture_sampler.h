@@ -36,17 +36,45 @@ constexpr std::uint32_t kWhiteTexel = 0xFFFFFFFFu;
     return static_cast<int>(bits >> 15) - (127 << 8);
 }
 
-// Level of detail (8.8) at a pixel from the screen-space derivatives of s and
-// t: log2 of the longer of the two footprint vectors, plus the bias.
-[[gnu::always_inline]] inline int PixelLod8(const TriangleSetup& t, float s, float tt, float w, int bias8) {
-    const float dsdx = (t.sow.dx - s * t.oow.dx) * w;
-    const float dtdx = (t.tow.dx - tt * t.oow.dx) * w;
-    const float dsdy = (t.sow.dy - s * t.oow.dy) * w;
-    const float dtdy = (t.tow.dy - tt * t.oow.dy) * w;
-    const float x2 = dsdx * dsdx + dtdx * dtdx;
-    const float y2 = dsdy * dsdy + dtdy * dtdy;
-    const float m = x2 > y2 ? x2 : y2;
-    return (Log2Fixed8(m) >> 1) + bias8;
+// Level of detail (8.8) from the screen-space derivatives of s and t: log2
+// of the longer of the two footprint vectors (ds/dx, dt/dx) and (ds/dy,
+// dt/dy), plus the bias.
+//
+// With s = (s/w) / (1/w), ds/dx = Nsx w^2 where Nsx = d(s/w)/dx (1/w) -
+// d(1/w)/dx (s/w). Both planes being linear, Nsx and Ntx are constant along a
+// row and Nsy, Nty change linearly along it, so a row carries the x part and
+// each pixel adds one step to the y part (FootprintRow); the pixel then
+// scales the larger squared length by w^4.
+struct FootprintRow {
+    float nx2;       // Nsx^2 + Ntx^2 of the row
+    float nsy, nty;  // Nsy, Nty at the row's reference pixel
+    float csy, cty;  // their steps per pixel
+};
+
+[[gnu::always_inline]] inline FootprintRow MakeFootprintRow(const TriangleSetup& t, float oowRow, float sowRow,
+                                                            float towRow) {
+    FootprintRow f;
+    const float nsx = t.sow.dx * oowRow - t.oow.dx * sowRow;
+    const float ntx = t.tow.dx * oowRow - t.oow.dx * towRow;
+    f.nx2 = nsx * nsx + ntx * ntx;
+    f.nsy = t.sow.dy * oowRow - t.oow.dy * sowRow;
+    f.nty = t.tow.dy * oowRow - t.oow.dy * towRow;
+    f.csy = t.sow.dy * t.oow.dx - t.oow.dy * t.sow.dx;
+    f.cty = t.tow.dy * t.oow.dx - t.oow.dy * t.tow.dx;
+    return f;
+}
+
+// The larger squared footprint length before the w^4 scale, at offset fx
+// from the row's reference pixel.
+[[gnu::always_inline]] inline float FootprintM(const FootprintRow& f, float fx) {
+    const float nsy = f.nsy + f.csy * fx, nty = f.nty + f.cty * fx;
+    const float ny2 = nsy * nsy + nty * nty;
+    return f.nx2 > ny2 ? f.nx2 : ny2;
+}
+
+[[gnu::always_inline]] inline int PixelLod8(float footprintM, float w, int bias8) {
+    const float w2 = w * w;
+    return (Log2Fixed8(footprintM * w2 * w2) >> 1) + bias8;
 }
 
 [[gnu::always_inline]] inline int WrapOrClamp(int i, int size, bool clamp) {
@@ -107,14 +135,14 @@ constexpr std::uint32_t kWhiteTexel = 0xFFFFFFFFu;
 
 // Single map, either filter chosen per pixel (kBilinear / kPoint fix it).
 template <SamplerKind kKind>
-[[gnu::always_inline]] inline std::uint32_t SampleSingle(const TriangleSetup& t, const SamplerSetup& sp, float s, float tt, float w, int x,
-                                  int y) {
+[[gnu::always_inline]] inline std::uint32_t SampleSingle(const TriangleSetup& t, const SamplerSetup& sp, float s,
+                                                         float tt, float w, float footprintM, int x, int y) {
     bool magnify = false;
     int lod8 = 0;
     // The level of detail is needed to choose a level, or to choose between
     // two different filters.
     if (sp.mipmapMode != GR_MIPMAP_DISABLE || sp.minBilinear != sp.magBilinear) {
-        lod8 = PixelLod8(t, s, tt, w, sp.lodBias8);
+        lod8 = PixelLod8(footprintM, w, sp.lodBias8);
     }
     const int level = ChooseLevel(sp, lod8, t.mipmapDither, x, y, &magnify);
     if (level < 0) return kWhiteTexel;
@@ -148,9 +176,10 @@ template <SamplerKind kKind>
 
 // Trilinear from the odd and the even level sets: the two nearest levels
 // blended by the LOD fraction f, the finer level weighted 1 - f.
-[[gnu::always_inline]] inline std::uint32_t SampleTrilinear(const TriangleSetup& t, float s, float tt, float w) {
+[[gnu::always_inline]] inline std::uint32_t SampleTrilinear(const TriangleSetup& t, float s, float tt, float w,
+                                                            float footprintM) {
     const SamplerSetup& sp = t.tex[0];
-    const int lod8 = PixelLod8(t, s, tt, w, sp.lodBias8);
+    const int lod8 = PixelLod8(footprintM, w, sp.lodBias8);
     const bool magnify = lod8 < (sp.largeLod << 8);
     if (lod8 <= (sp.largeLod << 8)) return SampleFromSets(t, sp.largeLod, s, tt, magnify);
     if (lod8 >= (sp.smallLod << 8)) return SampleFromSets(t, sp.smallLod, s, tt, false);

@@ -59,10 +59,12 @@ protected:
     const Object& Load(const std::vector<Vec3>& vertices, const std::vector<FaceLines>& faces, bool fileNormals = false,
                        int flip = 0) {
         dir_.Write("mesh.3dx", ObjectText(vertices, faces, fileNormals));
+        scene_test::ReleaseActor(actor_);
         actor_ = Actor();
         LoadObjectFile(actor_, "mesh.3dx", 1.0f, flip, dir_.Dir().c_str());
         return actor_.objects[0];
     }
+    void TearDown() override { scene_test::ReleaseActor(actor_); }
     ScratchDir dir_;
     Actor actor_;
 };

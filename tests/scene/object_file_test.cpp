@@ -21,7 +21,10 @@ using scene_test::SyntaxError;
 class ObjectFileTest : public testing::Test {
 protected:
     // Loads text as "obj.3dx" of a fresh actor.
+    void TearDown() override { scene_test::ReleaseActor(actor_); }
     Actor& Load(const std::string& text, float scale = 1.0f, int flip = 0) {
+        scene_test::ReleaseActor(actor_);
+        actor_ = Actor();
         path_ = dir_.Write("obj.3dx", text);
         LoadObjectFile(actor_, "obj.3dx", scale, flip, dir_.Dir().c_str());
         return actor_;
@@ -310,7 +313,6 @@ TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     EXPECT_EQ(first.objects[0].materials[0].textureOdd, -1);
     EXPECT_EQ(first.objects[0].materials[0].textureEven, -1);
     // No room at all: the material is untextured and so is its face.
-    actor_ = Actor();
     Actor& second = Load(text);
     EXPECT_EQ(second.objects[0].materials[0].texture, -1);
     EXPECT_EQ(second.objects[0].faces[0].flags & FACE_TEXTURED, 0u);

@@ -36,9 +36,11 @@ protected:
         dir_.Write("models/tri.3dx", kTriangle);
         Scene.specularity = 400.0f;
     }
+    void TearDown() override { scene_test::ReleaseScene(actors_, actorCount_, lights_); }
     int Load(const std::string& text) {
         path_ = dir_.Write("scene.scn", text);
-        return LoadScene(path_.c_str(), camera_, &actors_, &lights_, &lightCount_);
+        actorCount_ = LoadScene(path_.c_str(), camera_, &actors_, &lights_, &lightCount_);
+        return actorCount_;
     }
     void LoadOnly(const std::string& text) { Load(text); }
     // The scene's head up to the actor list, with the ObjectFilePath line.
@@ -52,6 +54,7 @@ protected:
     Actor* actors_ = nullptr;
     Light* lights_ = nullptr;
     int lightCount_ = -1;
+    int actorCount_ = 0;
 };
 
 TEST_F(SceneFileTest, EmptySceneWithoutLights) {
@@ -200,6 +203,7 @@ TEST(ExampleScene, CubesLoad) {
     }
     EXPECT_EQ(cube.faces[9].flags & FACE_SMOOTH, 0u);
     EXPECT_NE(cube.faces[2].flags & FACE_TWO_SIDED, 0u);
+    scene_test::ReleaseScene(actors, actorCount, lights);
 }
 
 }  // namespace

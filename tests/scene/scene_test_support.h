@@ -67,6 +67,30 @@ inline std::string EofError(const std::string& file) { return Literal("EOF encou
 // The bare message "error" (a scan with too few values) on its own line.
 inline std::string ScanError() { return "ERROR!\\s+error\\s*$"; }
 
+// Loading never frees; tests release what they loaded so that leak checkers
+// see only real leaks. Leaves the actor with no objects.
+inline void ReleaseActor(Actor& actor) {
+    for (int o = 0; o < actor.objectCount; ++o) {
+        Object& obj = actor.objects[o];
+        for (int v = 0; v < obj.vertexCount; ++v) delete[] obj.vertices[v].normals;
+        delete[] obj.vertices;
+        delete[] obj.tvertices;
+        delete[] obj.faces;
+        delete[] obj.materials;
+    }
+    delete[] actor.objects;
+    actor.objects = nullptr;
+    actor.objectCount = 0;
+}
+
+inline void ReleaseScene(Actor*& actors, int actorCount, Light*& lights) {
+    for (int a = 0; a < actorCount && actors != nullptr; ++a) ReleaseActor(actors[a]);
+    delete[] actors;
+    delete[] lights;
+    actors = nullptr;
+    lights = nullptr;
+}
+
 // Opens the headless device so that textures can be downloaded.
 inline void OpenDevice() {
     static bool open = false;
