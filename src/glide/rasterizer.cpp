@@ -4,7 +4,8 @@
 // clipped rectangle lies outside one edge at all four corners is skipped; one
 // inside all three edges at all corners is shaded row by row without further
 // tests; the rest are tested pixel by pixel. A triangle is convex, so the
-// covered pixels of one row of a block are one run.
+// covered pixels of a row are one run: the runs a row collects across one
+// band of blocks are shaded with a single call.
 #include "rasterizer.h"
 
 namespace glide {
@@ -37,6 +38,14 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) 
     for (int by = t.minY & ~(kBlock - 1); by <= t.maxY; by += kBlock) {
         const int y0 = by < t.minY ? t.minY : by;
         const int y1 = by + kBlock - 1 > t.maxY ? t.maxY : by + kBlock - 1;
+        // The run of each row of this band of blocks, gathered across the
+        // blocks so that a row is shaded with one call.
+        int first[kBlock], last[kBlock];
+        for (int i = 0; i < kBlock; ++i) first[i] = kScreenWidth, last[i] = -1;
+        auto extend = [&first, &last](int row, int a, int b) {
+            first[row] = a < first[row] ? a : first[row];
+            last[row] = b > last[row] ? b : last[row];
+        };
         for (int bx = t.minX & ~(kBlock - 1); bx <= t.maxX; bx += kBlock) {
             const int x0 = bx < t.minX ? t.minX : bx;
             const int x1 = bx + kBlock - 1 > t.maxX ? t.maxX : bx + kBlock - 1;
@@ -45,28 +54,30 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) 
             const EdgeRange r2 = CornerRange(e2, x0, y0, x1, y1);
             if (r0.max < 0 || r1.max < 0 || r2.max < 0) continue;
             if (r0.min >= 0 && r1.min >= 0 && r2.min >= 0) {
-                for (int y = y0; y <= y1; ++y) shade(t, y, x0, x1, counters);
-                covered += static_cast<std::uint64_t>((x1 - x0 + 1) * (y1 - y0 + 1));
+                for (int y = y0; y <= y1; ++y) extend(y - by, x0, x1);
                 continue;
             }
             for (int y = y0; y <= y1; ++y) {
                 std::int64_t w0 = e0.a * x0 + e0.b * y + e0.c;
                 std::int64_t w1 = e1.a * x0 + e1.b * y + e1.c;
                 std::int64_t w2 = e2.a * x0 + e2.b * y + e2.c;
-                int first = -1, last = -1;
+                int a = -1, b = -1;
                 for (int x = x0; x <= x1; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
                     if ((w0 | w1 | w2) >= 0) {
-                        if (first < 0) first = x;
-                        last = x;
-                    } else if (first >= 0) {
+                        if (a < 0) a = x;
+                        b = x;
+                    } else if (a >= 0) {
                         break;
                     }
                 }
-                if (first >= 0) {
-                    shade(t, y, first, last, counters);
-                    covered += static_cast<std::uint64_t>(last - first + 1);
-                }
+                if (a >= 0) extend(y - by, a, b);
             }
+        }
+        for (int y = y0; y <= y1; ++y) {
+            const int row = y - by;
+            if (last[row] < first[row]) continue;
+            shade(t, y, first[row], last[row], counters);
+            covered += static_cast<std::uint64_t>(last[row] - first[row] + 1);
         }
     }
     return covered;
