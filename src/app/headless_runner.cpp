@@ -19,6 +19,28 @@ namespace {
 
 constexpr const char* kProgram = "tarnview-headless";
 
+// "A:B" with A <= B, both whole frame numbers.
+bool ParseFrameRange(const std::string& text, std::uint32_t* first, std::uint32_t* last) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    const std::string a = text.substr(0, colon);
+    const std::string b = text.substr(colon + 1);
+    std::uint32_t from = 0, to = 0;
+    auto parse = [](const std::string& part, std::uint32_t* out) {
+        if (part.empty() || part[0] == '-') return false;
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long value = std::strtoull(part.c_str(), &end, 10);
+        if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
+        *out = static_cast<std::uint32_t>(value);
+        return true;
+    };
+    if (!parse(a, &from) || !parse(b, &to) || from > to) return false;
+    *first = from;
+    *last = to;
+    return true;
+}
+
 bool ParseFrameCount(const char* text, std::uint32_t* frames) {
     if (text == nullptr || *text == '\0' || *text == '-') return false;
     char* end = nullptr;
@@ -49,7 +71,8 @@ bool DumpScene(const char* path) { return WriteSceneJson(path, Scene, true, Sele
 
 const char* HeadlessUsage() {
     return "usage: tarnview-headless [--frames N] [--script FILE] [--screenshot FILE] [--report FILE]\n"
-           "                         [--dump-scene FILE] [--no-calibrate] [SCENE]\n"
+           "                         [--dump-scene FILE] [--trace FILE [--trace-frames A:B]]\n"
+           "                         [--no-calibrate] [SCENE]\n"
            "\n"
            "Runs Tarnview without a display: loads SCENE (default \"objects.scn\"), renders N frames\n"
            "(default 300), then presses Escape, which prints the \"Performance Results\" report.\n"
@@ -60,6 +83,9 @@ const char* HeadlessUsage() {
            "  --screenshot FILE  the front buffer as PNG after the last frame\n"
            "  --report FILE      the statistics as JSON\n"
            "  --dump-scene FILE  the loaded scene as JSON, before the first frame\n"
+           "  --trace FILE       record every accelerator call of some frames (a device trace,\n"
+           "                     replayed by glide-replay)\n"
+           "  --trace-frames A:B the frames to trace, counted by buffer swaps (default 1:1)\n"
            "  --no-calibrate     time with the nanosecond clock (1 GHz) instead of the\n"
            "                     five-second processor clock calibration\n"
            "  --help             this text\n"
@@ -96,6 +122,15 @@ OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOp
             if (!value(&options->reportPath)) return OptionsResult::UsageError;
         } else if (std::strcmp(arg, "--dump-scene") == 0) {
             if (!value(&options->dumpScenePath)) return OptionsResult::UsageError;
+        } else if (std::strcmp(arg, "--trace") == 0) {
+            if (!value(&options->tracePath)) return OptionsResult::UsageError;
+        } else if (std::strcmp(arg, "--trace-frames") == 0) {
+            std::string text;
+            if (!value(&text)) return OptionsResult::UsageError;
+            if (!ParseFrameRange(text, &options->traceFirst, &options->traceLast)) {
+                *error = "--trace-frames needs A:B with whole numbers A <= B, not \"" + text + "\"";
+                return OptionsResult::UsageError;
+            }
         } else if (std::strcmp(arg, "--no-calibrate") == 0) {
             options->calibrate = false;
         } else if (std::strcmp(arg, "--") == 0 && i + 1 < argc && !haveScene && i + 2 == argc) {
@@ -138,7 +173,7 @@ std::string FormatReportJson(const FrameStats& stats, float clockRate, const gli
     return out;
 }
 
-int RunHeadless(int argc, const char* const* argv) {
+int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
     HeadlessOptions options;
     std::string error;
     switch (ParseHeadlessOptions(argc, argv, &options, &error)) {
@@ -160,6 +195,17 @@ int RunHeadless(int argc, const char* const* argv) {
         FrameStats::CalibrateClock();
     else
         FrameStats::UseNanosecondClock();
+
+    if (!options.tracePath.empty()) {
+        if (recorder == nullptr) {
+            std::fprintf(stderr, "%s: this build cannot record device traces\n", kProgram);
+            return 2;
+        }
+        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast)) {
+            std::fprintf(stderr, "%s: %s\n", kProgram, recorder->error());
+            return 2;
+        }
+    }
 
     HeadlessInput.joystickPresent = script.hasJoystick;
 

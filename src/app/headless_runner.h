@@ -15,6 +15,9 @@ struct HeadlessOptions {
     std::string screenshotPath;
     std::string reportPath;
     std::string dumpScenePath;
+    std::string tracePath;           // device trace of frames traceFirst..traceLast
+    std::uint32_t traceFirst = 1;
+    std::uint32_t traceLast = 1;
     bool calibrate = true;
     std::string scene;  // the command-line tail; empty: "objects.scn"
 };
@@ -29,6 +32,14 @@ const char* HeadlessUsage();
 //  "fps":{"min","avg","max"},"triangles","pixels"}; non-finite numbers as null.
 std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters);
 
+// The device trace recorder (tools/glide-trace) is linked only into the
+// headless program, whose entry file hands its two calls in here.
+struct DeviceTraceRecorder {
+    bool (*configure)(const char* path, std::uint32_t firstFrame, std::uint32_t lastFrame);
+    const char* (*error)();
+};
+
 // The whole run; returns the process exit status (0 after Escape, 2 for a
-// usage or script error; a fatal error exits with 1 from inside).
-int RunHeadless(int argc, const char* const* argv);
+// usage or script error; a fatal error exits with 1 from inside). Without a
+// recorder, --trace is refused.
+int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder = nullptr);

@@ -60,9 +60,9 @@ benchgen::Point Cross(const benchgen::Mesh& m, const benchgen::Triangle& f) {
 
 TEST(SceneGenerator, SuiteSizesLandWithinTwoPercentOfTheirTargets) {
     for (std::uint64_t target : {1000ull, 10000ull, 100000ull, 1000000ull}) {
-        benchgen::SceneSpec spec;
-        spec.targetFaces = target;
-        const auto counts = benchgen::CountScene(spec, benchgen::ChooseTessellation(target / 4));
+        benchgen::SceneRecipe recipe;
+        recipe.targetFaces = target;
+        const auto counts = benchgen::CountScene(recipe, benchgen::ChooseTessellation(target / 4));
         EXPECT_NEAR(static_cast<double>(counts.faces), static_cast<double>(target), 0.02 * static_cast<double>(target))
             << target;
         // The content keeps its mix at every size: about two fifths smooth.
@@ -104,12 +104,12 @@ TEST(SceneGenerator, BuiltMeshesHaveTheCountedSizesAndFaceOutward) {
 TEST(SceneGenerator, WrittenSceneHoldsTheReportedCounts) {
     const std::string dir = std::string(TARNVIEW_BINARY_DIR) + "/tests/benchgen_scene";
     std::filesystem::remove_all(dir);
-    benchgen::SceneSpec spec;
-    spec.targetFaces = 3000;
-    spec.actors = 3;
+    benchgen::SceneRecipe recipe;
+    recipe.targetFaces = 3000;
+    recipe.actors = 3;
     benchgen::SceneCounts counts;
     std::string error;
-    ASSERT_TRUE(benchgen::GenerateScene(dir, spec, &counts, &error)) << error;
+    ASSERT_TRUE(benchgen::GenerateScene(dir, recipe, &counts, &error)) << error;
     for (const char* file : {"objects.scn", "cluster.3dx", "ground.3df", "sphere.3df", "timedemo.txt", "scene.json"}) {
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
     }
@@ -133,14 +133,14 @@ TEST(SceneGenerator, WrittenSceneHoldsTheReportedCounts) {
     EXPECT_EQ(scene.find("Actor 3: "), std::string::npos);
     const std::string summary = ReadText(dir + "/scene.json");
     EXPECT_NE(summary.find("\"faces\": " + std::to_string(counts.faces) + ","), std::string::npos) << summary;
-    EXPECT_EQ(summary, benchgen::SceneSummaryJson(spec, counts));
+    EXPECT_EQ(summary, benchgen::SceneSummaryJson(recipe, counts));
 }
 
 TEST(SceneGenerator, TimedemoIsAValidRunnerScriptThatSelectsTheCameraFirst) {
-    benchgen::SceneSpec spec;
-    spec.warmupFrames = 7;
-    spec.pathFrames = 50;
-    const std::string text = benchgen::TimedemoScript(spec);
+    benchgen::SceneRecipe recipe;
+    recipe.warmupFrames = 7;
+    recipe.pathFrames = 50;
+    const std::string text = benchgen::TimedemoScript(recipe);
     Script script;
     std::string error;
     ASSERT_TRUE(ParseScript(text, "timedemo.txt", &script, &error)) << error;
@@ -163,23 +163,23 @@ TEST(SceneGenerator, TimedemoIsAValidRunnerScriptThatSelectsTheCameraFirst) {
     }
     EXPECT_TRUE(forward);
     EXPECT_EQ(lastFrame, 56u);
-    // The same spec gives the same flight.
-    EXPECT_EQ(text, benchgen::TimedemoScript(spec));
+    // The same recipe gives the same flight.
+    EXPECT_EQ(text, benchgen::TimedemoScript(recipe));
 }
 
-TEST(SceneGenerator, SpecsOutsideTheRangesAreRefused) {
+TEST(SceneGenerator, RecipesOutsideTheRangesAreRefused) {
     std::string error;
-    benchgen::SceneSpec spec;
-    spec.targetFaces = 50;
-    EXPECT_FALSE(benchgen::CheckSpec(spec, &error));
+    benchgen::SceneRecipe recipe;
+    recipe.targetFaces = 50;
+    EXPECT_FALSE(benchgen::CheckRecipe(recipe, &error));
     EXPECT_NE(error.find("face count"), std::string::npos);
-    spec = {};
-    spec.actors = 17;
-    EXPECT_FALSE(benchgen::CheckSpec(spec, &error));
-    spec = {};
-    spec.pathFrames = 0;
-    EXPECT_FALSE(benchgen::CheckSpec(spec, &error));
+    recipe = {};
+    recipe.actors = 17;
+    EXPECT_FALSE(benchgen::CheckRecipe(recipe, &error));
+    recipe = {};
+    recipe.pathFrames = 0;
+    EXPECT_FALSE(benchgen::CheckRecipe(recipe, &error));
     benchgen::SceneCounts counts;
-    EXPECT_FALSE(benchgen::GenerateScene("/proc/no-such-dir/x", benchgen::SceneSpec{}, &counts, &error));
+    EXPECT_FALSE(benchgen::GenerateScene("/proc/no-such-dir/x", benchgen::SceneRecipe{}, &counts, &error));
     EXPECT_FALSE(error.empty());
 }

@@ -117,22 +117,22 @@ TEST(SceneFile, LoadsInTheViewerAsWritten) {
     tri.faces[0].v = {0, 1, 2};
     std::string error;
     ASSERT_TRUE(WriteObjectFile({{tri}}, {}, dir.File("tri.3dx"), &error)) << error;
-    SceneSpec spec;
-    spec.comment = "test";
-    spec.specularity = 250;
-    spec.camera = {1.5, 20, -300};
-    spec.lights = DefaultLights({{-10, -10, -10}, {10, 10, 10}}, spec.camera);
-    spec.lights[1].position = {3, 0, 4};
-    spec.lights[1].enabled = false;
+    SceneRecipe recipe;
+    recipe.comment = "test";
+    recipe.specularity = 250;
+    recipe.camera = {1.5, 20, -300};
+    recipe.lights = DefaultLights({{-10, -10, -10}, {10, 10, 10}}, recipe.camera);
+    recipe.lights[1].position = {3, 0, 4};
+    recipe.lights[1].enabled = false;
     SceneActor a;
     a.file = "tri.3dx";
     a.position = {5, 6, 7};
     a.color = {1, 0.5, 0.25, 1};
     a.scale = 2;
-    spec.actors = {a, a};
-    spec.actors[1].position = {-5, 0, 0};
+    recipe.actors = {a, a};
+    recipe.actors[1].position = {-5, 0, 0};
     std::string text;
-    ASSERT_TRUE(FormatSceneFile(spec, &text, &error)) << error;
+    ASSERT_TRUE(FormatSceneFile(recipe, &text, &error)) << error;
     std::ofstream(dir.File("objects.scn"), std::ios::binary) << text;
 
     Actor camera;
@@ -152,8 +152,8 @@ TEST(SceneFile, LoadsInTheViewerAsWritten) {
     EXPECT_FLOAT_EQ(actors[0].objects[0].vertices[1].position.x, 20.0f);  // scale 2
     EXPECT_FLOAT_EQ(actors[1].position.x, -5.0f);
 
-    spec.actors[0].file = "has space.3dx";
-    EXPECT_FALSE(FormatSceneFile(spec, &text, &error));
+    recipe.actors[0].file = "has space.3dx";
+    EXPECT_FALSE(FormatSceneFile(recipe, &text, &error));
 }
 
 TEST(SceneFolder, AReadyToRunFolderThatFramesItsModels) {

@@ -42,24 +42,24 @@ std::string SizeName(std::uint64_t faces) {
     return std::to_string(faces);
 }
 
-bool UpToDate(const std::string& dir, const benchgen::SceneSpec& spec) {
+bool UpToDate(const std::string& dir, const benchgen::SceneRecipe& recipe) {
     std::ifstream in(dir + "/scene.json");
     if (!in) return false;
     std::ostringstream text;
     text << in.rdbuf();
-    const auto t = benchgen::ChooseTessellation(spec.targetFaces / static_cast<std::uint64_t>(spec.actors));
-    return text.str() == benchgen::SceneSummaryJson(spec, benchgen::CountScene(spec, t));
+    const auto t = benchgen::ChooseTessellation(recipe.targetFaces / static_cast<std::uint64_t>(recipe.actors));
+    return text.str() == benchgen::SceneSummaryJson(recipe, benchgen::CountScene(recipe, t));
 }
 
-int Generate(const std::string& dir, const benchgen::SceneSpec& spec, bool force) {
+int Generate(const std::string& dir, const benchgen::SceneRecipe& recipe, bool force) {
     std::string error;
-    if (!benchgen::CheckSpec(spec, &error)) return UsageError(error);
-    if (!force && UpToDate(dir, spec)) {
+    if (!benchgen::CheckRecipe(recipe, &error)) return UsageError(error);
+    if (!force && UpToDate(dir, recipe)) {
         std::printf("benchgen: %s is up to date\n", dir.c_str());
         return 0;
     }
     benchgen::SceneCounts counts;
-    if (!benchgen::GenerateScene(dir, spec, &counts, &error)) {
+    if (!benchgen::GenerateScene(dir, recipe, &counts, &error)) {
         std::fprintf(stderr, "benchgen: %s\n", error.c_str());
         return 1;
     }
@@ -74,7 +74,7 @@ int Generate(const std::string& dir, const benchgen::SceneSpec& spec, bool force
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchgen::SceneSpec spec;
+    benchgen::SceneRecipe recipe;
     std::string out, suite;
     std::vector<std::uint64_t> sizes = {1000, 10000, 100000, 1000000};
     bool haveFaces = false, force = false;
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         long long n = 0;
         if (arg == "--faces") {
             if (!ParseNumber(value, 100, 4000000, &n)) return UsageError("--faces wants 100 to 4000000");
-            spec.targetFaces = static_cast<std::uint64_t>(n);
+            recipe.targetFaces = static_cast<std::uint64_t>(n);
             haveFaces = true;
         } else if (arg == "--out") {
             out = value;
@@ -101,13 +101,13 @@ int main(int argc, char** argv) {
             suite = value;
         } else if (arg == "--actors") {
             if (!ParseNumber(value, 1, 16, &n)) return UsageError("--actors wants 1 to 16");
-            spec.actors = static_cast<int>(n);
+            recipe.actors = static_cast<int>(n);
         } else if (arg == "--warmup") {
             if (!ParseNumber(value, 0, 100000, &n)) return UsageError("--warmup wants 0 to 100000");
-            spec.warmupFrames = static_cast<int>(n);
+            recipe.warmupFrames = static_cast<int>(n);
         } else if (arg == "--path-frames") {
             if (!ParseNumber(value, 1, 100000, &n)) return UsageError("--path-frames wants 1 to 100000");
-            spec.pathFrames = static_cast<int>(n);
+            recipe.pathFrames = static_cast<int>(n);
         } else if (arg == "--sizes") {
             sizes.clear();
             std::stringstream list(value);
@@ -124,12 +124,12 @@ int main(int argc, char** argv) {
     if (!suite.empty()) {
         if (haveFaces || !out.empty()) return UsageError("--suite does not take --faces or --out");
         for (std::uint64_t faces : sizes) {
-            spec.targetFaces = faces;
-            const int rc = Generate(suite + "/faces-" + SizeName(faces), spec, force);
+            recipe.targetFaces = faces;
+            const int rc = Generate(suite + "/faces-" + SizeName(faces), recipe, force);
             if (rc != 0) return rc;
         }
         return 0;
     }
     if (!haveFaces || out.empty()) return UsageError("give --faces and --out, or --suite");
-    return Generate(out, spec, force);
+    return Generate(out, recipe, force);
 }

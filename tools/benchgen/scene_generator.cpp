@@ -36,15 +36,15 @@ MeshCounts PillarCounts(const Tessellation& t) {
     return {2 * p * q + p, p * (q + 1) + 1, 0};
 }
 
-SceneCounts CountScene(const SceneSpec& spec, const Tessellation& t) {
+SceneCounts CountScene(const SceneRecipe& recipe, const Tessellation& t) {
     SceneCounts c;
-    c.actors = spec.actors;
+    c.actors = recipe.actors;
     c.lights = 3;
     c.ground = GroundCounts(t);
     c.sphere = SphereCounts(t);
     c.pillar = PillarCounts(t);
     c.facesPerActor = c.ground.faces + c.sphere.faces + c.pillar.faces;
-    const auto actors = static_cast<std::uint64_t>(spec.actors);
+    const auto actors = static_cast<std::uint64_t>(recipe.actors);
     c.faces = c.facesPerActor * actors;
     c.smoothFaces = c.sphere.faces * actors;
     c.flatFaces = (c.ground.faces + c.pillar.faces) * actors;
@@ -71,15 +71,15 @@ Tessellation ChooseTessellation(std::uint64_t facesPerActor) {
     return t;
 }
 
-bool CheckSpec(const SceneSpec& spec, std::string* error) {
+bool CheckRecipe(const SceneRecipe& recipe, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return false;
     };
-    if (spec.targetFaces < 100 || spec.targetFaces > 4000000) return fail("face count must be 100 to 4000000");
-    if (spec.actors < 1 || spec.actors > 16) return fail("actor count must be 1 to 16");
-    if (spec.warmupFrames < 0 || spec.warmupFrames > 100000) return fail("warm-up frames must be 0 to 100000");
-    if (spec.pathFrames < 1 || spec.pathFrames > 100000) return fail("path frames must be 1 to 100000");
+    if (recipe.targetFaces < 100 || recipe.targetFaces > 4000000) return fail("face count must be 100 to 4000000");
+    if (recipe.actors < 1 || recipe.actors > 16) return fail("actor count must be 1 to 16");
+    if (recipe.warmupFrames < 0 || recipe.warmupFrames > 100000) return fail("warm-up frames must be 0 to 100000");
+    if (recipe.pathFrames < 1 || recipe.pathFrames > 100000) return fail("path frames must be 1 to 100000");
     return true;
 }
 
@@ -198,12 +198,12 @@ bool WriteObjectFile(const std::string& path, const Tessellation& t, std::string
 
 // ---- scene file -------------------------------------------------------------------
 
-bool WriteSceneFile(const std::string& path, const SceneSpec& spec, std::string* error) {
+bool WriteSceneFile(const std::string& path, const SceneRecipe& recipe, std::string* error) {
     TextFile out(path);
-    out.Line("# Tarnview benchmark scene, %llu faces wanted", static_cast<unsigned long long>(spec.targetFaces));
+    out.Line("# Tarnview benchmark scene, %llu faces wanted", static_cast<unsigned long long>(recipe.targetFaces));
     out.Line("Actor Database");
     out.Line("Specularity: 400");
-    out.Line("Actors: %d Lights: 3", spec.actors);
+    out.Line("Actors: %d Lights: 3", recipe.actors);
     out.Line("Camera: X: 0 Y: 250 Z: -2300");
     out.Line("Light List:");
     out.Line("Light 0: X: -800 Y: 900 Z: -900 Intensity: 0.8 Type: OMNI");
@@ -211,8 +211,8 @@ bool WriteSceneFile(const std::string& path, const SceneSpec& spec, std::string*
     out.Line("Light 2: X: 1 Y: -3 Z: 2 Intensity: 0.4 Type: DIRECTIONAL");
     out.Line("Actor list:");
     // Actors on a square grid of 1000-unit cells (the ground tiles meet) centred on the origin.
-    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(spec.actors))));
-    for (int i = 0; i < spec.actors; ++i) {
+    const int side = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(recipe.actors))));
+    for (int i = 0; i < recipe.actors; ++i) {
         const float x = (static_cast<float>(i % side) - static_cast<float>(side - 1) / 2.0f) * 1000.0f;
         const float z = (static_cast<float>(i / side) - static_cast<float>(side - 1) / 2.0f) * 1000.0f;
         out.Line("Actor %d: X: %.1f Y: 0 Z: %.1f", i, x, z);
@@ -229,7 +229,7 @@ bool WriteSceneFile(const std::string& path, const SceneSpec& spec, std::string*
 
 // ---- summary ----------------------------------------------------------------------
 
-std::string SceneSummaryJson(const SceneSpec& spec, const SceneCounts& c) {
+std::string SceneSummaryJson(const SceneRecipe& recipe, const SceneCounts& c) {
     char text[1024];
     auto mesh = [](const MeshCounts& m) {
         char part[128];
@@ -243,37 +243,37 @@ std::string SceneSummaryJson(const SceneSpec& spec, const SceneCounts& c) {
                   "  \"actors\": %d,\n  \"lights\": %d,\n  \"faces_per_actor\": %llu,\n  \"smooth_faces\": %llu,\n"
                   "  \"flat_faces\": %llu,\n  \"textured_faces\": %llu,\n  \"warmup_frames\": %d,\n"
                   "  \"path_frames\": %d,\n  \"per_actor\": {\"ground\": %s, \"sphere\": %s, \"pillar\": %s}\n}\n",
-                  kGeneratorVersion, static_cast<unsigned long long>(spec.targetFaces),
+                  kGeneratorVersion, static_cast<unsigned long long>(recipe.targetFaces),
                   static_cast<unsigned long long>(c.faces), c.actors, c.lights,
                   static_cast<unsigned long long>(c.facesPerActor), static_cast<unsigned long long>(c.smoothFaces),
                   static_cast<unsigned long long>(c.flatFaces), static_cast<unsigned long long>(c.texturedFaces),
-                  spec.warmupFrames, spec.pathFrames, mesh(c.ground).c_str(), mesh(c.sphere).c_str(),
+                  recipe.warmupFrames, recipe.pathFrames, mesh(c.ground).c_str(), mesh(c.sphere).c_str(),
                   mesh(c.pillar).c_str());
     return text;
 }
 
 // ---- whole scene ------------------------------------------------------------------
 
-bool GenerateScene(const std::string& dir, const SceneSpec& spec, SceneCounts* counts, std::string* error) {
-    if (!CheckSpec(spec, error)) return false;
+bool GenerateScene(const std::string& dir, const SceneRecipe& recipe, SceneCounts* counts, std::string* error) {
+    if (!CheckRecipe(recipe, error)) return false;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) {
         if (error) *error = dir + ": cannot create directory: " + ec.message();
         return false;
     }
-    const Tessellation t = ChooseTessellation(spec.targetFaces / static_cast<std::uint64_t>(spec.actors));
-    const SceneCounts c = CountScene(spec, t);
+    const Tessellation t = ChooseTessellation(recipe.targetFaces / static_cast<std::uint64_t>(recipe.actors));
+    const SceneCounts c = CountScene(recipe, t);
     if (!WriteTextures(dir, error) || !WriteObjectFile(dir + "/cluster.3dx", t, error) ||
-        !WriteSceneFile(dir + "/objects.scn", spec, error)) {
+        !WriteSceneFile(dir + "/objects.scn", recipe, error)) {
         return false;
     }
     TextFile script(dir + "/timedemo.txt");
-    script.Raw(TimedemoScript(spec));
+    script.Raw(TimedemoScript(recipe));
     if (!script.Close(error)) return false;
     // The summary goes last: its presence means the scene is complete.
     TextFile summary(dir + "/scene.json");
-    summary.Raw(SceneSummaryJson(spec, c));
+    summary.Raw(SceneSummaryJson(recipe, c));
     if (!summary.Close(error)) return false;
     if (counts) *counts = c;
     return true;

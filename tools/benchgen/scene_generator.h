@@ -36,7 +36,7 @@ struct SceneCounts {
     std::uint64_t texturedFaces = 0;
 };
 
-struct SceneSpec {
+struct SceneRecipe {
     std::uint64_t targetFaces = 1000;
     int actors = 4;          // laid out on a square grid, 1 to 16
     int warmupFrames = 10;   // the camera waits at its start for these frames
@@ -53,24 +53,24 @@ MeshCounts PillarCounts(const Tessellation& t);
 Tessellation ChooseTessellation(std::uint64_t facesPerActor);
 
 // Counts of a whole scene.
-SceneCounts CountScene(const SceneSpec& spec, const Tessellation& t);
+SceneCounts CountScene(const SceneRecipe& recipe, const Tessellation& t);
 
-// Checks a spec; false with a message for values outside the ranges above
+// Checks a recipe; false with a message for values outside the ranges above
 // or a target below 100 or above 4,000,000 faces.
-bool CheckSpec(const SceneSpec& spec, std::string* error);
+bool CheckRecipe(const SceneRecipe& recipe, std::string* error);
 
 // Writes the scene into `dir` (created when missing): objects.scn,
 // cluster.3dx, ground.3df, sphere.3df, timedemo.txt and scene.json.
-bool GenerateScene(const std::string& dir, const SceneSpec& spec, SceneCounts* counts, std::string* error);
+bool GenerateScene(const std::string& dir, const SceneRecipe& recipe, SceneCounts* counts, std::string* error);
 
 // The timedemo script: frame 0 selects the camera, which then waits for the
 // warm-up frames and flies forward while it rises and turns; the same
 // frames for every run.
-std::string TimedemoScript(const SceneSpec& spec);
+std::string TimedemoScript(const SceneRecipe& recipe);
 
-// scene.json: the spec, the counts and this generator's version; a scene
+// scene.json: the recipe, the counts and this generator's version; a scene
 // whose summary equals the one GenerateScene would write needs no rewrite.
-std::string SceneSummaryJson(const SceneSpec& spec, const SceneCounts& counts);
+std::string SceneSummaryJson(const SceneRecipe& recipe, const SceneCounts& counts);
 
 constexpr int kGeneratorVersion = 1;
 

@@ -12,7 +12,7 @@
 
 namespace benchgen {
 
-std::string TimedemoScript(const SceneSpec& spec) {
+std::string TimedemoScript(const SceneRecipe& recipe) {
     std::string script;
     char line[96];
     auto add = [&](const char* format, auto... args) {
@@ -20,9 +20,9 @@ std::string TimedemoScript(const SceneSpec& spec) {
         script += line;
         script += '\n';
     };
-    const int start = spec.warmupFrames > 0 ? spec.warmupFrames : 1;
-    const int n = spec.pathFrames;
-    add("# Tarnview timedemo: %d warm-up frames, then a %d-frame flight", spec.warmupFrames, n);
+    const int start = recipe.warmupFrames > 0 ? recipe.warmupFrames : 1;
+    const int n = recipe.pathFrames;
+    add("# Tarnview timedemo: %d warm-up frames, then a %d-frame flight", recipe.warmupFrames, n);
     add("0 hold P 1");
     add("%d hold Q %d", start, n);
     if (n >= 5) add("%d hold S %d", start + 2 * n / 5, n / 5);

@@ -78,7 +78,7 @@ MeshModel Floor() {
     MeshObject o;
     o.name = "floor";
     o.materials.push_back(Textured(Plain("tiles", 0.85, 0.85, 0.85), "floor_tiles.3df", 1.0));
-    SurfaceSpec s;
+    SurfaceRecipe s;
     s.nu = 24;
     s.nv = 48;
     s.uvScaleU = 24;
@@ -91,7 +91,7 @@ MeshModel Sphere() {
     MeshObject o;
     o.name = "sphere";
     o.materials.push_back(Shiny(Plain("red lacquer", 0.85, 0.12, 0.08), 0.15, 1.0));
-    SurfaceSpec s;
+    SurfaceRecipe s;
     s.nu = 64;
     s.nv = 32;
     s.wrapU = true;
@@ -104,7 +104,7 @@ MeshModel Torus() {
     MeshObject o;
     o.name = "torus";
     o.materials.push_back(Textured(Shiny(Plain("marble", 0.9, 0.85, 0.7), 0.08, 0.8), "marble.3df", 0.85));
-    SurfaceSpec s;
+    SurfaceRecipe s;
     s.nu = 72;
     s.nv = 32;
     s.wrapU = s.wrapV = true;
@@ -145,7 +145,7 @@ MeshModel Ribbon() {
     MeshMaterial m = Shiny(Plain("teal silk", 0.1, 0.65, 0.7), 0.05, 0.6);
     m.twoSided = true;
     o.materials.push_back(m);
-    SurfaceSpec s;
+    SurfaceRecipe s;
     s.nu = 120;
     s.nv = 8;
     AddSurface(&o, s, [](double u, double v) {
@@ -164,7 +164,7 @@ MeshModel Colonnade() {
     for (int k = 0; k < 12; ++k) {
         for (int side = -1; side <= 1; side += 2) {
             const double cx = side * 650.0, cy = 300.0 + k * 800.0;
-            SurfaceSpec s;
+            SurfaceRecipe s;
             s.nu = 24;
             s.nv = 6;
             s.wrapU = true;
@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
         {"colonnade.3dx", Colonnade(), {0, 0, 0}},
         {"glass.3dx", Glass(), {-75, 72, 60}},
     };
-    SceneSpec scene;
+    SceneRecipe scene;
     scene.comment = "Tarnview demo scene, written by demogen";
     scene.camera = {0, 170, -520};
     SceneLight omni;

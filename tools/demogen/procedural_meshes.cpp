@@ -17,7 +17,7 @@ Vec3d Normalized(const Vec3d& v) {
 
 }  // namespace
 
-void AddSurface(MeshObject* o, const SurfaceSpec& s, const std::function<Vec3d(double, double)>& p) {
+void AddSurface(MeshObject* o, const SurfaceRecipe& s, const std::function<Vec3d(double, double)>& p) {
     const int cu = s.wrapU ? s.nu : s.nu + 1;
     const int cv = s.wrapV ? s.nv : s.nv + 1;
     const int base = static_cast<int>(o->vertices.size());
@@ -68,13 +68,13 @@ void AddBox(MeshObject* o, const Vec3d& lo, const Vec3d& hi, int material, bool 
         {{hi.x, lo.y, lo.z}, {0, d.y, 0}, {0, 0, d.z}},    // right (+x)
     };
     for (const Side& s : sides) {
-        SurfaceSpec spec;
-        spec.nu = 1;
-        spec.nv = 1;
-        spec.smoothing = 0;
-        spec.material = material;
-        spec.uvScaleU = spec.uvScaleV = textured ? 1.0 : 0.0;
-        AddSurface(o, spec, [&](double u, double v) {
+        SurfaceRecipe recipe;
+        recipe.nu = 1;
+        recipe.nv = 1;
+        recipe.smoothing = 0;
+        recipe.material = material;
+        recipe.uvScaleU = recipe.uvScaleV = textured ? 1.0 : 0.0;
+        AddSurface(o, recipe, [&](double u, double v) {
             return Vec3d{s.origin.x + s.a.x * u + s.b.x * v, s.origin.y + s.a.y * u + s.b.y * v,
                          s.origin.z + s.a.z * u + s.b.z * v};
         });

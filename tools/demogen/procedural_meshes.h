@@ -16,7 +16,7 @@ using tarnconv::Vec3d;
 // triangles. The front is the side dp/du x dp/dv points to. Each quad's
 // diagonal is marked as an invisible edge. uvScale multiplies the texture
 // coordinates (repeats of the map); 0 writes none.
-struct SurfaceSpec {
+struct SurfaceRecipe {
     int nu = 16;
     int nv = 16;
     bool wrapU = false;  // u = 1 meets u = 0: vertices are shared across the seam
@@ -27,7 +27,7 @@ struct SurfaceSpec {
     double uvScaleV = 0.0;
 };
 
-void AddSurface(MeshObject* object, const SurfaceSpec& spec, const std::function<Vec3d(double, double)>& p);
+void AddSurface(MeshObject* object, const SurfaceRecipe& recipe, const std::function<Vec3d(double, double)>& p);
 
 // A box from lo to hi, flat shaded (one smoothing group per side would be
 // the same picture), with one map per side.

@@ -66,10 +66,10 @@ struct Hooks {
             GlideTraceSetSwapHook(OnSwap);
             std::atexit(WriteFrameTimes);
         }
-        if (const char* spec = std::getenv("TARNBENCH_TRACE"); spec != nullptr && *spec != '\0') {
+        if (const char* recipe = std::getenv("TARNBENCH_TRACE"); recipe != nullptr && *recipe != '\0') {
             // FILE:FIRST:LAST, split at the last two colons so the file name
             // may hold colons itself.
-            const std::string text = spec;
+            const std::string text = recipe;
             const std::size_t second = text.rfind(':');
             const std::size_t first = second == std::string::npos || second == 0 ? std::string::npos
                                                                                   : text.rfind(':', second - 1);

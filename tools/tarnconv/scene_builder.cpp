@@ -63,17 +63,17 @@ std::vector<SceneLight> DefaultLights(const Bounds& b, const Vec3d& camera) {
     return {omni, sun};
 }
 
-bool FormatSceneFile(const SceneSpec& spec, std::string* text, std::string* error) {
+bool FormatSceneFile(const SceneRecipe& recipe, std::string* text, std::string* error) {
     std::string out;
     auto line = [&](const std::string& s) {
         out += s.size() > kMaxLineLength ? s.substr(0, kMaxLineLength) : s;
         out += '\n';
     };
-    if (!spec.comment.empty()) line("# " + spec.comment);
+    if (!recipe.comment.empty()) line("# " + recipe.comment);
     line("Actor Database");
-    if (!spec.objectFilePath.empty()) {
+    if (!recipe.objectFilePath.empty()) {
         // The viewer reads it as one word and needs a trailing separator.
-        std::string p = spec.objectFilePath;
+        std::string p = recipe.objectFilePath;
         if (p.back() != '/' && p.back() != '\\') p += '/';
         if (!IsValidFileWord(p) || p.size() > 83) {
             if (error) *error = "object file path \"" + p + "\" cannot be written (one word, at most 83 characters)";
@@ -81,19 +81,19 @@ bool FormatSceneFile(const SceneSpec& spec, std::string* text, std::string* erro
         }
         line("ObjectFilePath: " + p);
     }
-    line("Specularity: " + Num(spec.specularity));
-    line("Actors: " + std::to_string(spec.actors.size()) + " Lights: " + std::to_string(spec.lights.size()));
-    line("Camera: X: " + Num(spec.camera.x) + " Y: " + Num(spec.camera.y) + " Z: " + Num(spec.camera.z));
+    line("Specularity: " + Num(recipe.specularity));
+    line("Actors: " + std::to_string(recipe.actors.size()) + " Lights: " + std::to_string(recipe.lights.size()));
+    line("Camera: X: " + Num(recipe.camera.x) + " Y: " + Num(recipe.camera.y) + " Z: " + Num(recipe.camera.z));
     line("Light List:");
-    for (std::size_t i = 0; i < spec.lights.size(); ++i) {
-        const SceneLight& l = spec.lights[i];
+    for (std::size_t i = 0; i < recipe.lights.size(); ++i) {
+        const SceneLight& l = recipe.lights[i];
         line("Light " + std::to_string(i) + ": X: " + Num(l.position.x) + " Y: " + Num(l.position.y) + " Z: " +
              Num(l.position.z) + " Intensity: " + Num(l.intensity) + " Type: " + (l.directional ? "DIRECTIONAL" : "OMNI"));
         if (!l.enabled) line("Enable: 0");
     }
     line("Actor list:");
-    for (std::size_t i = 0; i < spec.actors.size(); ++i) {
-        const SceneActor& a = spec.actors[i];
+    for (std::size_t i = 0; i < recipe.actors.size(); ++i) {
+        const SceneActor& a = recipe.actors[i];
         if (!IsValidFileWord(a.file)) {
             if (error) *error = "object file name \"" + a.file + "\" cannot be written (one word, at most 79 characters, no commas)";
             return false;

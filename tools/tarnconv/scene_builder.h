@@ -33,7 +33,7 @@ struct SceneActor {
     double scale = 1.0;
 };
 
-struct SceneSpec {
+struct SceneRecipe {
     std::string comment;
     std::string objectFilePath;  // empty: files beside the scene (the viewer's working folder)
     double specularity = 400.0;
@@ -60,6 +60,6 @@ bool InViewVolume(const Vec3d& camera, const Vec3d& point);
 std::vector<SceneLight> DefaultLights(const Bounds& viewerBounds, const Vec3d& camera);
 
 // The scene file text. False when a file name cannot be written.
-bool FormatSceneFile(const SceneSpec& spec, std::string* text, std::string* error);
+bool FormatSceneFile(const SceneRecipe& recipe, std::string* text, std::string* error);
 
 }  // namespace tarnconv

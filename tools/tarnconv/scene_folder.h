@@ -21,7 +21,7 @@ struct SceneFolderOptions {
 };
 
 struct SceneFolderResult {
-    SceneSpec scene;
+    SceneRecipe scene;
     std::vector<MeshConvertResult> models;
     std::vector<std::string> warnings;
     Bounds viewerBounds;  // every actor, in the viewer's frame
