@@ -38,17 +38,23 @@ void LoadMaterialTexture(Material& material, const char* textureWord, const char
     info.data = texels.get();
     if (!gu3dfLoad(path.c_str(), &info)) FatalError("err");
 
+    // All levels, then the odd and the even levels; the first allocation the
+    // memory cannot hold stops the rest, and the material keeps the handles
+    // it got. Each handle obtained is downloaded: a handle left without its
+    // texels would draw whatever the memory held.
     GrMipMapId_t all = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_BOTH, FXFALSE);
     material.texture = static_cast<int>(all);
-    if (all == GR_NULL_MIPMAP_HANDLE) return;
-    GrMipMapId_t odd = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_ODD, FXTRUE);
-    material.textureOdd = static_cast<int>(odd);
-    if (odd == GR_NULL_MIPMAP_HANDLE) return;
-    GrMipMapId_t even = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_EVEN, FXTRUE);
-    material.textureEven = static_cast<int>(even);
-    if (even == GR_NULL_MIPMAP_HANDLE) return;
-
-    guTexDownloadMipMap(all, info.data, &info.table.nccTable);
-    guTexDownloadMipMap(odd, info.data, &info.table.nccTable);
-    guTexDownloadMipMap(even, info.data, &info.table.nccTable);
+    GrMipMapId_t odd = GR_NULL_MIPMAP_HANDLE;
+    GrMipMapId_t even = GR_NULL_MIPMAP_HANDLE;
+    if (all != GR_NULL_MIPMAP_HANDLE) {
+        odd = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_ODD, FXTRUE);
+        material.textureOdd = static_cast<int>(odd);
+        if (odd != GR_NULL_MIPMAP_HANDLE) {
+            even = AllocateLevels(info.header, GR_MIPMAPLEVELMASK_EVEN, FXTRUE);
+            material.textureEven = static_cast<int>(even);
+        }
+    }
+    for (GrMipMapId_t handle : {all, odd, even}) {
+        if (handle != GR_NULL_MIPMAP_HANDLE) guTexDownloadMipMap(handle, info.data, &info.table.nccTable);
+    }
 }

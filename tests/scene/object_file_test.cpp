@@ -312,6 +312,10 @@ TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     EXPECT_NE(first.objects[0].materials[0].texture, -1);
     EXPECT_EQ(first.objects[0].materials[0].textureOdd, -1);
     EXPECT_EQ(first.objects[0].materials[0].textureEven, -1);
+    // The handle it got holds the texture's texels, not whatever the memory held.
+    const glide::MipMap* kept = glide::FindMipMap(static_cast<GrMipMapId_t>(first.objects[0].materials[0].texture));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_TRUE(kept->downloaded);
     // No room at all: the material is untextured and so is its face.
     Actor& second = Load(text);
     EXPECT_EQ(second.objects[0].materials[0].texture, -1);
