@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -18,7 +19,15 @@ bool TextReader::Open(const char* hostPath, const char* messageName) {
     file_ = std::fopen(hostPath, "rb");
     if (file_ == nullptr) return false;
     struct stat info {};
-    if (fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode)) fileSize_ = info.st_size;
+    const bool known = fstat(fileno(file_), &info) == 0;
+    // A folder opens for reading here but yields no text: refuse it as the
+    // file that cannot be opened it is, rather than as an empty file.
+    if (known && S_ISDIR(info.st_mode)) {
+        std::fclose(file_);
+        file_ = nullptr;
+        return false;
+    }
+    fileSize_ = (known && S_ISREG(info.st_mode)) ? info.st_size : 0;
     if (buffer_ == nullptr) buffer_ = new (std::nothrow) char[kBufferSize];
     if (buffer_ == nullptr) FatalError("Out of memory while opening a file!");
     bufferPos_ = bufferEnd_ = 0;
@@ -92,7 +101,9 @@ void TextReader::ReadLine() {
             std::string message = "EOF encountered in file " + fileName + "!\n";
             FatalError(message.c_str());
         }
-        ++lineNumber;
+        // A file of more than 2^31 lines keeps naming its last countable
+        // line rather than overflowing the count.
+        if (lineNumber < INT_MAX) ++lineNumber;
         char first = line[0];
         if (first == '\n' || first == '#' || first == ';' || first == ':' || first == ' ') continue;
         // Commas past a NUL byte are never seen by the tests and scans

@@ -20,7 +20,7 @@ public:
     ~TextReader();
 
     // Opens hostPath for reading; messages name the file messageName. Line
-    // number 0. False when the file cannot be opened.
+    // number 0. False when the file cannot be opened or is a folder.
     bool Open(const char* hostPath, const char* messageName);
     // Closes the file; false when closing fails.
     bool Close();

@@ -177,6 +177,17 @@ TEST_F(SceneFileTest, FileFaults) {
                 Literal("The file \"" + dir_.Dir() + "models/gone.3dx\" could not be opened!"));
 }
 
+// A folder in place of a file cannot be opened: it is not read as an empty
+// file that ends early.
+TEST_F(SceneFileTest, FoldersAreFilesThatCannotBeOpened) {
+    const std::string folder = dir_.Dir() + "models";
+    EXPECT_EXIT(LoadScene(folder.c_str(), camera_, &actors_, &lights_, &lightCount_), testing::ExitedWithCode(1),
+                Literal("The file \"" + folder + "\" could not be opened!"));
+    dir_.Write("models/sub/keep.txt", "");
+    EXPECT_EXIT(LoadOnly(Head("Actors: 1", "") + "Actor 0: X: 0 Y: 0 Z: 0\nFilename: sub\nEnd Database\n"),
+                testing::ExitedWithCode(1), Literal("The file \"" + dir_.Dir() + "models/sub\" could not be opened!"));
+}
+
 }  // namespace
 
 namespace {

@@ -2,6 +2,7 @@
 // decimal commas, keyword tests, its two messages) and the path helpers.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "scene/path_builder.h"
@@ -34,6 +35,14 @@ TEST_F(TextReaderTest, SkipsCommentBlankAndIndentedLinesButCountsThem) {
     reader_.ReadLine();
     EXPECT_STREQ(reader_.line, "last");
     EXPECT_EQ(reader_.lineNumber, 7);
+}
+
+TEST_F(TextReaderTest, LineCountStopsAtTheLargestIntInsteadOfOverflowing) {
+    Open("# comment\nVertex\n");
+    reader_.lineNumber = INT_MAX - 1;
+    reader_.ReadLine();
+    EXPECT_STREQ(reader_.line, "Vertex\n");
+    EXPECT_EQ(reader_.lineNumber, INT_MAX);
 }
 
 TEST_F(TextReaderTest, CrLfIsOneLineEnd) {
