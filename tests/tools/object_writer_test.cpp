@@ -39,6 +39,7 @@ protected:
         EXPECT_TRUE(FormatObjectFile(model, {}, &text, &error)) << error;
         std::ofstream(dir_.File("obj.3dx"), std::ios::binary) << text;
         LoadObjectFile(actor_, "obj.3dx", 1.0f, 0, dir_.Dir().c_str());
+        tools_test::KeepForTheRun(actor_.objects);
         return actor_;
     }
     tools_test::ScratchDir dir_;

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "object_writer.h"
 #include "scene/scene_loader.h"
@@ -26,13 +25,8 @@ int LoadSceneIn(const std::string& folder, const char* scene, Actor& camera, Act
     fs::current_path(folder);
     const int n = LoadScene(scene, camera, actors, lights, lightCount);
     fs::current_path(old);
-    // The viewer keeps what it loads for the whole run and never frees it;
-    // so do the tests, and the leak checker sees it still reachable.
-    // The list itself is never destroyed: the leak check runs after the
-    // static destructors.
-    static auto* keptForTheRun = new std::vector<void*>();
-    keptForTheRun->push_back(*actors);
-    keptForTheRun->push_back(*lights);
+    tools_test::KeepForTheRun(*actors);
+    tools_test::KeepForTheRun(*lights);
     return n;
 }
 

@@ -2,6 +2,8 @@
 // converted file with the viewer's own loaders.
 #pragma once
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +12,15 @@
 #include "scene/records.h"
 
 namespace tools_test {
+
+// The viewer keeps what its loaders allocate for the whole run and never
+// frees it; tests that load keep it too, so the leak check sees it reachable.
+// The list is never destroyed: the leak check runs after static destructors.
+inline void KeepForTheRun(void* records) {
+    static auto* kept = new std::vector<void*>();
+    kept->push_back(records);
+}
+
 
 class ScratchDir {
 public:
