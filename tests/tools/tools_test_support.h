@@ -2,12 +2,11 @@
 // converted file with the viewer's own loaders.
 #pragma once
 
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "scene/records.h"
 
