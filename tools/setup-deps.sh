@@ -13,7 +13,7 @@ PACKAGES=(
   libpng-dev                                    # PNG reading in the tools
   libassimp-dev                                 # mesh import in the content tools
   libfreetype-dev fonts-dejavu-core             # the font tool
-  clang                                         # libFuzzer targets
+  clang libclang-rt-dev                         # libFuzzer targets
   xvfb xauth                                    # trying the window without a display
 )
 
