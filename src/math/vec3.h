@@ -1,6 +1,12 @@
 // Three-component single-precision vector: positions, directions, normals.
 #pragma once
 
+// The screen snapping (adding and subtracting 2^19) and the frame statistics
+// depend on every float operation being rounded as IEEE single precision.
+#ifdef __FAST_MATH__
+#error "Tarnview must not be built with -ffast-math or -Ofast"
+#endif
+
 struct Vec3 {
     float x = 0.0f;
     float y = 0.0f;
