@@ -3,22 +3,12 @@
 // by the read that reports it. The failure-injection fields make reads or
 // acquires fail so that the system's recovery paths can be exercised.
 #include <cstring>
-#include <memory>
-#include <vector>
 
 #include "platform/dinput.h"
+#include "platform/dinput_backend.h"
 #include "platform/headless/headless_input.h"
 
 namespace {
-
-// The objects live for the whole run (DirectInput objects are never
-// released); the backend keeps them so they stay reachable.
-template <typename T>
-T* KeepForRun(T* object) {
-    static std::vector<std::unique_ptr<T>> kept;
-    kept.emplace_back(object);
-    return object;
-}
 
 class HeadlessDevice : public IDirectInputDevice {
 public:
@@ -30,11 +20,8 @@ public:
         return DI_OK;
     }
     HRESULT SetCooperativeLevel(HWND, DWORD flags) override {
-        // Exactly one of exclusive / non-exclusive and one of foreground / background.
-        bool exclusive = (flags & DISCL_EXCLUSIVE) != 0, shared = (flags & DISCL_NONEXCLUSIVE) != 0;
-        bool foreground = (flags & DISCL_FOREGROUND) != 0, background = (flags & DISCL_BACKGROUND) != 0;
-        if (exclusive == shared || foreground == background) return DIERR_INVALIDPARAM;
-        return DI_OK;
+        bool exclusive = false, foreground = false;
+        return dinput_backend::CooperativeLevelValid(flags, &exclusive, &foreground) ? DI_OK : DIERR_INVALIDPARAM;
     }
     HRESULT Acquire() override {
         if (dataSize_ == 0) return DIERR_INVALIDPARAM;
@@ -77,24 +64,11 @@ private:
     bool acquired_ = false;
 };
 
-class HeadlessDirectInput : public IDirectInput {
-public:
-    HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE* device, void* outer) override {
-        if (device == nullptr || outer != nullptr) return DIERR_INVALIDPARAM;
-        *device = nullptr;
-        if (std::memcmp(&guid, &GUID_SysMouse, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new HeadlessDevice(true));
-        } else if (std::memcmp(&guid, &GUID_SysKeyboard, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new HeadlessDevice(false));
-        } else {
-            return DIERR_DEVICENOTREG;
-        }
-        return DI_OK;
-    }
-};
 
 static_assert(sizeof(HeadlessInputState::keys) == 256, "the key table is indexed by scan code");
 
 }  // namespace
 
-LPDIRECTINPUT dinput_backend::CreateHeadless() { return KeepForRun<IDirectInput>(new HeadlessDirectInput()); }
+LPDIRECTINPUT dinput_backend::CreateHeadless() {
+    return KeepForRun<IDirectInput>(new BackendDirectInput<HeadlessDevice>());
+}

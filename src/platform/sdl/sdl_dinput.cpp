@@ -10,22 +10,12 @@
 #include <SDL.h>
 
 #include <cstring>
-#include <memory>
-#include <vector>
 
 #include "platform/dinput.h"
+#include "platform/dinput_backend.h"
 #include "platform/sdl/sdl_dinput_keymap.h"
 
 namespace {
-
-// The objects live for the whole run (DirectInput objects are never
-// released); the backend keeps them so they stay reachable.
-template <typename T>
-T* KeepForRun(T* object) {
-    static std::vector<std::unique_ptr<T>> kept;
-    kept.emplace_back(object);
-    return object;
-}
 
 bool WindowHasFocus() { return SDL_GetKeyboardFocus() != nullptr; }
 
@@ -39,9 +29,8 @@ public:
         return DI_OK;
     }
     HRESULT SetCooperativeLevel(HWND, DWORD flags) override {
-        bool exclusive = (flags & DISCL_EXCLUSIVE) != 0, shared = (flags & DISCL_NONEXCLUSIVE) != 0;
-        bool foreground = (flags & DISCL_FOREGROUND) != 0, background = (flags & DISCL_BACKGROUND) != 0;
-        if (exclusive == shared || foreground == background) return DIERR_INVALIDPARAM;
+        bool exclusive = false, foreground = false;
+        if (!dinput_backend::CooperativeLevelValid(flags, &exclusive, &foreground)) return DIERR_INVALIDPARAM;
         holdsMouse_ = isMouse_ && exclusive && foreground;
         return DI_OK;
     }
@@ -103,22 +92,9 @@ private:
     bool held_ = false;
 };
 
-class SdlDirectInput : public IDirectInput {
-public:
-    HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE* device, void* outer) override {
-        if (device == nullptr || outer != nullptr) return DIERR_INVALIDPARAM;
-        *device = nullptr;
-        if (std::memcmp(&guid, &GUID_SysMouse, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new SdlDevice(true));
-        } else if (std::memcmp(&guid, &GUID_SysKeyboard, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new SdlDevice(false));
-        } else {
-            return DIERR_DEVICENOTREG;
-        }
-        return DI_OK;
-    }
-};
 
 }  // namespace
 
-LPDIRECTINPUT dinput_backend::CreateSdl() { return KeepForRun<IDirectInput>(new SdlDirectInput()); }
+LPDIRECTINPUT dinput_backend::CreateSdl() {
+    return KeepForRun<IDirectInput>(new BackendDirectInput<SdlDevice>());
+}
