@@ -11,40 +11,15 @@
 
 #include "glide.h"
 #include "scene/records.h"
+#include "support/headless_device.h"
+#include "support/scratch_dir.h"
 
 namespace scene_test {
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class ScratchDir {
+// A scratch folder per test, named "tarnview-scene-<suite>-<test>".
+class ScratchDir : public test_support::ScratchDir {
 public:
-    ScratchDir() {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("tarnview-scene-") + info->test_suite_name() + "-" + info->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';
-        }
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    // Writes text as is (no line-end translation) and returns the full path.
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::filesystem::path file = path_ / name;
-        std::filesystem::create_directories(file.parent_path());
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-        return file.string();
-    }
-    // The folder with a final "/", as an ObjectFilePath value.
-    std::string Dir() const { return path_.string() + "/"; }
-
-private:
-    std::filesystem::path path_;
+    ScratchDir() : test_support::ScratchDir("scene") {}
 };
 
 // A regular expression that matches text literally.
@@ -92,15 +67,6 @@ inline void ReleaseScene(Actor*& actors, int actorCount, Light*& lights) {
 }
 
 // Opens the headless device so that textures can be downloaded.
-inline void OpenDevice() {
-    static bool open = false;
-    if (open) return;
-    GrHwConfiguration hw{};
-    grGlideInit();
-    grSstQueryHardware(&hw);
-    grSstSelect(0);
-    grSstOpen(7, 0, 2, 1, 0, 2);
-    open = true;
-}
+inline void OpenDevice() { test_support::OpenHeadlessDevice(); }
 
 }  // namespace scene_test

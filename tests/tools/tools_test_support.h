@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/records.h"
+#include "support/scratch_dir.h"
 
 namespace tools_test {
 
@@ -20,27 +21,10 @@ inline void KeepForTheRun(void* records) {
     kept->push_back(records);
 }
 
-
-class ScratchDir {
+// A scratch folder per test, named "tarnview-tools-<suite>-<test>".
+class ScratchDir : public test_support::ScratchDir {
 public:
-    ScratchDir() {
-        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("tarnview-tools-") + info->test_suite_name() + "-" + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::string Dir() const { return path_.string() + "/"; }
-
-private:
-    std::filesystem::path path_;
+    ScratchDir() : test_support::ScratchDir("tools") {}
 };
 
 // Opens the headless device so that the loaders can download textures.

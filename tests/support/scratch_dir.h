@@ -1,0 +1,51 @@
+// A fresh folder per test under the system's temporary folder, named after
+// the test and removed afterwards; shared by the test folders that write
+// files (header only, so tests/support builds no test program of its own).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace test_support {
+
+class ScratchDir {
+public:
+    // prefix tells the test folders apart: "scene", "tools", ...
+    explicit ScratchDir(const std::string& prefix) {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = "tarnview-" + prefix + "-" + info->test_suite_name() + "-" + info->name();
+        for (char& c : name) {
+            if (c == '/') c = '_';
+        }
+        path_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    // Writes text as is (no line-end translation) and returns the full path.
+    std::string Write(const std::string& name, const std::string& text) const {
+        std::filesystem::path file = path_ / name;
+        std::filesystem::create_directories(file.parent_path());
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        return file.string();
+    }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // The folder with a final "/", as an ObjectFilePath value.
+    std::string Dir() const { return path_.string() + "/"; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace test_support
