@@ -9,11 +9,12 @@
 
 #include "glide.h"
 #include "gu3df_io.h"
+#include "support/test_data.h"
 #include "texture_memory.h"
 
 namespace {
 
-std::string Fixture(const char* name) { return std::string(TARNVIEW_SHARED_DIR) + "/testdata/3df/" + name; }
+std::string Fixture(const char* name) { return test_support::TestDataPath(std::string("3df/") + name); }
 
 std::string TempPath(const char* name) {
     const std::filesystem::path dir = std::filesystem::path(TARNVIEW_BINARY_DIR) / "texmem_test_files";

@@ -10,6 +10,7 @@
 #include "glide.h"
 #include "gu3df_io.h"
 #include "texture_decode.h"
+#include "support/test_data.h"
 #include "texture_encode.h"
 
 namespace {
@@ -269,7 +270,7 @@ TEST(TextureEncodeTest, RealPictureReencodesClosely) {
     // A real 256 x 256 texture with its whole chain, into the two formats
     // that need a fitted table.
     glide::Texture3df miro;
-    ASSERT_TRUE(glide::Read3dfFile((std::string(TARNVIEW_SHARED_DIR) + "/testdata/3df/miro.3df").c_str(), &miro));
+    ASSERT_TRUE(glide::Read3dfFile(test_support::TestDataPath("3df/miro.3df").c_str(), &miro));
     std::vector<ArgbImage> chain(9);
     for (GrLOD_t lod = GR_LOD_256; lod <= GR_LOD_1; ++lod) ASSERT_TRUE(glide::DecodeLevel(miro, lod, &chain[lod]));
     for (GrTextureFormat_t format : {GR_TEXFMT_P_8, GR_TEXFMT_YIQ_422}) {

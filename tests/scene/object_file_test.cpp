@@ -8,6 +8,7 @@
 
 #include "scene/object_loader.h"
 #include "scene_test_support.h"
+#include "support/test_data.h"
 #include "texture_memory.h"
 
 namespace {
@@ -265,7 +266,7 @@ Smoothing: 0
 TEST_F(ObjectFileTest, TexturesGoToTextureMemoryThreeTimes) {
     scene_test::OpenDevice();
     glide::ResetTextureMemory();
-    std::filesystem::copy_file(TARNVIEW_SHARED_DIR "/testdata/3df/light.3df", dir_.Dir() + "light.3df");
+    std::filesystem::copy_file(test_support::TestDataPath("3df/light.3df"), dir_.Dir() + "light.3df");
     Actor& actor = Load(kTextured);
     const Material& m = actor.objects[0].materials[0];
     ASSERT_NE(m.texture, -1);
@@ -302,7 +303,7 @@ void FillTextureMemoryLeaving(std::uint32_t leave) {
 
 TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     scene_test::OpenDevice();
-    std::filesystem::copy_file(TARNVIEW_SHARED_DIR "/testdata/3df/light.3df", dir_.Dir() + "light.3df");
+    std::filesystem::copy_file(test_support::TestDataPath("3df/light.3df"), dir_.Dir() + "light.3df");
     const std::string text = kTextured;
     // light.3df: 64 x 64 down to 1 x 1, RGB565: 10922 bytes for all levels,
     // 2184 for the odd ones. Room for the first allocation only:

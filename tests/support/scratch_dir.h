@@ -1,6 +1,6 @@
 // A fresh folder per test under the system's temporary folder, named after
 // the test and removed afterwards; shared by the test folders that write
-// files (header only, so tests/support builds no test program of its own).
+// files. The headers here are shared; the .cpp files test src/support.
 #pragma once
 
 #include <gtest/gtest.h>

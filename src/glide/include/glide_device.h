@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "glide.h"
 
@@ -52,11 +54,39 @@ void ResetCounters();
 void SetRasterizationEnabled(bool enabled);
 
 // Writes the front buffer as a PNG (top row of the image = top row of the
-// screen). Returns false when the file cannot be written.
-bool WriteScreenshotPng(const char* path);
+// screen). Returns false when the file cannot be written, with
+// "FILE: cannot write (reason)" in *error when given; a failed write leaves
+// no partial file under the name.
+bool WriteScreenshotPng(const char* path, std::string* error = nullptr);
 
-// Writes kScreenWidth x kScreenHeight RGB565 pixels (row 0 = bottom row) as a
-// PNG with the top row first. Used by screenshots and tools.
-bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, int height, bool bottomUp);
+// Writes width x height RGB565 pixels (row 0 = bottom row when bottomUp) as
+// a PNG with the top row first. Used by screenshots and tools.
+bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, int height, bool bottomUp,
+                    std::string* error = nullptr);
+
+// ---- parallel rasterization ------------------------------------------------
+// Threads that rasterize behind the API. 1 draws inline on the calling
+// thread (no worker at all); N > 1 bins set-up triangles into screen tiles
+// that N workers rasterize, each tile's commands in submission order, so the
+// pixels are exactly those of the inline path. 0 chooses all hardware
+// threads. Takes effect at the next grSstOpen; the default is 0.
+void SetThreadCount(int count);
+// The thread count in effect (after grSstOpen) or chosen (before it),
+// with 0 resolved to the hardware's thread count.
+int ThreadCount();
+// The value of TARNVIEW_THREADS: 0 when unset; -1 when set but not a whole
+// number from 1 to 256.
+int ThreadCountFromEnvironment();
+// Waits until every queued command has reached the buffers.
+void Finish();
+
+// ---- instruction sets of the pixel stages ------------------------------------
+// The vectorised span shaders are compiled for several instruction sets and
+// one is chosen at run time: the best the processor has, unless restricted.
+// The names: "scalar" (the reference per-pixel path), "sse4", "avx2",
+// "avx512". Tests and benchmarks restrict the choice to compare them.
+std::vector<std::string> AvailablePixelIsas();  // "scalar" first, then the vector sets this processor runs
+bool SetPixelIsa(const std::string& name);      // false for a name not available; "" restores the best
+std::string PixelIsa();                         // the one in use
 
 }  // namespace glide
