@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the scene fuzz targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, default 60) on a copy of its corpus in fuzz/corpus/.
+# Builds the fuzz targets with clang and runs each one that has a seed corpus
+# in fuzz/corpus/<name>/ for a bounded time (FUZZ_SECONDS, default 45) on a
+# copy of that corpus.
 # Exits non-zero when a target crashes, reports a sanitizer error or hangs;
 # the input that did it is kept in the build folder as <target>-crash-*.
 #
@@ -10,14 +11,19 @@ set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-"$root/build-fuzz"}
 case "$build" in /*) ;; *) build="$(pwd)/$build" ;; esac
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-45}
 jobs=${FUZZ_BUILD_JOBS:-2}
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DTARNVIEW_FUZZ=ON -DTARNVIEW_BUILD_BENCHMARKS=OFF >/dev/null
-ninja -C "$build" -j"$jobs" fuzz_text_reader fuzz_object_loader fuzz_scene_loader
+targets=""
+for corpus in "$root"/fuzz/corpus/*/; do
+    targets="$targets $(basename "$corpus")"
+done
+# shellcheck disable=SC2086
+ninja -C "$build" -j"$jobs" $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
 
 status=0
-for target in text_reader object_loader scene_loader; do
+for target in $targets; do
     # Paths are absolute: the targets work in a scratch folder of their own.
     work="$build/fuzz/work-$target"
     rm -rf "$work"
