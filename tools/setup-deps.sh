@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev                     # tests
   libbenchmark-dev                              # micro-benchmarks under bench/
   libstb-dev                                    # PNG screenshots, image import
+  libhwy-dev                                    # vector pixel stages (Highway, run-time ISA choice)
   libpng-dev                                    # PNG reading in the tools
   libassimp-dev                                 # mesh import in the content tools
   libfreetype-dev fonts-dejavu-core             # the font tool

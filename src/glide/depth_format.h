@@ -7,9 +7,11 @@
 // smaller values. w <= 1 gives 0; w beyond 2^16, and 1/w that is not a
 // positive number, give 0xFFFF (farthest).
 //
-// Z-buffer: the system sends no 1/z, so depth comes from 1/w here too,
-// stored as the complement of the W value: larger is nearer, as the Z-buffer
-// expects (GR_CMP_GREATER after a clear to 0).
+// Z-buffer: the vertices' ooz (0..65535, larger is nearer, compared with
+// GR_CMP_GREATER after a clear to 0), interpolated linearly in screen space
+// and truncated to 16 bits; below 0 (and NaN) gives 0, above 65535 gives
+// 65535. Lines carry no ooz plane: their Z value is the complement of the W
+// value of their 1/w, which also puts larger nearer.
 #pragma once
 
 #include <bit>
@@ -28,6 +30,14 @@ namespace glide {
     return static_cast<std::uint16_t>((static_cast<std::uint32_t>(leadingZeros) << 12) | (0xFFFu - mantissa12));
 }
 
-[[gnu::always_inline]] inline std::uint16_t ZDepthFromOow(float oow) { return static_cast<std::uint16_t>(0xFFFFu - WDepthFromOow(oow)); }
+[[gnu::always_inline]] inline std::uint16_t ZDepthFromOow(float oow) {
+    return static_cast<std::uint16_t>(0xFFFFu - WDepthFromOow(oow));
+}
+
+[[gnu::always_inline]] inline std::uint16_t ZDepthFromOoz(float ooz) {
+    if (!(ooz > 0.0f)) return 0;  // also NaN
+    if (ooz >= 65535.0f) return 0xFFFF;
+    return static_cast<std::uint16_t>(static_cast<std::int32_t>(ooz));
+}
 
 }  // namespace glide

@@ -27,22 +27,35 @@ bool IsFilter(GrTextureFilterMode_t f) {
 
 }  // namespace
 
-void guTexSource(GrMipMapId_t mipmap) { State().texture = BindingFor(mipmap); }
-
-// Overrides the filters of the current source until the next guTexSource.
-void grTexFilterMode(GrChipID_t tmu, GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter) {
-    if (tmu != GR_TMU0 || !IsFilter(minFilter) || !IsFilter(magFilter)) return;
-    State().texture.minFilter = minFilter;
-    State().texture.magFilter = magFilter;
+void guTexSource(GrMipMapId_t mipmap) {
+    State().texture = BindingFor(mipmap);
+    State().multipassFollows = false;
 }
 
-// Overrides the mip-map mode of the current source until the next
-// guTexSource. The board blends levels only through the multi-pass calls,
-// so lodBlend has no effect here.
+// Overrides the filters of the current source until the next guTexSource
+// (and of the multi-pass sources after a guMPTexSource, until the next
+// source call).
+void grTexFilterMode(GrChipID_t tmu, GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter) {
+    if (tmu != GR_TMU0 || !IsFilter(minFilter) || !IsFilter(magFilter)) return;
+    glide::RenderState& st = State();
+    st.texture.minFilter = minFilter;
+    st.texture.magFilter = magFilter;
+    if (!st.multipassFollows) return;
+    for (glide::TextureBinding& b : st.multipass) {
+        b.minFilter = minFilter;
+        b.magFilter = magFilter;
+    }
+}
+
+// Overrides the mip-map mode the same way. The board blends levels only
+// through the multi-pass calls, so lodBlend has no effect here.
 void grTexMipMapMode(GrChipID_t tmu, GrMipMapMode_t mode, FxBool lodBlend) {
     (void)lodBlend;
     if (tmu != GR_TMU0 || mode < GR_MIPMAP_DISABLE || mode > GR_MIPMAP_NEAREST_DITHER) return;
-    State().texture.mipmapMode = mode;
+    glide::RenderState& st = State();
+    st.texture.mipmapMode = mode;
+    if (!st.multipassFollows) return;
+    for (glide::TextureBinding& b : st.multipass) b.mipmapMode = mode;
 }
 
 // The one unit passes its texel on (DECAL, and the modes that would need a
@@ -71,4 +84,5 @@ void guMPTexCombineFunction(GrMPTextureCombineFnc_t function) { (void)function; 
 void guMPTexSource(GrChipID_t virtualTmu, GrMipMapId_t mipmap) {
     if (virtualTmu != GR_TMU0 && virtualTmu != GR_TMU1) return;
     State().multipass[virtualTmu] = BindingFor(mipmap);
+    State().multipassFollows = true;
 }

@@ -61,8 +61,9 @@ struct BlendFunction {
 };
 
 // One texture source with the sampling settings that apply to it.
-// guTexSource copies the allocation's settings in; grTexFilterMode and
-// grTexMipMapMode overwrite them until the next guTexSource.
+// guTexSource and guMPTexSource copy the allocation's settings in;
+// grTexFilterMode and grTexMipMapMode overwrite them until the next source
+// call (see RenderState::multipassFollows).
 struct TextureBinding {
     const MipMap* map = nullptr;
     std::int32_t minFilter = GR_TEXTUREFILTER_BILINEAR;
@@ -92,6 +93,10 @@ struct RenderState {
     bool mipmapDitherAllowed = false;
     TextureBinding texture;          // guTexSource
     TextureBinding multipass[2];     // guMPTexSource, virtual TMU 0 and 1
+    // Set by guMPTexSource, cleared by guTexSource: while set, filter and
+    // mip-map mode calls apply to the multi-pass sources as well as to the
+    // single-pass one.
+    bool multipassFollows = false;
 };
 
 }  // namespace glide

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "pixel_shader_table.h"
+#include "span_isa.h"
 
 namespace glide {
 
@@ -82,6 +83,7 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     t->alpha = st.alpha;
     t->blend = st.blend;
     t->depthMode = st.depthMode;
+    t->hasOoz = false;
     t->depthFunction = st.depthFunction;
     t->depthWrite = st.depthMask && ctx.depthWriteAllowed;
     t->fogMode = st.fogMode;
@@ -149,7 +151,13 @@ SpanShader SelectSpanShader(const TriangleSetup& t) {
             break;
         default: break;
     }
-    return shader != nullptr ? shader : GenericSpanShader();
+    if (shader == nullptr) return GenericSpanShader();
+    // The same state drawn several pixels at a time, when a vector set is
+    // in use.
+    if (const VectorIsa* isa = CurrentVectorIsa()) {
+        if (SpanShader vector = isa->select(t.colour, t.sampler)) return vector;
+    }
+    return shader;
 }
 
 namespace {
@@ -158,7 +166,7 @@ namespace {
 
 struct SnappedVertex {
     std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
-    float r, g, b, a, oow, sow, tow;
+    float r, g, b, a, oow, sow, tow, ooz;
 };
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
@@ -182,6 +190,7 @@ bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
     out->y16 = SnapTo16(y);
     out->r = Finite(v.r), out->g = Finite(v.g), out->b = Finite(v.b), out->a = Finite(v.a);
     out->oow = Finite(v.oow);
+    out->ooz = Finite(v.ooz);
     out->sow = Finite(v.tmuvtx[0].sow), out->tow = Finite(v.tmuvtx[0].tow);
     return true;
 }
@@ -309,6 +318,10 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     t->tow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::tow));
 
     SetupPixelState(ctx, t);
+    if (t->depthMode == DepthMode::kZBuffer) {
+        t->ooz = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::ooz));
+        t->hasOoz = true;
+    }
     return true;
 }
 

@@ -8,7 +8,7 @@
 //   vertex positions   28.4 (snapped to 1/16 pixel)
 //   edge functions     int64, in 1/256 pixel^2, sampled at pixel centres
 //   colour planes      int64, 12.12 per pixel step (value 0..255 << 12)
-//   1/w, s/w, t/w      float planes (the board's iterators were floats too)
+//   1/w, s/w, t/w, ooz float planes (the board's iterators were floats too)
 #pragma once
 
 #include <cstdint>
@@ -68,6 +68,8 @@ struct TriangleSetup {
     // ---- attributes
     FixedPlane r, g, b, a;
     FloatPlane oow, sow, tow;
+    FloatPlane ooz;         // Z-buffer depth, 0..65535
+    bool hasOoz = false;    // false: Z depth comes from 1/w (lines)
     // ---- pixel state
     ColourSource colour = ColourSource::kIterated;
     TexelSource texel = TexelSource::kTexel;

@@ -1,11 +1,13 @@
 // The specialised span shaders against the generic reference path, pixel
 // for pixel, and antialiased edges.
+#include <cmath>
 #include <random>
 
 #include "device.h"
 #include "dither.h"
 #include "gu3df_io.h"
 #include "raster_test_support.h"
+#include "rasterizer.h"
 
 namespace raster_test {
 namespace {
@@ -14,7 +16,22 @@ struct StateCase {
     GrColorCombineFnc_t colour;
     int texture;  // 0 none, 1 point, 2 bilinear, 3 trilinear (multi-pass), 4 mixed filters
     bool depth, fog, blend;
+    int variant;  // picks the depth mode, function and mask, clamping, mip-mapping and origin
 };
+
+// Cuts each span into random pieces before shading: a span shader must
+// give the same pixels however a row is split (tiles split rows).
+glide::SpanShader gSplitShader = nullptr;
+std::mt19937 gSplitRng;
+
+void ShadeSplit(const glide::TriangleSetup& t, int y, int x0, int x1, glide::SpanCounters& counters) {
+    while (x0 <= x1) {
+        const int piece = std::uniform_int_distribution<int>(0, 19)(gSplitRng);
+        const int end = x0 + piece > x1 ? x1 : x0 + piece;
+        gSplitShader(t, y, x0, end, counters);
+        x0 = end + 1;
+    }
+}
 
 class Paths : public DeviceTest {
 protected:
@@ -29,12 +46,12 @@ protected:
             chain.push_back(level);
         }
         full_ = glide::AllocateArgbMipMap(chain);
-        odd_ = glide::AllocateArgbMipMap(chain, GR_MIPMAPLEVELMASK_ODD, GR_MIPMAP_NEAREST, GR_TEXTURECLAMP_WRAP,
-                                         GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR,
-                                         0.0f, true);
-        even_ = glide::AllocateArgbMipMap(chain, GR_MIPMAPLEVELMASK_EVEN, GR_MIPMAP_NEAREST, GR_TEXTURECLAMP_WRAP,
-                                          GR_TEXTURECLAMP_WRAP, GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR,
-                                          0.0f, true);
+        const GrTextureClampMode_t clamp = GR_TEXTURECLAMP_CLAMP, wrap = GR_TEXTURECLAMP_WRAP;
+        clamped_ = glide::AllocateArgbMipMap(chain, GR_MIPMAPLEVELMASK_BOTH, GR_MIPMAP_NEAREST, clamp, wrap);
+        odd_ = glide::AllocateArgbMipMap(chain, GR_MIPMAPLEVELMASK_ODD, GR_MIPMAP_NEAREST, wrap, clamp,
+                                         GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0.0f, true);
+        even_ = glide::AllocateArgbMipMap(chain, GR_MIPMAPLEVELMASK_EVEN, GR_MIPMAP_NEAREST, wrap, clamp,
+                                          GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR, 0.0f, true);
         GrFog_t table[GR_FOG_TABLE_SIZE];
         guFogGenerateExp2(table, 0.01f);
         grFogTable(table);
@@ -43,15 +60,22 @@ protected:
     }
 
     void Apply(const StateCase& c) {
+        const int v = c.variant;
         guColorCombineFunction(c.colour);
-        guTexSource(full_);
+        guTexSource(v % 2 ? clamped_ : full_);
+        const GrMipMapMode_t mipmap[] = {GR_MIPMAP_NEAREST, GR_MIPMAP_NEAREST_DITHER, GR_MIPMAP_DISABLE};
+        grTexMipMapMode(GR_TMU0, mipmap[v % 3], FXFALSE);
+        grHints(GR_HINT_ALLOW_MIPMAP_DITHER, v % 5 < 3 ? 1 : 0);
         if (c.texture == 1) grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED);
         if (c.texture == 4) grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_BILINEAR);
         guMPTexSource(GR_TMU0, odd_);
         guMPTexSource(GR_TMU1, even_);
-        grDepthBufferMode(c.depth ? GR_DEPTHBUFFER_WBUFFER : GR_DEPTHBUFFER_DISABLE);
-        grDepthBufferFunction(GR_CMP_LESS);
-        grDepthMask(FXTRUE);
+        const bool zBuffer = v % 4 == 3;
+        grDepthBufferMode(!c.depth ? GR_DEPTHBUFFER_DISABLE : zBuffer ? GR_DEPTHBUFFER_ZBUFFER : GR_DEPTHBUFFER_WBUFFER);
+        const GrCmpFnc_t functions[] = {GR_CMP_LESS, GR_CMP_GEQUAL, GR_CMP_NOTEQUAL, GR_CMP_GREATER,
+                                        GR_CMP_LEQUAL, GR_CMP_ALWAYS, GR_CMP_EQUAL};
+        grDepthBufferFunction(functions[v % 7]);
+        grDepthMask(v % 6 != 5 ? FXTRUE : FXFALSE);
         grFogMode(c.fog ? GR_FOG_WITH_TABLE : GR_FOG_DISABLE);
         if (c.blend) {
             grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ZERO, GR_BLEND_ZERO);
@@ -60,63 +84,115 @@ protected:
         }
     }
 
-    // Draws the same random triangles through the chosen path; returns
-    // colour and depth buffers and whether every triangle took a specialised
-    // shader.
-    std::vector<std::uint16_t> Render(const StateCase& c, bool generic, bool* specialised) {
+    // Draws the same random triangles (large and small, some with NaN,
+    // zero, negative or huge attributes) through the reference path or the
+    // chosen one with randomly split spans; returns colour and depth
+    // buffers and the counters, and whether every triangle took a
+    // specialised shader.
+    std::vector<std::uint64_t> Render(const StateCase& c, bool generic, bool* specialised) {
         Apply(c);
-        grBufferClear(0x20304000u, 0, 0xFFFF);
-        std::mt19937 rng(1234);
+        grBufferClear(0x20304000u, 0, 0x8000);
+        glide::Finish();
+        std::mt19937 rng(1234 + c.variant);
+        gSplitRng.seed(99);
         std::uniform_real_distribution<float> pos(-40.0f, 680.0f), col(0.0f, 255.0f), w(1.0f, 3000.0f),
-            st(-300.0f, 600.0f);
+            st(-300.0f, 600.0f), z(-2000.0f, 70000.0f), small(0.0f, 24.0f);
+        const float odd[] = {std::nanf(""), 0.0f, -0.25f, 1.0e30f, -1.0e30f, 1.0e-30f};
         *specialised = true;
+        glide::SpanCounters counters;
         for (int i = 0; i < 60; ++i) {
             GrVertex v[3];
+            const float cx = pos(rng), cy = pos(rng) * 0.7f;
             for (GrVertex& x : v) {
                 x = V(pos(rng), pos(rng) * 0.7f, col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
+                if (i % 3 == 1) x.x = cx + small(rng), x.y = cy + small(rng);
+                x.ooz = z(rng);
                 x.tmuvtx[0].sow = st(rng) * x.oow;
                 x.tmuvtx[0].tow = st(rng) * x.oow;
+            }
+            if (i % 7 == 6) {
+                const float value = odd[(i / 7) % 6];
+                float* fields[] = {&v[0].oow, &v[1].tmuvtx[0].sow, &v[2].tmuvtx[0].tow, &v[0].r, &v[1].ooz, &v[2].a};
+                *fields[(i / 7) % 6] = value;
+                *fields[(i / 7 + 1) % 6] = value;
             }
             glide::DrawContext ctx =
                 glide::MakeDrawContext(c.texture == 3 ? glide::TextureUse::kMultipass : glide::TextureUse::kSingle);
             ctx.forceGeneric = generic;
+            ctx.originUpperLeft = c.variant % 2 == 1;
             glide::TriangleSetup t;
-            if (glide::SetupTriangle(v[0], v[1], v[2], ctx, &t) && t.shader == glide::GenericSpanShader()) {
-                *specialised = false;
+            if (!glide::SetupTriangle(v[0], v[1], v[2], ctx, &t)) continue;
+            if (t.shader == glide::GenericSpanShader()) *specialised = false;
+            if (!generic) {
+                gSplitShader = t.shader;
+                t.shader = &ShadeSplit;
             }
-            glide::DrawSetupTriangle(v[0], v[1], v[2], ctx);
+            glide::RasterizeTriangle(t, counters);
         }
-        std::vector<std::uint16_t> out = Read();
+        const std::uint16_t* colour = glide::RenderTargetBuffer();
         const std::uint16_t* depth = glide::Buffers().depth;
+        std::vector<std::uint64_t> out(colour, colour + kW * kH);
         out.insert(out.end(), depth, depth + kW * kH);
+        out.push_back(counters.written);
+        out.push_back(counters.depthFailed);
         return out;
     }
 
-    GrMipMapId_t full_ = GR_NULL_MIPMAP_HANDLE, odd_ = GR_NULL_MIPMAP_HANDLE, even_ = GR_NULL_MIPMAP_HANDLE;
+    GrMipMapId_t full_ = GR_NULL_MIPMAP_HANDLE, clamped_ = GR_NULL_MIPMAP_HANDLE, odd_ = GR_NULL_MIPMAP_HANDLE,
+                 even_ = GR_NULL_MIPMAP_HANDLE;
 };
 
-TEST_F(Paths, SpecialisedShadersEqualTheGenericPathPixelForPixel) {
+class PathsPerIsa : public Paths, public ::testing::WithParamInterface<std::string> {
+protected:
+    void TearDown() override {
+        glide::SetPixelIsa("");
+        Paths::TearDown();
+    }
+};
+
+// Every instruction set this processor runs, "scalar" first.
+TEST_P(PathsPerIsa, SpecialisedShadersEqualTheGenericPathPixelForPixel) {
+    ASSERT_TRUE(glide::SetPixelIsa(GetParam()));
+    EXPECT_EQ(glide::PixelIsa(), GetParam());
     std::vector<StateCase> cases;
     const GrColorCombineFnc_t untextured[] = {GR_COLORCOMBINE_CCRGB, GR_COLORCOMBINE_ITRGB};
     const GrColorCombineFnc_t textured[] = {GR_COLORCOMBINE_DECAL_TEXTURE, GR_COLORCOMBINE_TEXTURE_TIMES_CCRGB,
                                             GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB};
+    int variant = 0;
     for (int bits = 0; bits < 8; ++bits) {
         const bool depth = bits & 4, fog = bits & 2, blend = bits & 1;
-        for (GrColorCombineFnc_t c : untextured) cases.push_back({c, 0, depth, fog, blend});
+        for (GrColorCombineFnc_t c : untextured) cases.push_back({c, 0, depth, fog, blend, variant++});
         for (GrColorCombineFnc_t c : textured) {
-            for (int texture = 1; texture <= 3; ++texture) cases.push_back({c, texture, depth, fog, blend});
+            for (int texture = 1; texture <= 3; ++texture) cases.push_back({c, texture, depth, fog, blend, variant++});
         }
     }
     for (const StateCase& c : cases) {
         bool specialised = false, unused = false;
-        const std::vector<std::uint16_t> fast = Render(c, false, &specialised);
-        const std::vector<std::uint16_t> reference = Render(c, true, &unused);
+        const std::vector<std::uint64_t> fast = Render(c, false, &specialised);
+        const std::vector<std::uint64_t> reference = Render(c, true, &unused);
         EXPECT_TRUE(specialised) << c.colour << " " << c.texture;
         std::size_t differing = 0;
         for (std::size_t i = 0; i < fast.size(); ++i) differing += fast[i] != reference[i];
         EXPECT_EQ(differing, 0u) << "colour " << c.colour << " texture " << c.texture << " depth " << c.depth
-                                 << " fog " << c.fog << " blend " << c.blend;
+                                 << " fog " << c.fog << " blend " << c.blend << " variant " << c.variant;
+        EXPECT_EQ(fast.back(), reference.back()) << "depth failures, variant " << c.variant;
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryIsa, PathsPerIsa, ::testing::ValuesIn(glide::AvailablePixelIsas()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(PixelIsa, ChoosesAmongTheAvailableSetsOnly) {
+    const std::vector<std::string> isas = glide::AvailablePixelIsas();
+    ASSERT_FALSE(isas.empty());
+    EXPECT_EQ(isas.front(), "scalar");
+    EXPECT_EQ(glide::PixelIsa(), isas.back());  // the best by default
+    EXPECT_FALSE(glide::SetPixelIsa("mmx"));
+    EXPECT_EQ(glide::PixelIsa(), isas.back());
+    EXPECT_TRUE(glide::SetPixelIsa("scalar"));
+    EXPECT_EQ(glide::PixelIsa(), "scalar");
+    EXPECT_TRUE(glide::SetPixelIsa(""));
+    EXPECT_EQ(glide::PixelIsa(), isas.back());
 }
 
 TEST_F(Paths, AntialiasedStripsOnlyOutsideFlaggedEdges) {

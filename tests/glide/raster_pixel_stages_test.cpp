@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "depth_format.h"
+#include "device.h"
 #include "dither.h"
 #include "fog.h"
 #include "raster_test_support.h"
@@ -39,6 +40,9 @@ TEST(DepthFormat, WBufferIsExponentAndInvertedMantissaOfOneOverW) {
         previous = d;
     }
     EXPECT_EQ(glide::ZDepthFromOow(1.0f), 0xFFFF);
+    EXPECT_EQ(glide::ZDepthFromOoz(std::nanf("")), 0);
+    EXPECT_EQ(glide::ZDepthFromOoz(1234.9f), 1234);
+    EXPECT_EQ(glide::ZDepthFromOoz(1.0e9f), 0xFFFF);
 }
 
 TEST_F(PixelStages, NearerWinsWithTheWBufferInEitherOrder) {
@@ -52,17 +56,49 @@ TEST_F(PixelStages, NearerWinsWithTheWBufferInEitherOrder) {
     EXPECT_EQ(glide::GetCounters().pixelsDepthFailed, 256u);
 }
 
-TEST_F(PixelStages, NearerWinsWithTheZBufferFromOneOverW) {
+TEST_F(PixelStages, ZBufferResolvesByOozAndWBufferByOow) {
+    // Red is nearer by ooz, green nearer by 1/w; each is drawn first once.
+    auto square = [](float x, float oow, float ooz, float r, float g) {
+        GrVertex p[4] = {V(x, 10, r, g, 0, 255, oow), V(x + 16, 10, r, g, 0, 255, oow),
+                         V(x + 16, 26, r, g, 0, 255, oow), V(x, 26, r, g, 0, 255, oow)};
+        for (GrVertex& v : p) v.ooz = ooz;
+        grDrawTriangle(&p[0], &p[1], &p[2]);
+        grDrawTriangle(&p[0], &p[2], &p[3]);
+    };
+    auto scene = [&square] {
+        square(10, 0.01f, 60000.0f, 255, 0);
+        square(10, 0.02f, 30000.0f, 0, 255);
+        square(40, 0.02f, 30000.0f, 0, 255);
+        square(40, 0.01f, 60000.0f, 255, 0);
+    };
+    grDepthMask(FXTRUE);
     grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
     grDepthBufferFunction(GR_CMP_GREATER);
-    grDepthMask(FXTRUE);
     grBufferClear(0, 0, 0);
-    Square(10, 10, 0.001f, 255, 0, 0);
-    Square(10, 10, 0.0011f, 0, 255, 0);
-    Square(40, 10, 0.0011f, 0, 255, 0);
-    Square(40, 10, 0.001f, 255, 0, 0);
+    scene();
+    EXPECT_EQ(Pixel(18, 18), 0xF800);
+    EXPECT_EQ(Pixel(48, 18), 0xF800);
+    EXPECT_EQ(glide::Buffers().depth[18 * kW + 18], 60000);
+    grDepthBufferMode(GR_DEPTHBUFFER_WBUFFER);
+    grDepthBufferFunction(GR_CMP_LESS);
+    grBufferClear(0, 0, 0xFFFF);
+    scene();
     EXPECT_EQ(Pixel(18, 18), 0x07E0);
     EXPECT_EQ(Pixel(48, 18), 0x07E0);
+
+    // ooz is interpolated linearly across the screen and truncated; out of
+    // range values clamp.
+    grDepthBufferMode(GR_DEPTHBUFFER_ZBUFFER);
+    grDepthBufferFunction(GR_CMP_ALWAYS);
+    GrVertex a = V(0, 0), b = V(256, 0), c = V(0, 8);
+    a.ooz = c.ooz = -1000.0f, b.ooz = 255000.0f;  // 1000 per pixel, 0 at x = 1
+    grDrawTriangle(&a, &b, &c);
+    glide::Finish();
+    const std::uint16_t* depth = glide::Buffers().depth;
+    EXPECT_EQ(depth[0], 0);
+    EXPECT_EQ(depth[1], 500);
+    EXPECT_EQ(depth[40], 39500);
+    EXPECT_EQ(depth[100], 0xFFFF);
 }
 
 TEST_F(PixelStages, EveryDepthFunctionAndTheDepthMask) {

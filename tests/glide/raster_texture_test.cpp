@@ -274,5 +274,32 @@ TEST_F(Texturing, TexSourceAppliesTheAllocationSettingsAndCallsOverrideThem) {
     EXPECT_EQ(t.sampler, glide::SamplerKind::kNone);
 }
 
+TEST_F(Texturing, FilterAndMipmapCallsAfterAMultipassSourceApplyToItUntilTheNextSource) {
+    const GrMipMapId_t map = glide::AllocateArgbMipMap({PositionImage(64, 64)});
+    const GrVertex a = VT(0, 0, 0, 0), b = VT(100, 0, 256, 0), c = VT(0, 100, 0, 256);
+    glide::TriangleSetup t;
+    auto multipass = [&] {
+        EXPECT_TRUE(glide::SetupTriangle(a, b, c, glide::MakeDrawContext(glide::TextureUse::kMultipass), &t));
+        return t.tex;
+    };
+    guMPTexSource(GR_TMU0, map);
+    guMPTexSource(GR_TMU1, map);
+    EXPECT_TRUE(multipass()[1].minBilinear);
+    grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED);
+    grTexMipMapMode(GR_TMU0, GR_MIPMAP_NEAREST_DITHER, FXFALSE);
+    for (const glide::SamplerSetup& sp : {multipass()[0], multipass()[1]}) {
+        EXPECT_FALSE(sp.minBilinear || sp.magBilinear);
+        EXPECT_EQ(sp.mipmapMode, GR_MIPMAP_NEAREST_DITHER);
+    }
+    // After guTexSource the calls reach the single-pass source only.
+    guTexSource(map);
+    grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_BILINEAR, GR_TEXTUREFILTER_BILINEAR);
+    EXPECT_FALSE(multipass()[0].minBilinear);
+    // A new multi-pass source starts from its allocation's settings.
+    guMPTexSource(GR_TMU0, map);
+    EXPECT_TRUE(multipass()[0].minBilinear);
+    EXPECT_FALSE(multipass()[1].minBilinear);
+}
+
 }  // namespace
 }  // namespace raster_test

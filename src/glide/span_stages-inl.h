@@ -1,0 +1,471 @@
+// The pixel stages on vectors of pixels, in pipeline order, and the span
+// loop that runs them: the vector form of pixel_pipeline.h. Compiled once
+// per instruction set (span_shaders.cpp includes it through Highway's
+// foreach_target), so it has no include guard of the usual kind.
+//
+// Every lane performs exactly the scalar path's operations: the same IEEE
+// single-precision multiplies and adds in the same order (never fused), the
+// same integer rounding, the same table values. Integer colour planes run in
+// 32-bit lanes; a span whose colour values leave the 32-bit range is drawn
+// by the scalar reference instead.
+//
+// A lane past the end of the span computes a real pixel's values that are
+// never stored; every table index and texel address stays inside its table
+// for any input, so such lanes (and NaN or huge coordinates) read nothing
+// they should not.
+#if defined(GLIDE_SPAN_STAGES_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef GLIDE_SPAN_STAGES_INL_H_
+#undef GLIDE_SPAN_STAGES_INL_H_
+#else
+#define GLIDE_SPAN_STAGES_INL_H_
+#endif
+
+#include <hwy/highway.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "pixel_pipeline.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace glide {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using DU = hn::RebindToUnsigned<DF>;
+using D16 = hn::Rebind<std::uint16_t, DI>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+using VU = hn::Vec<DU>;
+using MI = hn::Mask<DI>;
+
+constexpr int kMaxLanes = HWY_MAX_BYTES / 4;
+// Tables of bytes and 16-bit entries are read through 32-bit words.
+static_assert(std::endian::native == std::endian::little);
+
+// ---- small arithmetic ------------------------------------------------------------
+
+HWY_INLINE VI Int(int v) { return hn::Set(DI(), v); }
+HWY_INLINE VF Float(float v) { return hn::Set(DF(), v); }
+HWY_INLINE MI IntMask(hn::Mask<DF> m) { return hn::RebindMask(DI(), m); }
+
+// FloorToInt of texture_sampler.h.
+HWY_INLINE VI FloorToInt(VF v) {
+    v = hn::IfThenElse(hn::Gt(v, Float(-1.0e9f)), v, Float(-1.0e9f));
+    v = hn::IfThenElse(hn::Lt(v, Float(1.0e9f)), v, Float(1.0e9f));
+    const VI i = hn::ConvertTo(DI(), v);
+    return hn::Sub(i, hn::IfThenElseZero(IntMask(hn::Gt(hn::ConvertTo(DF(), i), v)), Int(1)));
+}
+
+// Mul255: round(a * b / 255).
+HWY_INLINE VI Mul255(VI a, VI b) {
+    const VI x = hn::Add(hn::Mul(a, b), Int(128));
+    return hn::ShiftRight<8>(hn::Add(x, hn::ShiftRight<8>(x)));
+}
+
+// Clamp255 of a 12.12 colour value.
+HWY_INLINE VI Clamp255(VI v12) { return hn::Min(hn::Max(hn::ShiftRight<12>(v12), Int(0)), Int(255)); }
+
+// Bytes (or 16-bit entries) of a table, looked up by 32-bit gathers of the
+// aligned word holding them. The tables' sizes are multiples of 4 bytes.
+HWY_INLINE VI GatherByte(const std::uint8_t* table, VI index) {
+    const VI word = hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(table), hn::ShiftRight<2>(index));
+    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::And(index, Int(3))));
+    return hn::And(hn::BitCast(DI(), hn::Shr(hn::BitCast(DU(), word), shift)), Int(255));
+}
+
+HWY_INLINE VI GatherHalf(const std::uint16_t* table, VI index) {
+    const VI word = hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(table), hn::ShiftRight<1>(index));
+    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<4>(hn::And(index, Int(1))));
+    return hn::And(hn::BitCast(DI(), hn::Shr(hn::BitCast(DU(), word), shift)), Int(0xFFFF));
+}
+
+// ---- depth --------------------------------------------------------------------------
+
+// WDepthFromOow of depth_format.h.
+HWY_INLINE VI WDepth(VF oow) {
+    const VI bits = hn::BitCast(DI(), oow);
+    const VI leadingZeros = hn::Sub(Int(126), hn::ShiftRight<23>(bits));
+    const VI mantissa12 = hn::And(hn::ShiftRight<11>(bits), Int(0xFFF));
+    VI v = hn::Or(hn::ShiftLeft<12>(leadingZeros), hn::Sub(Int(0xFFF), mantissa12));
+    v = hn::IfThenElse(hn::Gt(leadingZeros, Int(15)), Int(0xFFFF), v);
+    v = hn::IfThenElse(IntMask(hn::Ge(oow, Float(1.0f))), Int(0), v);
+    return hn::IfThenElse(IntMask(hn::Gt(oow, Float(0.0f))), v, Int(0xFFFF));
+}
+
+// ZDepthFromOoz of depth_format.h.
+HWY_INLINE VI ZDepth(VF ooz) {
+    const VF below = hn::IfThenElse(hn::Lt(ooz, Float(65535.0f)), ooz, Float(65535.0f));
+    const VI v = hn::ConvertTo(DI(), hn::IfThenElse(hn::Gt(ooz, Float(0.0f)), below, Float(0.0f)));
+    return v;
+}
+
+// The comparison as three enables: bit 0 of the function passes "less",
+// bit 1 "equal", bit 2 "greater" (GR_CMP_NEVER 0 ... GR_CMP_ALWAYS 7).
+struct DepthCompare {
+    VI less, equal, greater;
+};
+
+HWY_INLINE DepthCompare MakeDepthCompare(std::int32_t function) {
+    if (function < GR_CMP_NEVER || function > GR_CMP_ALWAYS) function = GR_CMP_ALWAYS;
+    return {Int(function & 1 ? -1 : 0), Int(function & 2 ? -1 : 0), Int(function & 4 ? -1 : 0)};
+}
+
+HWY_INLINE MI DepthPasses(const DepthCompare& c, VI value, VI stored) {
+    const VI lt = hn::And(hn::VecFromMask(DI(), hn::Lt(value, stored)), c.less);
+    const VI eq = hn::And(hn::VecFromMask(DI(), hn::Eq(value, stored)), c.equal);
+    const VI gt = hn::And(hn::VecFromMask(DI(), hn::Gt(value, stored)), c.greater);
+    return hn::MaskFromVec(hn::Or(hn::Or(lt, eq), gt));
+}
+
+// ---- texture --------------------------------------------------------------------------
+
+// What the sampler stages need of a span.
+struct SpanTexture {
+    const TriangleSetup* t;
+    FootprintRow footprint;
+    VF footprintNx2, sowRow, towRow, sowDx, towDx;
+    VI cell16;  // mip-map dither offsets (DitherCell << 4)
+};
+
+// Log2Fixed8 of texture_sampler.h.
+HWY_INLINE VI Log2Fixed8(VF v) {
+    const VI log = hn::Sub(hn::ShiftRight<15>(hn::BitCast(DI(), v)), Int(127 << 8));
+    const VI special = hn::IfThenElse(IntMask(hn::Eq(v, v)), Int(-(1 << 20)), Int(1 << 20));
+    return hn::IfThenElse(IntMask(hn::Gt(v, Float(0.0f))), log, special);
+}
+
+// FootprintM and PixelLod8 of texture_sampler.h.
+HWY_INLINE VI PixelLod8(const SpanTexture& st, VF fx, VF w, int bias8) {
+    const FootprintRow& f = st.footprint;
+    const VF nsy = hn::Add(Float(f.nsy), hn::Mul(Float(f.csy), fx));
+    const VF nty = hn::Add(Float(f.nty), hn::Mul(Float(f.cty), fx));
+    const VF ny2 = hn::Add(hn::Mul(nsy, nsy), hn::Mul(nty, nty));
+    const VF m = hn::IfThenElse(hn::Gt(st.footprintNx2, ny2), st.footprintNx2, ny2);
+    const VF w2 = hn::Mul(w, w);
+    return hn::Add(hn::ShiftRight<1>(Log2Fixed8(hn::Mul(hn::Mul(m, w2), w2))), Int(bias8));
+}
+
+HWY_INLINE VI WrapOrClamp(VI i, int size, bool clamp) {
+    if (clamp) return hn::Min(hn::Max(i, Int(0)), Int(size - 1));
+    return hn::And(i, Int(size - 1));
+}
+
+HWY_INLINE VI Texels(const TextureLevel& lv, VI x, VI y) {
+    return hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(lv.texels),
+                           hn::Add(hn::ShiftLeftSame(y, lv.widthLog2), x));
+}
+
+// LerpArgb of texture_sampler.h.
+HWY_INLINE VI LerpArgb(VI a, VI b, VI f) {
+    const DU du;
+    const VU ua = hn::BitCast(du, a), ub = hn::BitCast(du, b), uf = hn::BitCast(du, f);
+    const VU inv = hn::Sub(hn::Set(du, 256u), uf);
+    const VU lowMask = hn::Set(du, 0x00FF00FFu);
+    const VU rb = hn::And(
+        hn::ShiftRight<8>(hn::Add(hn::Mul(hn::And(ua, lowMask), inv), hn::Mul(hn::And(ub, lowMask), uf))), lowMask);
+    const VU ag = hn::And(hn::Add(hn::Mul(hn::And(hn::ShiftRight<8>(ua), lowMask), inv),
+                                  hn::Mul(hn::And(hn::ShiftRight<8>(ub), lowMask), uf)),
+                          hn::Set(du, 0xFF00FF00u));
+    return hn::BitCast(DI(), hn::Or(rb, ag));
+}
+
+HWY_INLINE VI SampleBilinear(const TextureLevel& lv, const SamplerSetup& sp, VF s, VF t) {
+    const VI u8 = hn::Sub(FloorToInt(hn::Mul(s, Float(static_cast<float>(lv.width << sp.sShift)))), Int(128));
+    const VI v8 = hn::Sub(FloorToInt(hn::Mul(t, Float(static_cast<float>(lv.height << sp.tShift)))), Int(128));
+    const VI u0 = hn::ShiftRight<8>(u8), v0 = hn::ShiftRight<8>(v8);
+    const VI fu = hn::And(u8, Int(255)), fv = hn::And(v8, Int(255));
+    const VI x0 = WrapOrClamp(u0, lv.width, sp.sClamp), x1 = WrapOrClamp(hn::Add(u0, Int(1)), lv.width, sp.sClamp);
+    const VI y0 = WrapOrClamp(v0, lv.height, sp.tClamp), y1 = WrapOrClamp(hn::Add(v0, Int(1)), lv.height, sp.tClamp);
+    return LerpArgb(LerpArgb(Texels(lv, x0, y0), Texels(lv, x1, y0), fu),
+                    LerpArgb(Texels(lv, x0, y1), Texels(lv, x1, y1), fu), fv);
+}
+
+HWY_INLINE VI SamplePoint(const TextureLevel& lv, const SamplerSetup& sp, VF s, VF t) {
+    const VI u = hn::ShiftRight<8>(FloorToInt(hn::Mul(s, Float(static_cast<float>(lv.width << sp.sShift)))));
+    const VI v = hn::ShiftRight<8>(FloorToInt(hn::Mul(t, Float(static_cast<float>(lv.height << sp.tShift)))));
+    return Texels(lv, WrapOrClamp(u, lv.width, sp.sClamp), WrapOrClamp(v, lv.height, sp.tClamp));
+}
+
+// The level ChooseLevel of texture_sampler.h picks, before levelFor.
+HWY_INLINE VI ClampedLevel(const SpanTexture& st, const SamplerSetup& sp, VF fx, VF w) {
+    if (sp.mipmapMode == GR_MIPMAP_DISABLE) return Int(sp.largeLod);
+    const VI lod8 = PixelLod8(st, fx, w, sp.lodBias8);
+    VI level;
+    if (sp.mipmapMode == GR_MIPMAP_NEAREST_DITHER && st.t->mipmapDither) {
+        level = hn::ShiftRight<8>(hn::Add(hn::Add(lod8, st.cell16), Int(8)));
+    } else {
+        level = hn::ShiftRight<8>(hn::Add(lod8, Int(128)));
+    }
+    return hn::Min(hn::Max(level, Int(sp.largeLod)), Int(sp.smallLod));
+}
+
+// The texel of every lane: a single map with one filter, or trilinear.
+template <SamplerKind kSampler>
+HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
+    const TriangleSetup& t = *st.t;
+    const VF w = hn::Div(Float(1.0f), oow);
+    const VF s = hn::Mul(hn::Add(st.sowRow, hn::Mul(st.sowDx, fx)), w);
+    const VF tt = hn::Mul(hn::Add(st.towRow, hn::Mul(st.towDx, fx)), w);
+    HWY_ALIGN float sLane[kMaxLanes], tLane[kMaxLanes], wLane[kMaxLanes], fxLane[kMaxLanes];
+    HWY_ALIGN std::int32_t texel[kMaxLanes];
+    const DF df;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    if constexpr (kSampler == SamplerKind::kTrilinear) {
+        // Per lane: the two levels may differ from lane to lane.
+        hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(w, df, wLane), hn::Store(fx, df, fxLane);
+        for (int i = 0; i < lanes; ++i) {
+            texel[i] = static_cast<std::int32_t>(
+                SampleTrilinear(t, sLane[i], tLane[i], wLane[i], FootprintM(st.footprint, fxLane[i])));
+        }
+        return hn::Load(DI(), texel);
+    } else {
+        const SamplerSetup& sp = t.tex[0];
+        const VI level = ClampedLevel(st, sp, fx, w);
+        const int lowest = hn::GetLane(hn::MinOfLanes(DI(), level));
+        if (lowest == hn::GetLane(hn::MaxOfLanes(DI(), level))) {
+            const int mapped = sp.levelFor[lowest];
+            if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
+            if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
+            return SamplePoint(sp.levels[mapped], sp, s, tt);
+        }
+        // The lanes straddle a level boundary: each lane on its own.
+        HWY_ALIGN std::int32_t levelLane[kMaxLanes];
+        hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(level, DI(), levelLane);
+        for (int i = 0; i < lanes; ++i) {
+            const int mapped = sp.levelFor[levelLane[i]];
+            std::uint32_t v = kWhiteTexel;
+            if (mapped >= 0) {
+                v = kSampler == SamplerKind::kBilinear ? glide::SampleBilinear(sp.levels[mapped], sp, sLane[i], tLane[i])
+                                                       : glide::SamplePoint(sp.levels[mapped], sp, sLane[i], tLane[i]);
+            }
+            texel[i] = static_cast<std::int32_t>(v);
+        }
+        return hn::Load(DI(), texel);
+    }
+}
+
+// ---- colour, fog, blend, dither ---------------------------------------------------------
+
+struct Rgb {
+    VI r, g, b;
+};
+
+// CombineColour of pixel_pipeline.h for the specialised sources.
+template <ColourSource kColour>
+HWY_INLINE Rgb CombineColour(const TriangleSetup& t, const Rgb& iterated, VI texel) {
+    const VI tr = hn::And(hn::ShiftRight<16>(texel), Int(255));
+    const VI tg = hn::And(hn::ShiftRight<8>(texel), Int(255));
+    const VI tb = hn::And(texel, Int(255));
+    switch (kColour) {
+        case ColourSource::kConstant: return {Int(t.constant.r), Int(t.constant.g), Int(t.constant.b)};
+        case ColourSource::kIterated: return iterated;
+        case ColourSource::kTexture: return {tr, tg, tb};
+        case ColourSource::kTextureTimesConstant:
+            return {Mul255(tr, Int(t.constant.r)), Mul255(tg, Int(t.constant.g)), Mul255(tb, Int(t.constant.b))};
+        case ColourSource::kTextureTimesIterated:
+            return {Mul255(tr, iterated.r), Mul255(tg, iterated.g), Mul255(tb, iterated.b)};
+        default: return {Int(255), Int(255), Int(255)};
+    }
+}
+
+// ApplyFog of fog.h: (value88 + 128) / 255 as a multiply and shift, exact
+// over the whole 0..65280 range.
+HWY_INLINE VI ApplyFog(VI c, int fog, VI f16) {
+    return hn::Add(c, hn::ShiftRight<16>(hn::Add(hn::Mul(hn::Sub(Int(fog), c), f16), Int(32768))));
+}
+
+HWY_INLINE VI Fog16(VI value88) {
+    const VU quotient = hn::ShiftRight<23>(hn::Mul(hn::BitCast(DU(), hn::Add(value88, Int(128))), hn::Set(DU(), 32897u)));
+    return hn::Add(value88, hn::BitCast(DI(), quotient));
+}
+
+// Source alpha over the expanded RGB565 destination.
+HWY_INLINE VI Over(VI s, VI d, VI sa, VI da) {
+    const VI v = hn::Add(hn::Add(hn::Mul(s, sa), hn::Mul(d, da)), Int(128));
+    return hn::ShiftRight<8>(hn::Add(v, hn::ShiftRight<8>(v)));
+}
+
+HWY_INLINE Rgb BlendOver(const Rgb& c, VI alpha, VI dst) {
+    const VI r5 = hn::ShiftRight<11>(dst), g6 = hn::And(hn::ShiftRight<5>(dst), Int(63)), b5 = hn::And(dst, Int(31));
+    const VI dr = hn::Or(hn::ShiftLeft<3>(r5), hn::ShiftRight<2>(r5));
+    const VI dg = hn::Or(hn::ShiftLeft<2>(g6), hn::ShiftRight<4>(g6));
+    const VI db = hn::Or(hn::ShiftLeft<3>(b5), hn::ShiftRight<2>(b5));
+    const VI da = hn::Sub(Int(255), alpha);
+    const MI opaque = hn::Eq(alpha, Int(255));
+    return {hn::IfThenElse(opaque, c.r, Over(c.r, dr, alpha, da)), hn::IfThenElse(opaque, c.g, Over(c.g, dg, alpha, da)),
+            hn::IfThenElse(opaque, c.b, Over(c.b, db, alpha, da))};
+}
+
+// DitherRgb565 of dither.h; cell256 = the cell's matrix value * 256.
+HWY_INLINE VI DitherRgb565(const Rgb& c, VI cell256) {
+    const std::uint8_t* red = &kDither.red[0][0];
+    const std::uint8_t* green = &kDither.green[0][0];
+    return hn::Or(hn::Or(hn::ShiftLeft<11>(GatherByte(red, hn::Add(cell256, c.r))),
+                         hn::ShiftLeft<5>(GatherByte(green, hn::Add(cell256, c.g)))),
+                  GatherByte(red, hn::Add(cell256, c.b)));
+}
+
+// ---- the span loop -------------------------------------------------------------------------
+
+// value(x0) and the step of a 12.12 plane, when every value along the span
+// fits in 32 bits.
+inline bool PlaneStart(const FixedPlane& p, std::int64_t rowOffset, std::int64_t start, int count,
+                       std::int32_t* value, std::int32_t* step) {
+    const std::int64_t first = p.k + p.dy * rowOffset + p.dx * start;
+    const std::int64_t last = first + p.dx * (count - 1);
+    constexpr std::int64_t kLow = INT32_MIN, kHigh = INT32_MAX;
+    if (first < kLow || first > kHigh || last < kLow || last > kHigh) return false;
+    *value = static_cast<std::int32_t>(first);
+    *step = static_cast<std::int32_t>(static_cast<std::uint64_t>(p.dx));  // modulo 2^32: lanes wrap alike
+    return true;
+}
+
+// One plane's lanes: value + step * lane, then + step * lanes per group,
+// in wrapping 32-bit arithmetic (every value that matters fits).
+struct IntPlane {
+    VI value, groupStep;
+};
+
+HWY_INLINE IntPlane MakeIntPlane(std::int32_t value, std::int32_t step) {
+    const DI di;
+    const VU lane = hn::BitCast(DU(), hn::Iota(di, 0));
+    const VU v = hn::Add(hn::BitCast(DU(), hn::Set(di, value)), hn::Mul(lane, hn::BitCast(DU(), hn::Set(di, step))));
+    const VU g = hn::Mul(hn::BitCast(DU(), hn::Set(di, step)), hn::Set(DU(), static_cast<std::uint32_t>(hn::Lanes(di))));
+    return {hn::BitCast(di, v), hn::BitCast(di, g)};
+}
+
+HWY_INLINE void Advance(IntPlane& p) {
+    p.value = hn::BitCast(DI(), hn::Add(hn::BitCast(DU(), p.value), hn::BitCast(DU(), p.groupStep)));
+}
+
+template <ColourSource kColour, SamplerKind kSampler>
+void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters) {
+    constexpr bool kTextured = kSampler != SamplerKind::kNone;
+    const DF df;
+    const DI di;
+    const D16 d16;
+    const int lanes = static_cast<int>(hn::Lanes(di));
+
+    const std::int64_t rowOffset = y - t.refY;
+    const std::int64_t start = x0 - t.refX;
+    const int count = x1 - x0 + 1;
+    std::int32_t r0, rStep, g0, gStep, b0, bStep, a0, aStep;
+    if (!PlaneStart(t.r, rowOffset, start, count, &r0, &rStep) ||
+        !PlaneStart(t.g, rowOffset, start, count, &g0, &gStep) ||
+        !PlaneStart(t.b, rowOffset, start, count, &b0, &bStep) ||
+        !PlaneStart(t.a, rowOffset, start, count, &a0, &aStep)) {
+        GenericSpanShader()(t, y, x0, x1, counters);
+        return;
+    }
+    IntPlane r = MakeIntPlane(r0, rStep), g = MakeIntPlane(g0, gStep), b = MakeIntPlane(b0, bStep),
+             a = MakeIntPlane(a0, aStep);
+
+    // The span's fixed decisions.
+    const bool depthOn = t.depthMode != DepthMode::kDisabled;
+    const bool zFromOoz = depthOn && t.depthMode == DepthMode::kZBuffer && t.hasOoz;
+    const bool zFromW = depthOn && t.depthMode == DepthMode::kZBuffer && !t.hasOoz;
+    const bool fogOn = t.fogMode == FogMode::kTable;
+    const bool over = t.blend.IsSourceAlphaOver();
+    const bool depthWrite = depthOn && t.depthWrite;
+    const DepthCompare compare = MakeDepthCompare(t.depthFunction);
+
+    const float fy = static_cast<float>(rowOffset);
+    const float oowRow = t.oow.k + t.oow.dy * fy;
+    const VF oowRowV = Float(oowRow), oowDx = Float(t.oow.dx);
+    const VF oozRow = Float(zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f), oozDx = Float(t.ooz.dx);
+    const std::uint16_t* fogTable = t.fogLut->value88;
+
+    SpanTexture tex{};
+    HWY_ALIGN std::int32_t cells[kMaxLanes];
+    for (int i = 0; i < lanes; ++i) cells[i] = kDitherMatrix[y & 3][(x0 + i) & 3];  // lanes is a multiple of 4
+    const VI cell = hn::Load(di, cells);
+    const VI cell256 = hn::ShiftLeft<8>(cell);
+    if constexpr (kTextured) {
+        const float sowRow = t.sow.k + t.sow.dy * fy;
+        const float towRow = t.tow.k + t.tow.dy * fy;
+        tex.t = &t;
+        tex.footprint = MakeFootprintRow(t, oowRow, sowRow, towRow);
+        tex.footprintNx2 = Float(tex.footprint.nx2);
+        tex.sowRow = Float(sowRow), tex.towRow = Float(towRow);
+        tex.sowDx = Float(t.sow.dx), tex.towDx = Float(t.tow.dx);
+        tex.cell16 = hn::ShiftLeft<4>(cell);
+    }
+
+    std::uint16_t* const colourRow = t.colourBuffer + y * kScreenWidth;
+    std::uint16_t* const depthRow = t.depthBuffer + y * kScreenWidth;
+    const VI laneIndex = hn::Iota(di, 0);
+    std::uint64_t written = 0, depthFailed = 0;
+
+    for (int x = x0; x <= x1; x += lanes, Advance(r), Advance(g), Advance(b), Advance(a)) {
+        const int n = x1 - x + 1 < lanes ? x1 - x + 1 : lanes;
+        const MI active = hn::FirstN(di, static_cast<std::size_t>(n));
+        const VF fx = hn::ConvertTo(df, hn::Add(laneIndex, Int(x - t.refX)));
+        const VF oow = hn::Add(oowRowV, hn::Mul(oowDx, fx));
+
+        // The buffers' pixels; a short last group goes through a copy so
+        // that nothing past the span is read or written.
+        HWY_ALIGN std::uint16_t colourCopy[kMaxLanes] = {}, depthCopy[kMaxLanes] = {};
+        std::uint16_t* colourAt = colourRow + x;
+        std::uint16_t* depthAt = depthRow + x;
+        if (n < lanes) {
+            std::memcpy(colourCopy, colourAt, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+            colourAt = colourCopy;
+            if (depthOn) {
+                std::memcpy(depthCopy, depthAt, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+                depthAt = depthCopy;
+            }
+        }
+
+        // Depth test. The W value also indexes table fog.
+        const VI wDepth = (depthOn && !zFromOoz) || fogOn ? WDepth(oow) : Int(0);
+        VI depth = Int(0), storedDepth = Int(0);
+        MI pass = active;
+        if (depthOn) {
+            depth = zFromOoz ? ZDepth(hn::Add(oozRow, hn::Mul(oozDx, fx)))
+                             : (zFromW ? hn::Sub(Int(0xFFFF), wDepth) : wDepth);
+            storedDepth = hn::PromoteTo(di, hn::LoadU(d16, depthAt));
+            pass = hn::And(active, DepthPasses(compare, depth, storedDepth));
+            const std::size_t passed = hn::CountTrue(di, pass);
+            depthFailed += static_cast<std::uint64_t>(n) - passed;
+            if (passed == 0) continue;
+        }
+
+        // Texture and colour combine.
+        VI texel = Int(static_cast<std::int32_t>(kWhiteTexel));
+        if constexpr (kTextured) texel = SampleTexture<kSampler>(tex, fx, oow);
+        const VI alpha = Clamp255(a.value);
+        Rgb c = CombineColour<kColour>(t, {Clamp255(r.value), Clamp255(g.value), Clamp255(b.value)}, texel);
+
+        // Fog.
+        if (fogOn) {
+            const VI f16 = Fog16(GatherHalf(fogTable, wDepth));
+            c = {ApplyFog(c.r, t.fogColour.r, f16), ApplyFog(c.g, t.fogColour.g, f16), ApplyFog(c.b, t.fogColour.b, f16)};
+        }
+
+        // Blend.
+        const VI old = hn::PromoteTo(di, hn::LoadU(d16, colourAt));
+        if (over) c = BlendOver(c, alpha, old);
+
+        // Dither and write.
+        const VI pixel = hn::IfThenElse(pass, DitherRgb565(c, cell256), old);
+        hn::StoreU(hn::DemoteTo(d16, pixel), d16, colourAt);
+        if (depthWrite) hn::StoreU(hn::DemoteTo(d16, hn::IfThenElse(pass, depth, storedDepth)), d16, depthAt);
+        written += hn::CountTrue(di, pass);
+        if (n < lanes) {
+            std::memcpy(colourRow + x, colourCopy, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+            if (depthWrite) std::memcpy(depthRow + x, depthCopy, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+        }
+    }
+    counters.written += written;
+    counters.depthFailed += depthFailed;
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glide
+HWY_AFTER_NAMESPACE();
+
+#endif  // GLIDE_SPAN_STAGES_INL_H_
