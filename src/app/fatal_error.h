@@ -4,3 +4,7 @@
 #pragma once
 
 [[noreturn]] void FatalError(const char* message);
+
+// Called after the box, before the process ends: a host may add one line of
+// its own (the headless runner names the working folder). nullptr: none.
+void SetFatalErrorEpilogue(void (*epilogue)());

@@ -8,12 +8,15 @@
 
 class FrameStats {
 public:
+    // The minimum before any frame has set it.
+    static constexpr float kUnsetMinimum = 100000000.0f;
+
     // Cycle stamps of the current frame's start and the last frame's end:
     // the full 64-bit counter, so a fast processor never wraps.
     std::uint64_t startStamp = 0;
     std::uint64_t endStamp = 0;
     float average = 0.0f;          // seconds, running mean of all counted frames
-    float minimum = 100000000.0f;  // seconds, shortest counted frame above 0.00001 s
+    float minimum = kUnsetMinimum;  // seconds, shortest counted frame above 0.00001 s
     float maximum = 0.0f;          // seconds, longest counted frame
     float current = 0.0f;          // seconds, the frame being measured
     float last = 0.0f;             // seconds, the frame most recently folded in
@@ -54,6 +57,6 @@ extern FrameStats PerfStats;
 
 // Whether constructing the first FrameStats (during static initialisation)
 // calibrates the clock. The library's default is false: tests, tools and
-// the headless runner (which calibrates after reading its options) start on
-// the nanosecond clock. The windowed program defines it true.
+// both programs (which calibrate after reading their options, so that
+// --help and --version answer at once) start on the nanosecond clock.
 extern bool CalibrateClockAtStartup;

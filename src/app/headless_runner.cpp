@@ -5,51 +5,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <limits>
+#include <unistd.h>
 
+#include "app/command_line.h"
+#include "app/fatal_error.h"
 #include "app/winmain.h"
 #include "input/navigation.h"
 #include "platform/headless/headless_input.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/script.h"
+#include "platform/input_recorder.h"
 #include "scene/records.h"
 #include "scene/scene_dump.h"
+#include "support/build_info.h"
+#include "support/output_file.h"
 
 namespace {
 
 constexpr const char* kProgram = "tarnview-headless";
-
-// "A:B" with A <= B, both whole frame numbers.
-bool ParseFrameRange(const std::string& text, std::uint32_t* first, std::uint32_t* last) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) return false;
-    const std::string a = text.substr(0, colon);
-    const std::string b = text.substr(colon + 1);
-    std::uint32_t from = 0, to = 0;
-    auto parse = [](const std::string& part, std::uint32_t* out) {
-        if (part.empty() || part[0] == '-') return false;
-        char* end = nullptr;
-        errno = 0;
-        const unsigned long long value = std::strtoull(part.c_str(), &end, 10);
-        if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull) return false;
-        *out = static_cast<std::uint32_t>(value);
-        return true;
-    };
-    if (!parse(a, &from) || !parse(b, &to) || from > to) return false;
-    *first = from;
-    *last = to;
-    return true;
-}
-
-bool ParseFrameCount(const char* text, std::uint32_t* frames) {
-    if (text == nullptr || *text == '\0' || *text == '-') return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long value = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value > 0x7FFFFFFFull) return false;
-    *frames = static_cast<std::uint32_t>(value);
-    return true;
-}
 
 void AppendNumber(std::string* out, double value) {
     if (!std::isfinite(value)) {
@@ -63,34 +37,145 @@ void AppendNumber(std::string* out, double value) {
 
 std::uint32_t FramesRendered() { return PerfStats.count; }
 
-bool WriteScreenshot(const char* path) { return glide::WriteScreenshotPng(path); }
+bool WriteScreenshot(const char* path, std::string* error) { return glide::WriteScreenshotPng(path, error); }
 
-bool DumpScene(const char* path) { return WriteSceneJson(path, Scene, true, SelectedActor); }
+bool DumpScene(const char* path, std::string* error) {
+    errno = 0;
+    if (WriteSceneJson(path, Scene, true, SelectedActor)) return true;
+    *error = std::string(path) + ": cannot write (" + (errno != 0 ? std::strerror(errno) : "write failed") + ")";
+    return false;
+}
+
+// After a fatal error: the files a scene names are read from the working
+// folder, which is the usual reason they are not found.
+void NameWorkingFolder() {
+    char folder[4096];
+    const char* where = getcwd(folder, sizeof folder) != nullptr ? folder : "(unknown)";
+    std::fprintf(stderr, "%s: files are read from the working folder %s; -C DIR runs in another folder\n", kProgram,
+                 PrintableText(where).c_str());
+}
+
+// Every file the run will write, checked before the first frame.
+std::vector<std::string> OutputPaths(const HeadlessOptions& options, const Script& script) {
+    std::vector<std::string> paths;
+    for (const std::string* path : {&options.screenshotPath, &options.reportPath, &options.dumpScenePath,
+                                    &options.tracePath, &options.recordPath})
+        if (!path->empty()) paths.push_back(*path);
+    for (const ScriptEvent& event : script.events)
+        if (event.command == ScriptCommand::Screenshot || event.command == ScriptCommand::Dump)
+            paths.push_back(event.path);
+    return paths;
+}
+
+int Fail(int status, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, PrintableText(message).c_str());
+    return status;
+}
+
+int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
+    HeadlessOptions options;
+    std::string error;
+    switch (ParseHeadlessOptions(argc, argv, &options, &error)) {
+    case OptionsResult::Help: std::fputs(HeadlessUsage(), stdout); return 0;
+    case OptionsResult::Version: std::printf("%s\n", tarn::VersionLine(kProgram).c_str()); return 0;
+    case OptionsResult::UsageError:
+        std::fprintf(stderr, "%s: %s\ntry %s --help\n", kProgram, PrintableText(error).c_str(), kProgram);
+        return kExitUsageError;
+    case OptionsResult::Run: break;
+    }
+
+    // Before anything else: every other path is relative to the folder.
+    for (const std::string& folder : options.folders) {
+        if (chdir(folder.c_str()) != 0)
+            return Fail(kExitUsageError, "-C " + folder + ": cannot change to it (" + std::strerror(errno) + ")");
+    }
+
+    int threads = 0;
+    if (!ResolveThreadCount(options.threads, &threads, &error)) return Fail(kExitUsageError, error);
+    glide::SetThreadCount(threads);
+
+    static Script script;
+    if (!options.scriptPath.empty() && !LoadScriptFile(options.scriptPath.c_str(), &script, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kExitUsageError;
+    }
+    // A recorded flight knows its length; --frames still wins.
+    if (!options.framesGiven && script.hasEnd) options.frames = script.endFrame;
+
+    if (!CheckOutputPaths(OutputPaths(options, script), &error)) return Fail(kExitRuntimeError, error);
+
+    // Before WinMain, as the windowed program's calibration is.
+    if (options.calibrate)
+        FrameStats::CalibrateClock();
+    else
+        FrameStats::UseNanosecondClock();
+
+    if (!options.tracePath.empty()) {
+        if (recorder == nullptr) return Fail(kExitUsageError, "this build cannot record device traces");
+        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast))
+            return Fail(kExitRuntimeError, recorder->error());
+    }
+    if (!options.recordPath.empty() && !FlightRecorder.Start(options.recordPath, FramesRendered, &error))
+        return Fail(kExitRuntimeError, error);
+
+    HeadlessInput.joystickPresent = script.hasJoystick;
+    SetFatalErrorEpilogue(NameWorkingFolder);
+
+    HeadlessHooks hooks;
+    hooks.framesRendered = FramesRendered;
+    hooks.writeScreenshot = WriteScreenshot;
+    hooks.dumpScene = DumpScene;
+    static HeadlessPlatform platform(script, options.frames, options.screenshotPath, options.dumpScenePath, hooks);
+    SetPlatformBackend(&platform);
+    glide::SetDisplayOutput(nullptr);
+
+    std::string tail = options.scene;
+    int status = WinMain(nullptr, nullptr, tail.data(), SW_SHOWDEFAULT);
+
+    if (!options.tracePath.empty() && !recorder->finish()) status = Fail(kExitRuntimeError, recorder->error());
+    if (!FlightRecorder.Finish(&error)) status = Fail(kExitRuntimeError, error);
+    if (!options.reportPath.empty() &&
+        !tarn::WriteWholeFile(options.reportPath,
+                              FormatReportJson(PerfStats, FrameStats::ClockRate, glide::GetCounters(),
+                                               glide::ThreadCount()),
+                              &error))
+        status = Fail(kExitRuntimeError, error);
+    if (platform.WriteFailed()) status = kExitRuntimeError;
+    return status;
+}
 
 }  // namespace
 
 const char* HeadlessUsage() {
-    return "usage: tarnview-headless [--frames N] [--script FILE] [--screenshot FILE] [--report FILE]\n"
-           "                         [--dump-scene FILE] [--trace FILE [--trace-frames A:B]]\n"
-           "                         [--no-calibrate] [SCENE]\n"
+    return "usage: tarnview-headless [-C DIR] [--frames N] [--script FILE] [--screenshot FILE]\n"
+           "                         [--report FILE] [--dump-scene FILE] [--trace FILE [--trace-frames A:B]]\n"
+           "                         [--record FILE] [--threads N] [--no-calibrate] [SCENE]\n"
            "\n"
            "Runs Tarnview without a display: loads SCENE (default \"objects.scn\"), renders N frames\n"
            "(default 300), then presses Escape, which prints the \"Performance Results\" report.\n"
            "\n"
-           "  --frames N         frames to render before Escape (0: Escape before the first frame)\n"
+           "  -C DIR             change to DIR before anything else (the scene's files, the\n"
+           "                     font and every other path are then read from there)\n"
+           "  --frames N         frames to render before Escape (0: Escape before the first frame;\n"
+           "                     default: a script's \"end\" line, else 300)\n"
            "  --script FILE      timed input, one event a line: <frame> <command> <args>\n"
-           "                     (key, activate, screenshot, hold, mouse, joy, dump; # comments)\n"
+           "                     (key, activate, screenshot, hold, mouse, joy, dump, end; # comments)\n"
            "  --screenshot FILE  the front buffer as PNG after the last frame\n"
            "  --report FILE      the statistics as JSON\n"
            "  --dump-scene FILE  the loaded scene as JSON, before the first frame\n"
            "  --trace FILE       record every accelerator call of some frames (a device trace,\n"
            "                     replayed by glide-replay)\n"
            "  --trace-frames A:B the frames to trace, counted by buffer swaps (default 1:1)\n"
+           "  --record FILE      record the input the run consumed as a script (a flight)\n"
+           "  --threads N        threads that rasterize (0: all hardware threads, the default;\n"
+           "                     TARNVIEW_THREADS=N sets it where the option is not given)\n"
            "  --no-calibrate     time with the nanosecond clock (1 GHz) instead of the\n"
            "                     five-second processor clock calibration\n"
            "  --help             this text\n"
+           "  --version          the program's version, git revision and build type\n"
            "\n"
-           "Exit status: 0 after Escape, 1 after a fatal error, 2 for a usage or script error.\n";
+           "Exit status: 0 after Escape, 1 after a fatal error or an output that could not be\n"
+           "written, 2 for a usage or script error.\n";
 }
 
 OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOptions* options, std::string* error) {
@@ -107,13 +192,32 @@ OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOp
             return true;
         };
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) return OptionsResult::Help;
-        if (std::strcmp(arg, "--frames") == 0) {
+        if (std::strcmp(arg, "--version") == 0) return OptionsResult::Version;
+        std::uint64_t number = 0;
+        if (std::strcmp(arg, "-C") == 0) {
+            std::string folder;
+            if (!value(&folder)) return OptionsResult::UsageError;
+            options->folders.push_back(folder);
+        } else if (std::strcmp(arg, "--frames") == 0) {
             std::string text;
             if (!value(&text)) return OptionsResult::UsageError;
-            if (!ParseFrameCount(text.c_str(), &options->frames)) {
+            if (!ParseWholeNumber(text.c_str(), 0, 0x7FFFFFFF, &number)) {
                 *error = "--frames needs a whole number from 0 to 2147483647, not \"" + text + "\"";
                 return OptionsResult::UsageError;
             }
+            options->frames = static_cast<std::uint32_t>(number);
+            options->framesGiven = true;
+        } else if (std::strcmp(arg, "--threads") == 0) {
+            std::string text;
+            if (!value(&text)) return OptionsResult::UsageError;
+            if (!ParseWholeNumber(text.c_str(), 0, kMaxThreads, &number)) {
+                *error = "--threads wants a whole number from 0 to " + std::to_string(kMaxThreads) + ", not \"" +
+                         text + "\"";
+                return OptionsResult::UsageError;
+            }
+            options->threads = static_cast<int>(number);
+        } else if (std::strcmp(arg, "--record") == 0) {
+            if (!value(&options->recordPath)) return OptionsResult::UsageError;
         } else if (std::strcmp(arg, "--script") == 0) {
             if (!value(&options->scriptPath)) return OptionsResult::UsageError;
         } else if (std::strcmp(arg, "--screenshot") == 0) {
@@ -150,10 +254,14 @@ OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOp
     return OptionsResult::Run;
 }
 
-std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters) {
-    const double minimum = stats.minimum;
+std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters,
+                             int threads) {
+    // The statistics start from sentinels (minimum 1e8 s, maximum 0): an
+    // extreme that no frame set is unknown, not a measurement.
+    const double unmeasured = std::numeric_limits<double>::quiet_NaN();
+    const double minimum = stats.minimum < FrameStats::kUnsetMinimum ? stats.minimum : unmeasured;
     const double average = stats.average;
-    const double maximum = stats.maximum;
+    const double maximum = stats.count > 0 ? stats.maximum : unmeasured;
     std::string out = "{\"frames\":" + std::to_string(stats.count) + ",\"clock_rate_hz\":";
     AppendNumber(&out, clockRate);
     out += ",\"frame_time_s\":{\"min\":";
@@ -169,66 +277,11 @@ std::string FormatReportJson(const FrameStats& stats, float clockRate, const gli
     out += ",\"max\":";
     AppendNumber(&out, 1.0 / minimum);
     out += "},\"triangles\":" + std::to_string(counters.trianglesSubmitted);
-    out += ",\"pixels\":" + std::to_string(counters.pixelsWritten) + "}\n";
+    out += ",\"pixels\":" + std::to_string(counters.pixelsWritten);
+    out += ",\"threads\":" + std::to_string(threads) + "}\n";
     return out;
 }
 
 int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
-    HeadlessOptions options;
-    std::string error;
-    switch (ParseHeadlessOptions(argc, argv, &options, &error)) {
-    case OptionsResult::Help: std::fputs(HeadlessUsage(), stdout); return 0;
-    case OptionsResult::UsageError:
-        std::fprintf(stderr, "%s: %s\ntry %s --help\n", kProgram, error.c_str(), kProgram);
-        return 2;
-    case OptionsResult::Run: break;
-    }
-
-    static Script script;
-    if (!options.scriptPath.empty() && !LoadScriptFile(options.scriptPath.c_str(), &script, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 2;
-    }
-
-    // Before WinMain, as the windowed program's static calibration is.
-    if (options.calibrate)
-        FrameStats::CalibrateClock();
-    else
-        FrameStats::UseNanosecondClock();
-
-    if (!options.tracePath.empty()) {
-        if (recorder == nullptr) {
-            std::fprintf(stderr, "%s: this build cannot record device traces\n", kProgram);
-            return 2;
-        }
-        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast)) {
-            std::fprintf(stderr, "%s: %s\n", kProgram, recorder->error());
-            return 2;
-        }
-    }
-
-    HeadlessInput.joystickPresent = script.hasJoystick;
-
-    HeadlessHooks hooks;
-    hooks.framesRendered = FramesRendered;
-    hooks.writeScreenshot = WriteScreenshot;
-    hooks.dumpScene = DumpScene;
-    static HeadlessPlatform platform(script, options.frames, options.screenshotPath, options.dumpScenePath, hooks);
-    SetPlatformBackend(&platform);
-    glide::SetDisplayOutput(nullptr);
-
-    std::string tail = options.scene;
-    int status = WinMain(nullptr, nullptr, tail.data(), SW_SHOWDEFAULT);
-
-    if (!options.reportPath.empty()) {
-        std::ofstream report(options.reportPath, std::ios::binary);
-        report << FormatReportJson(PerfStats, FrameStats::ClockRate, glide::GetCounters());
-        report.close();
-        if (!report) {
-            std::fprintf(stderr, "%s: cannot write %s\n", kProgram, options.reportPath.c_str());
-            status = 1;
-        }
-    }
-    if (platform.WriteFailed()) status = 1;
-    return status;
+    return ExitOnOutOfMemory(kProgram, [&] { return Run(argc, argv, recorder); });
 }

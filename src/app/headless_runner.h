@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/frame_stats.h"
 #include "glide_device.h"
 
 struct HeadlessOptions {
+    std::vector<std::string> folders;  // -C DIR, in order: each relative to the one before
     std::uint32_t frames = 300;
+    bool framesGiven = false;          // without --frames a script's "end" line decides
     std::string scriptPath;
     std::string screenshotPath;
     std::string reportPath;
@@ -18,28 +21,33 @@ struct HeadlessOptions {
     std::string tracePath;           // device trace of frames traceFirst..traceLast
     std::uint32_t traceFirst = 1;
     std::uint32_t traceLast = 1;
+    std::string recordPath;          // the flight as a script
+    int threads = -1;                // --threads N; -1: not given
     bool calibrate = true;
     std::string scene;  // the command-line tail; empty: "objects.scn"
 };
 
-enum class OptionsResult { Run, Help, UsageError };
+enum class OptionsResult { Run, Help, Version, UsageError };
 
 OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOptions* options, std::string* error);
 
 const char* HeadlessUsage();
 
 // {"frames","clock_rate_hz","frame_time_s":{"min","avg","max"},
-//  "fps":{"min","avg","max"},"triangles","pixels"}; non-finite numbers as null.
-std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters);
+//  "fps":{"min","avg","max"},"triangles","pixels","threads"}; non-finite
+// numbers, and the extremes that no frame measured, as null.
+std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters,
+                             int threads);
 
 // The device trace recorder (tools/glide-trace) is linked only into the
 // headless program, whose entry file hands its two calls in here.
 struct DeviceTraceRecorder {
     bool (*configure)(const char* path, std::uint32_t firstFrame, std::uint32_t lastFrame);
+    bool (*finish)();
     const char* (*error)();
 };
 
-// The whole run; returns the process exit status (0 after Escape, 2 for a
-// usage or script error; a fatal error exits with 1 from inside). Without a
-// recorder, --trace is refused.
+// The whole run; returns the process exit status (0 after Escape, 1 when an
+// output could not be written, 2 for a usage or script error; a fatal error
+// exits with 1 from inside). Without a recorder, --trace is refused.
 int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder = nullptr);

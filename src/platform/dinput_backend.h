@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dinput.h"
+#include "platform/input_recorder.h"
 
 namespace dinput_backend {
 
@@ -32,6 +33,24 @@ inline bool CooperativeLevelValid(DWORD flags, bool* exclusive, bool* foreground
     return true;
 }
 
+// Hands every state a device reads successfully to the flight recorder:
+// the polls are what the system consumed.
+template <typename Device>
+class RecordedDevice final : public Device {
+public:
+    explicit RecordedDevice(bool isMouse) : Device(isMouse), isMouse_(isMouse) {}
+    HRESULT GetDeviceState(DWORD size, LPVOID data) override {
+        const HRESULT result = Device::GetDeviceState(size, data);
+        if (result != DI_OK) return result;
+        if (isMouse_ && size == sizeof(DIMOUSESTATE)) FlightRecorder.MousePoll(*static_cast<DIMOUSESTATE*>(data));
+        if (!isMouse_ && size == 256) FlightRecorder.KeyboardPoll(static_cast<const std::uint8_t*>(data));
+        return result;
+    }
+
+private:
+    bool isMouse_;
+};
+
 // The DirectInput object of one backend: Device(true) is the system mouse,
 // Device(false) the system keyboard.
 template <typename Device>
@@ -41,9 +60,9 @@ public:
         if (device == nullptr || outer != nullptr) return DIERR_INVALIDPARAM;
         *device = nullptr;
         if (std::memcmp(&guid, &GUID_SysMouse, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new Device(true));
+            *device = KeepForRun<IDirectInputDevice>(new RecordedDevice<Device>(true));
         } else if (std::memcmp(&guid, &GUID_SysKeyboard, sizeof(GUID)) == 0) {
-            *device = KeepForRun<IDirectInputDevice>(new Device(false));
+            *device = KeepForRun<IDirectInputDevice>(new RecordedDevice<Device>(false));
         } else {
             return DIERR_DEVICENOTREG;
         }

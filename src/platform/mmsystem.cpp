@@ -1,5 +1,6 @@
 #include "platform/mmsystem.h"
 
+#include "platform/input_recorder.h"
 #include "platform/platform_backend.h"
 
 namespace {
@@ -17,5 +18,8 @@ MMRESULT joyGetDevCapsA(UINT id, JOYCAPSA* caps, UINT size) {
 
 MMRESULT joyGetPosEx(UINT id, JOYINFOEX* info) {
     if (info == nullptr || info->dwSize != sizeof(JOYINFOEX)) return JOYERR_PARMS;
-    return UseSdl() ? joystick_backend::SdlPosition(id, info) : joystick_backend::HeadlessPosition(id, info);
+    const MMRESULT result =
+        UseSdl() ? joystick_backend::SdlPosition(id, info) : joystick_backend::HeadlessPosition(id, info);
+    if (result == JOYERR_NOERROR && id == JOYSTICKID1) FlightRecorder.JoystickPoll(*info);
+    return result;
 }

@@ -1,6 +1,7 @@
 // Message queue stand-in: one thread, one fixed ring of posted messages and
 // the quit flag. Host events come in through the platform backend whenever
 // the queue runs empty.
+#include "platform/input_recorder.h"
 #include "platform/platform_backend.h"
 #include "platform/win32_api.h"
 #include "platform/win32_message_queue.h"
@@ -64,6 +65,9 @@ BOOL TranslateMessage(const MSG*) { return 0; }
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (msg == nullptr) return 0;
+    // What the program dispatches is what it consumed: a flight being
+    // recorded keeps its keys and activation changes.
+    FlightRecorder.Message(msg->message, msg->wParam);
     return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 

@@ -21,11 +21,12 @@ std::vector<std::string> writes;
 bool writesSucceed = true;
 
 std::uint32_t Frames() { return frames; }
-bool Screenshot(const char* path) {
+bool Screenshot(const char* path, std::string* error) {
     writes.push_back(std::string("shot:") + path);
+    if (!writesSucceed) *error = std::string(path) + ": cannot write (No space left on device)";
     return writesSucceed;
 }
-bool Dump(const char* path) {
+bool Dump(const char* path, std::string*) {
     writes.push_back(std::string("dump:") + path);
     return writesSucceed;
 }
@@ -174,7 +175,8 @@ TEST_F(HeadlessPlatformTest, FailedWritesAreReported) {
     HeadlessPlatform host(script, 1, "", "", hooks);
     ::testing::internal::CaptureStderr();
     host.PumpEvents(window);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "tarnview-headless: cannot write a.png\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "tarnview-headless: a.png: cannot write (No space left on device)\n");
     EXPECT_TRUE(host.WriteFailed());
 }
 

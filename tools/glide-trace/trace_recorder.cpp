@@ -54,9 +54,9 @@ bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32
         r.error = "trace frame " + std::to_string(firstFrame) + " has already been drawn";
         return false;
     }
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        r.error = std::string("trace file \"") + path + "\" could not be created: " + std::strerror(errno);
+    auto out = std::make_unique<tarn::OutputFile>(path);
+    if (!out->Open()) {
+        r.error = "trace file could not be created: " + out->Error();
         return false;
     }
     static bool atExitRegistered = false;
@@ -65,8 +65,8 @@ bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32
         atExitRegistered = true;
     }
     r.path = path;
-    r.file = file;
-    r.writer = glide_trace::Writer(file);
+    r.out = std::move(out);
+    r.writer = glide_trace::Writer(r.out->Stream());
     r.first = firstFrame;
     r.last = lastFrame;
     r.framesRecorded = 0;

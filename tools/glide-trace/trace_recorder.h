@@ -11,10 +11,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "glide_trace.h"
+#include "support/output_file.h"
 #include "trace_format.h"
 
 namespace glide_trace::recording {
@@ -99,7 +101,9 @@ struct Recorder {
     std::uint32_t first = 0, last = 0;
     std::uint32_t framesRecorded = 0;
     std::string path;
-    std::FILE* file = nullptr;
+    // The trace goes to a temporary file renamed into place when complete,
+    // every write and the close checked.
+    std::unique_ptr<tarn::OutputFile> out;
     Writer writer{nullptr};
     std::string error;
     GlideTraceSwapHook swapHook = nullptr;
@@ -201,12 +205,15 @@ struct Recorder {
         recording = false;
         finished = true;
         const bool written = writer.ok();
-        const bool closed = std::fclose(file) == 0;
-        file = nullptr;
-        if (!written || !closed) {
-            error = "trace file \"" + path + "\" could not be written completely";
+        const bool committed = out->Commit();
+        writer = Writer(nullptr);
+        if (!written || !committed) {
+            error = !out->Error().empty() ? out->Error()
+                                          : path + ": cannot write (the trace could not be written completely)";
+            out.reset();
             return false;
         }
+        out.reset();
         return true;
     }
 

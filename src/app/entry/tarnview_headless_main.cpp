@@ -4,6 +4,6 @@
 #include "glide_trace.h"
 
 int main(int argc, char** argv) {
-    static const DeviceTraceRecorder recorder{GlideTraceConfigure, GlideTraceError};
+    static const DeviceTraceRecorder recorder{GlideTraceConfigure, GlideTraceFinish, GlideTraceError};
     return RunHeadless(argc, argv, &recorder);
 }

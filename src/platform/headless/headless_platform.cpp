@@ -96,8 +96,10 @@ void HeadlessPlatform::Finish(HWND window) {
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
 }
 
-void HeadlessPlatform::Write(bool (*writer)(const char*), const std::string& path) {
-    if (writer != nullptr && writer(path.c_str())) return;
-    std::fprintf(stderr, "tarnview-headless: cannot write %s\n", path.c_str());
+void HeadlessPlatform::Write(bool (*writer)(const char*, std::string*), const std::string& path) {
+    std::string error;
+    if (writer != nullptr && writer(path.c_str(), &error)) return;
+    if (error.empty()) error = path + ": cannot write (no writer)";
+    std::fprintf(stderr, "tarnview-headless: %s\n", PrintableText(error).c_str());
     writeFailed_ = true;
 }

@@ -9,10 +9,11 @@
 #include "platform/headless/script.h"
 #include "platform/platform_backend.h"
 
+// The writers return false with "FILE: cannot write (reason)" in *error.
 struct HeadlessHooks {
     std::uint32_t (*framesRendered)() = nullptr;       // frames completed so far
-    bool (*writeScreenshot)(const char* path) = nullptr;
-    bool (*dumpScene)(const char* path) = nullptr;
+    bool (*writeScreenshot)(const char* path, std::string* error) = nullptr;
+    bool (*dumpScene)(const char* path, std::string* error) = nullptr;
 };
 
 class HeadlessPlatform final : public PlatformBackend {
@@ -39,7 +40,7 @@ private:
     void Deliver(const ScriptEvent& event, HWND window, std::uint32_t frame);
     void ReleaseExpired(std::uint32_t frame);
     void Finish(HWND window);
-    void Write(bool (*writer)(const char*), const std::string& path);
+    void Write(bool (*writer)(const char*, std::string*), const std::string& path);
 
     const Script& script_;
     std::uint32_t frameLimit_;

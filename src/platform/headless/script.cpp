@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "platform/headless/script_names.h"
 
@@ -38,7 +40,7 @@ public:
     bool Fail(const std::string& message) {
         std::ostringstream out;
         out << name_ << ":" << line_ << ": " << message;
-        *error_ = out.str();
+        *error_ = PrintableText(out.str());
         return false;
     }
 
@@ -126,6 +128,12 @@ bool ParseLine(const std::string& rawLine, int lineNumber, const char* name, Scr
         event.y = static_cast<std::int32_t>(y);
         event.count = static_cast<std::uint32_t>(mask);
         script->hasJoystick = true;
+    } else if (command == "end") {
+        if (!args.empty()) return parser.Fail("usage: <frame> end");
+        if (script->hasEnd) return parser.Fail("a second \"end\" line");
+        script->hasEnd = true;
+        script->endFrame = event.frame;
+        return true;
     } else {
         return parser.Fail("unknown command \"" + command + "\"");
     }
@@ -135,14 +143,44 @@ bool ParseLine(const std::string& rawLine, int lineNumber, const char* name, Scr
 
 }  // namespace
 
+std::string PrintableText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\\') {
+            out += "\\\\";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 bool ParseScript(const std::string& text, const char* name, Script* script, std::string* error) {
     *script = Script{};
-    std::istringstream in(text);
-    std::string line;
+    if (text.size() > kMaxScriptBytes) {
+        *error = PrintableText(std::string(name)) + ": the script is larger than " + std::to_string(kMaxScriptBytes) +
+                 " bytes";
+        return false;
+    }
     int lineNumber = 0;
-    while (std::getline(in, line)) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
         ++lineNumber;
-        if (!ParseLine(line, lineNumber, name, script, error)) return false;
+        if (end - start > kMaxScriptLineBytes) {
+            *error = PrintableText(std::string(name)) + ":" + std::to_string(lineNumber) + ": the line is longer than " +
+                     std::to_string(kMaxScriptLineBytes) + " bytes";
+            return false;
+        }
+        if (!ParseLine(text.substr(start, end - start), lineNumber, name, script, error)) return false;
+        start = end + 1;
     }
     std::stable_sort(script->events.begin(), script->events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
@@ -150,12 +188,33 @@ bool ParseScript(const std::string& text, const char* name, Script* script, std:
 }
 
 bool LoadScriptFile(const char* path, Script* script, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        *error = std::string(path) + ": cannot open script";
+    // A folder opens for reading but holds no text.
+    std::FILE* file = std::fopen(path, "rb");
+    struct stat st;
+    if (file == nullptr || fstat(fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (file != nullptr) std::fclose(file);
+        *error = PrintableText(path) + ": cannot open script";
         return false;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseScript(text.str(), path, script, error);
+    // Read no more than the limit allows (a device such as /dev/zero never
+    // ends), plus one byte to tell a script of exactly the limit from a
+    // longer one.
+    std::string text;
+    char buffer[65536];
+    bool readFailed = false;
+    while (text.size() <= kMaxScriptBytes) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        text.append(buffer, got);
+        if (got < sizeof buffer) {
+            readFailed = std::ferror(file) != 0;
+            break;
+        }
+    }
+    const int readErrno = errno;
+    std::fclose(file);
+    if (readFailed) {
+        *error = PrintableText(path) + ": cannot read script (" + std::strerror(readErrno) + ")";
+        return false;
+    }
+    return ParseScript(text, path, script, error);
 }

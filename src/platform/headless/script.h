@@ -11,8 +11,15 @@
 //                              motion for the next poll, buttons held that frame
 //   joy <x> <y> <mask>         joystick position (0..65535) and buttons
 //   dump FILE                  the scene as JSON, as it stands before that frame
+//   end                        the run's length: Escape after that many frames
+//                              (a recording's last line; --frames overrides it)
+//
+// A script is at most kMaxScriptBytes long, each line at most
+// kMaxScriptLineBytes; bytes that cannot be printed appear in messages as
+// \xNN.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,10 +37,19 @@ struct ScriptEvent {
     int line = 0;
 };
 
+constexpr std::size_t kMaxScriptBytes = 16u << 20;
+constexpr std::size_t kMaxScriptLineBytes = 4096;
+
 struct Script {
     std::vector<ScriptEvent> events;  // in frame order; same-frame events keep file order
     bool hasJoystick = false;         // any "joy" line: a joystick from start-up
+    bool hasEnd = false;              // an "end" line gave the run's length
+    std::uint32_t endFrame = 0;
 };
+
+// text with every byte outside printable ASCII written as \xNN (and the
+// backslash as \\), for messages that quote what a file or user gave.
+std::string PrintableText(const std::string& text);
 
 // Parses script text. On a fault returns false with "NAME:LINE: message" in
 // error (NAME is the file name given).

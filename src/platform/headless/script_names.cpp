@@ -143,6 +143,12 @@ constexpr NamedCode kVirtualKeys[] = {
 };
 #undef VK_ENTRY
 
+const char* FindName(const NamedCode* table, std::size_t size, int code) {
+    for (std::size_t i = 0; i < size; ++i)
+        if (table[i].code == code) return table[i].name;
+    return nullptr;
+}
+
 int Find(const NamedCode* table, std::size_t size, const char* name) {
     for (std::size_t i = 0; i < size; ++i)
         if (std::strcmp(table[i].name, name) == 0) return table[i].code;
@@ -160,4 +166,15 @@ int VirtualKeyFromName(const char* name) {
     if (name == nullptr || name[0] == '\0') return -1;
     if (name[1] == '\0' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) return name[0];
     return Find(kVirtualKeys, sizeof kVirtualKeys / sizeof kVirtualKeys[0], name);
+}
+
+const char* ScanCodeName(int code) { return FindName(kScanCodes, sizeof kScanCodes / sizeof kScanCodes[0], code); }
+
+const char* VirtualKeyName(int code) {
+    // One two-byte string per letter and digit.
+    static const char kCharacters[] = "A\0B\0C\0D\0E\0F\0G\0H\0I\0J\0K\0L\0M\0N\0O\0P\0Q\0R\0S\0T\0U\0V\0W\0X\0Y\0Z\0"
+                                      "0\0" "1\0" "2\0" "3\0" "4\0" "5\0" "6\0" "7\0" "8\0" "9";
+    if (code >= 'A' && code <= 'Z') return kCharacters + 2 * (code - 'A');
+    if (code >= '0' && code <= '9') return kCharacters + 2 * (26 + code - '0');
+    return FindName(kVirtualKeys, sizeof kVirtualKeys / sizeof kVirtualKeys[0], code);
 }

@@ -6,3 +6,9 @@
 // -1 for an unknown name. Names are upper case, as in the constants.
 int VirtualKeyFromName(const char* name);
 int ScanCodeFromName(const char* name);
+
+// The names back from the codes, as a recording writes them: nullptr for a
+// code without a name. A letter or digit virtual key is written as itself
+// ("A", "7"), from a buffer that lives as long as the program.
+const char* ScanCodeName(int code);
+const char* VirtualKeyName(int code);

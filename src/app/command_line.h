@@ -1,0 +1,46 @@
+// What the two programs' command lines share: whole-number and frame-range
+// values, the thread count (option or TARNVIEW_THREADS), output paths
+// checked before the first frame, and the guard that turns running out of
+// memory into a message and exit status 1.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+// Exit statuses of both programs.
+constexpr int kExitRuntimeError = 1;
+constexpr int kExitUsageError = 2;
+
+// A whole decimal number from low to high (no sign, no blanks, no suffix).
+bool ParseWholeNumber(const char* text, std::uint64_t low, std::uint64_t high, std::uint64_t* value);
+
+// "A:B" with A <= B, both whole frame numbers.
+bool ParseFrameRange(const std::string& text, std::uint32_t* first, std::uint32_t* last);
+
+// The largest thread count either program accepts.
+constexpr int kMaxThreads = 256;
+
+// The device's thread count: the option's value when given (optionValue
+// >= 0; 0 means all hardware threads), else TARNVIEW_THREADS, else 0. False
+// with a message when the environment holds something else than a whole
+// number from 1 to kMaxThreads.
+bool ResolveThreadCount(int optionValue, int* threads, std::string* error);
+
+// Checks every path before any work; on the first that cannot be written
+// returns false with "FILE: cannot write (reason)" in *error.
+bool CheckOutputPaths(const std::vector<std::string>& paths, std::string* error);
+
+// Runs body (returning an exit status); an allocation that fails anywhere
+// inside ends it with "<program>: out of memory" on stderr and status 1.
+template <typename Body>
+int ExitOnOutOfMemory(const char* program, Body&& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory\n", program);
+        return kExitRuntimeError;
+    }
+}

@@ -1,0 +1,151 @@
+#include "app/window_runner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/command_line.h"
+#include "app/frame_stats.h"
+#include "app/winmain.h"
+#include "glide_device.h"
+#include "platform/headless/script.h"
+#include "platform/input_recorder.h"
+#include "platform/sdl/sdl_platform.h"
+#include "support/build_info.h"
+
+namespace {
+
+constexpr const char* kProgram = "tarnview";
+
+std::uint32_t FramesRendered() { return PerfStats.count; }
+
+int Fail(int status, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, PrintableText(message).c_str());
+    return status;
+}
+
+int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
+    WindowOptions options;
+    std::string error;
+    switch (ParseWindowOptions(argc, argv, &options, &error)) {
+    case OptionsResult::Help: std::fputs(WindowUsage(), stdout); return 0;
+    case OptionsResult::Version: std::printf("%s\n", tarn::VersionLine(kProgram).c_str()); return 0;
+    case OptionsResult::UsageError:
+        std::fprintf(stderr, "%s: %s\ntry %s --help\n", kProgram, PrintableText(error).c_str(), kProgram);
+        return kExitUsageError;
+    case OptionsResult::Run: break;
+    }
+
+    int threads = 0;
+    if (!ResolveThreadCount(options.threads, &threads, &error)) return Fail(kExitUsageError, error);
+    glide::SetThreadCount(threads);
+    std::vector<std::string> outputs;
+    for (const std::string* path : {&options.recordPath, &options.tracePath})
+        if (!path->empty()) outputs.push_back(*path);
+    if (!CheckOutputPaths(outputs, &error)) return Fail(kExitRuntimeError, error);
+
+    // Five whole seconds of the time-stamp counter, before the window opens.
+    FrameStats::CalibrateClock();
+
+    if (!options.tracePath.empty()) {
+        if (recorder == nullptr) return Fail(kExitUsageError, "this build cannot record device traces");
+        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast))
+            return Fail(kExitRuntimeError, recorder->error());
+    }
+    if (!options.recordPath.empty() && !FlightRecorder.Start(options.recordPath, FramesRendered, &error))
+        return Fail(kExitRuntimeError, error);
+
+    static SdlPlatform platform;
+    static SdlDisplayOutput output(platform);
+    platform.AttachOutput(&output);
+    SetPlatformBackend(&platform);
+    glide::SetDisplayOutput(&output);
+
+    std::string tail = options.scene;
+    int status = WinMain(nullptr, nullptr, tail.data(), SW_SHOWDEFAULT);
+
+    if (!options.tracePath.empty() && !recorder->finish()) status = Fail(kExitRuntimeError, recorder->error());
+    if (!FlightRecorder.Finish(&error)) status = Fail(kExitRuntimeError, error);
+    return status;
+}
+
+}  // namespace
+
+const char* WindowUsage() {
+    return "usage: tarnview [--record FILE] [--threads N] [--trace FILE [--trace-frames A:B]] [--] [SCENE]\n"
+           "\n"
+           "Shows Tarnview in a window: loads SCENE (default \"objects.scn\"; the rest of the command\n"
+           "line after the options, blanks included) and renders until Escape or F12, which print\n"
+           "the \"Performance Results\" report. The processor clock is calibrated for five seconds\n"
+           "first. The font ffont.3df and the scene's files are read from the working folder.\n"
+           "\n"
+           "  --record FILE      record the flight (keys, activation, held keys, mouse, joystick)\n"
+           "                     as a script that `tarnview-headless --script FILE` replays\n"
+           "  --threads N        threads that rasterize (0: all hardware threads, the default;\n"
+           "                     TARNVIEW_THREADS=N sets it where the option is not given)\n"
+           "  --trace FILE       record every accelerator call of some frames (a device trace)\n"
+           "  --trace-frames A:B the frames to trace, counted by buffer swaps (default 1:1)\n"
+           "  --                 ends the options (for a scene whose name begins with \"--\")\n"
+           "  --help             this text\n"
+           "  --version          the program's version, git revision and build type\n"
+           "\n"
+           "Exit status: 0 after Escape, 1 after a fatal error or an output that could not be\n"
+           "written, 2 for a usage error.\n";
+}
+
+OptionsResult ParseWindowOptions(int argc, const char* const* argv, WindowOptions* options, std::string* error) {
+    *options = WindowOptions{};
+    int i = 1;
+    for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
+        const char* arg = argv[i];
+        auto value = [&](std::string* target) {
+            if (i + 1 >= argc) {
+                *error = std::string("option ") + arg + " needs a value";
+                return false;
+            }
+            *target = argv[++i];
+            return true;
+        };
+        std::string text;
+        std::uint64_t number = 0;
+        if (std::strcmp(arg, "--") == 0) {
+            ++i;
+            break;
+        } else if (std::strcmp(arg, "--help") == 0) {
+            return OptionsResult::Help;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            return OptionsResult::Version;
+        } else if (std::strcmp(arg, "--record") == 0) {
+            if (!value(&options->recordPath)) return OptionsResult::UsageError;
+        } else if (std::strcmp(arg, "--trace") == 0) {
+            if (!value(&options->tracePath)) return OptionsResult::UsageError;
+        } else if (std::strcmp(arg, "--trace-frames") == 0) {
+            if (!value(&text)) return OptionsResult::UsageError;
+            if (!ParseFrameRange(text, &options->traceFirst, &options->traceLast)) {
+                *error = "--trace-frames needs A:B with whole numbers A <= B, not \"" + text + "\"";
+                return OptionsResult::UsageError;
+            }
+        } else if (std::strcmp(arg, "--threads") == 0) {
+            if (!value(&text)) return OptionsResult::UsageError;
+            if (!ParseWholeNumber(text.c_str(), 0, kMaxThreads, &number)) {
+                *error = "--threads wants a whole number from 0 to " + std::to_string(kMaxThreads) + ", not \"" +
+                         text + "\"";
+                return OptionsResult::UsageError;
+            }
+            options->threads = static_cast<int>(number);
+        } else {
+            *error = std::string("unknown option ") + arg;
+            return OptionsResult::UsageError;
+        }
+    }
+    // The scene path: everything after the options, joined by single blanks.
+    for (int first = i; i < argc; ++i) {
+        if (i > first) options->scene += ' ';
+        options->scene += argv[i];
+    }
+    return OptionsResult::Run;
+}
+
+int RunWindowed(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
+    return ExitOnOutOfMemory(kProgram, [&] { return Run(argc, argv, recorder); });
+}
