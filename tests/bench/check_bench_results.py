@@ -5,6 +5,7 @@ Prints what is wrong and exits 1, or exits 0.
 """
 import csv
 import json
+import math
 import os
 import sys
 
@@ -38,15 +39,25 @@ def main():
         for key in ("frames", "clock_rate_hz", "frame_time_s", "fps", "triangles", "pixels"):
             if key not in report:
                 problems.append("runner report lacks " + key)
+    rates = [r["fps"] for r in runs if "error" not in r]
+    if rates and not math.isclose(results.get("score") or 0, math.prod(rates) ** (1 / len(rates)), rel_tol=1e-9):
+        problems.append("score %r is not the geometric mean of %r" % (results.get("score"), rates))
     splits = results.get("splits", [])
     if split_wanted:
         if not splits or "error" in splits[0]:
-            problems.append("no trace split: %r" % splits)
+            problems.append("no split: %r" % splits)
         else:
             s = splits[0]
-            for key in ("runner_ms", "device_ms", "device_without_raster_ms", "front_end_ms", "rasterization_ms"):
-                if not isinstance(s.get(key), (int, float)):
-                    problems.append("split lacks " + key)
+            for part in ("frame_ms", "front_end_ms", "device_ms"):
+                p = s.get(part) or {}
+                values = [p.get(k) for k in ("min", "p10", "median", "p90", "max")]
+                if None in values or values != sorted(values) or values[0] < 0:
+                    problems.append("split %s is not an ordered, non-negative spread: %r" % (part, p))
+            if not s.get("device_calls_per_frame", 0) > 0 or s.get("frames") != results["suite"]["frames"]:
+                problems.append("split lacks device calls or frames: %r" % s)
+            replay = s.get("replay") or {}
+            if "error" in replay or not replay.get("device_ms", 0) > 0 or "device_without_raster_ms" not in replay:
+                problems.append("split lacks the device replay: %r" % replay)
     with open(os.path.join(out, "results.csv"), newline="", encoding="utf-8") as f:
         rows = list(csv.DictReader(f))
     if len(rows) != runs_wanted or "ms_median" not in rows[0]:

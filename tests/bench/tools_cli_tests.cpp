@@ -1,6 +1,7 @@
 // Command lines of glide-replay and benchgen: results written where asked,
 // usage errors and bad files answered with a message and a status, and the
-// recorder's swap hook that the suite's per-frame timing rests on.
+// recorder's swap hook and device-call timing that the suite's per-frame
+// timing and split rest on.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -91,6 +92,29 @@ TEST(ToolCommandLines, GlideReplayWritesJsonAndScreenshotAndRefusesBadInput) {
     EXPECT_EQ(Shell(kBuild + "/glide-replay " + kBuild + "/CMakeCache.txt"), 1);
     EXPECT_NE(Log().find("not a Tarnview device trace"), std::string::npos) << Log();
     EXPECT_EQ(Shell(kBuild + "/glide-replay --help"), 0);
+
+    // Each thread count replays the same frames; outputs are checked.
+    ASSERT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 1,2 --split --json " + json), 0) << Log();
+    EXPECT_NE(Log().find("[device, 2 threads] frames: 3"), std::string::npos) << Log();
+    EXPECT_NE(ReadText(json).find("{\"threads\": 2,"), std::string::npos) << ReadText(json);
+    EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 0"), 2);
+    EXPECT_NE(Log().find("--threads wants whole numbers from 1 to 256"), std::string::npos) << Log();
+    EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --json /dev/full"), 1);
+    EXPECT_NE(Log().find("/dev/full: cannot write ("), std::string::npos) << Log();
+    EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --screenshot /nonexistent-dir/x.png"), 1);
+    EXPECT_EQ(Log().find("[device]"), std::string::npos) << Log();  // refused before the replay
+    EXPECT_EQ(Shell(kBuild + "/glide-replay --version"), 0);
+    EXPECT_NE(Log().find("glide-replay 0.3.0 (git "), std::string::npos) << Log();
+
+    // A trace that ended before its first frame holds nothing to time.
+    const std::string empty = kBuild + "/tests/cli_replay_empty.trace";
+    OpenDevice();
+    const auto now = static_cast<std::uint32_t>(GlideTraceFrameCounter());
+    ASSERT_TRUE(GlideTraceConfigure(empty.c_str(), now + 50, now + 60)) << GlideTraceError();
+    grGlideShutdown();
+    ASSERT_TRUE(GlideTraceFinish()) << GlideTraceError();
+    EXPECT_EQ(Shell(kBuild + "/glide-replay " + empty), 1);
+    EXPECT_NE(Log().find("the trace holds no frame to replay"), std::string::npos) << Log();
 }
 
 TEST(ToolCommandLines, BenchgenSkipsUpToDateScenesAndRefusesBadOptions) {
@@ -104,12 +128,27 @@ TEST(ToolCommandLines, BenchgenSkipsUpToDateScenesAndRefusesBadOptions) {
     ASSERT_EQ(Shell(kBuild + "/benchgen --faces 500 --actors 2 --path-frames 40 --out " + dir), 0) << Log();
     EXPECT_EQ(Log().find("is up to date"), std::string::npos) << Log();
 
+    // Every scene carries the font, written again when it went missing.
+    EXPECT_TRUE(std::filesystem::exists(dir + "/ffont.3df"));
+    std::filesystem::remove(dir + "/ffont.3df");
+    ASSERT_EQ(Shell(kBuild + "/benchgen --faces 500 --actors 2 --path-frames 40 --out " + dir), 0) << Log();
+    EXPECT_NE(Log().find("is up to date"), std::string::npos) << Log();
+    EXPECT_GT(std::filesystem::file_size(dir + "/ffont.3df"), 1000u);
+
     EXPECT_EQ(Shell(kBuild + "/benchgen --faces 50 --out " + dir), 2);
-    EXPECT_NE(Log().find("--faces wants 100 to 4000000"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("--faces wants a whole number from 100 to 4000000"), std::string::npos) << Log();
     EXPECT_EQ(Shell(kBuild + "/benchgen --faces 1000"), 2);
     EXPECT_EQ(Shell(kBuild + "/benchgen --suite " + dir + " --faces 1000"), 2);
-    EXPECT_EQ(Shell(kBuild + "/benchgen --bogus 1"), 2);
-    EXPECT_NE(Log().find("unknown option --bogus"), std::string::npos) << Log();
+    for (const char* bogus : {" --bogus 1", " --bogus"}) {
+        EXPECT_EQ(Shell(kBuild + "/benchgen" + bogus), 2);
+        EXPECT_NE(Log().find("unknown option --bogus"), std::string::npos) << Log();
+    }
+    EXPECT_EQ(Shell(kBuild + "/benchgen --actors two --out " + dir), 2);
+    EXPECT_NE(Log().find("--actors wants a whole number from 1 to 16"), std::string::npos) << Log();
+    EXPECT_EQ(Shell(kBuild + "/benchgen --faces 500 --font /nonexistent.3df --out " + dir), 1);
+    EXPECT_NE(Log().find("/nonexistent.3df: cannot read the font"), std::string::npos) << Log();
+    EXPECT_EQ(Shell(kBuild + "/benchgen --version"), 0);
+    EXPECT_NE(Log().find("benchgen 0.3.0 (git "), std::string::npos) << Log();
 }
 
 TEST(ToolCommandLines, SwapHookSeesEverySwapWithTheRunningCount) {
@@ -124,6 +163,22 @@ TEST(ToolCommandLines, SwapHookSeesEverySwapWithTheRunningCount) {
     EXPECT_EQ(hookCalls, 4u);
     EXPECT_EQ(lastSwaps, before + 4);
     EXPECT_EQ(GlideTraceFrameCounter(), before + 5);
+}
+
+TEST(ToolCommandLines, DeviceCallTimingCountsEachOutermostCallWhileOn) {
+    OpenDevice();
+    GlideTraceTimeDeviceCalls(true);
+    const GlideTraceDeviceTime before = GlideTraceDeviceTimeSoFar();
+    for (int i = 0; i < 4; ++i) Frame(0.0f);  // clear, triangle, swap
+    const GlideTraceDeviceTime during = GlideTraceDeviceTimeSoFar();
+    GlideTraceTimeDeviceCalls(false);
+    Frame(0.0f);
+    const GlideTraceDeviceTime after = GlideTraceDeviceTimeSoFar();
+    grGlideShutdown();
+    EXPECT_EQ(during.calls - before.calls, 12u);
+    EXPECT_GT(during.nanoseconds, before.nanoseconds);
+    EXPECT_EQ(after.calls, during.calls);
+    EXPECT_EQ(after.nanoseconds, during.nanoseconds);
 }
 
 TEST(ToolCommandLines, BenchRunnerRefusesABadTraceRequestBeforeItStarts) {

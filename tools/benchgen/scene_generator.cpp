@@ -14,6 +14,7 @@
 
 #include "scene_meshes.h"
 #include "scene_textures.h"
+#include "support/output_file.h"
 
 namespace benchgen {
 
@@ -87,15 +88,14 @@ bool CheckRecipe(const SceneRecipe& recipe, std::string* error) {
 
 namespace {
 
-// Buffered text file; reports the first write failure at Close().
+// Buffered text file written through a temporary file and renamed into
+// place at Close(); reports the first failure ("FILE: cannot write
+// (reason)") there.
 class TextFile {
 public:
-    explicit TextFile(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "w")) {
-        if (file_ == nullptr) error_ = path + ": cannot create: " + std::strerror(errno);
+    explicit TextFile(const std::string& path) : out_(path) {
+        open_ = out_.Open();
         buffer_.reserve(1 << 20);
-    }
-    ~TextFile() {
-        if (file_) std::fclose(file_);
     }
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
@@ -116,25 +116,20 @@ public:
 
     bool Close(std::string* error) {
         Flush();
-        if (file_ != nullptr && std::fclose(file_) != 0 && error_.empty()) error_ = path_ + ": write failed";
-        file_ = nullptr;
-        if (!error_.empty() && error) *error = error_;
-        return error_.empty();
+        if (open_ && out_.Commit()) return true;
+        if (error) *error = out_.Error();
+        return false;
     }
 
 private:
     void Flush() {
-        if (file_ != nullptr && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size() &&
-            error_.empty()) {
-            error_ = path_ + ": write failed";
-        }
+        if (open_ && !buffer_.empty()) out_.Write(buffer_);
         buffer_.clear();
     }
 
-    std::string path_;
-    std::FILE* file_;
+    tarn::OutputFile out_;
+    bool open_;
     std::string buffer_;
-    std::string error_;
 };
 
 // ---- object file ------------------------------------------------------------------

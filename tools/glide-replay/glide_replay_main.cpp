@@ -2,42 +2,75 @@
 // trace recorder) through the software device, times every frame and
 // reports the device's share of the frame time. With --split it replays a
 // second time with rasterization off, which separates the cost of taking
-// the calls (triangle set-up included) from drawing the pixels.
+// the calls (triangle set-up included) from drawing the pixels. With
+// --threads it does all of that once for each count of rasterizer threads.
+//
+// Exit status: 0; 1 for a trace that cannot be read or replayed and for an
+// output that cannot be written; 2 for a usage error.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "glide.h"
 #include "glide_device.h"
+#include "support/build_info.h"
+#include "support/output_file.h"
 #include "trace_replay.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: glide-replay TRACE [--repeat N] [--split] [--json FILE] [--screenshot FILE.png]\n"
+    "usage: glide-replay TRACE [--repeat N] [--split] [--threads N[,N...]] [--json FILE]\n"
+    "                    [--screenshot FILE.png]\n"
     "  Replays a device trace through the software device and times each frame.\n"
     "  --repeat N         replay the recorded frames N times (default 1)\n"
     "  --split            also replay with rasterization off and report both\n"
+    "  --threads N,...    rasterizer threads: replay once with each count (1 to 256;\n"
+    "                     default: TARNVIEW_THREADS, else all hardware threads)\n"
     "  --json FILE        write the results as JSON\n"
-    "  --screenshot FILE  write the last replayed frame as PNG\n";
+    "  --screenshot FILE  write the last replayed frame as PNG\n"
+    "  --version          print the version\n"
+    "Exit status: 0; 1 when the trace cannot be read or replayed or an output\n"
+    "cannot be written; 2 for a usage error.\n";
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "glide-replay: %s\ntry 'glide-replay --help'\n", message.c_str());
     return 2;
 }
 
-bool ParseCount(const char* text, int* out) {
+bool ParseCount(const char* text, long high, int* out) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > 1000000) return false;
+    if (end == text || *end != '\0' || value < 1 || value > high) return false;
     *out = static_cast<int>(value);
     return true;
+}
+
+bool ParseThreadCounts(const std::string& text, std::vector<int>* out) {
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ',')) {
+        int n = 0;
+        if (!ParseCount(item.c_str(), 256, &n)) return false;
+        out->push_back(n);
+    }
+    return !out->empty() && text.back() != ',';
 }
 
 struct Run {
     glide_trace::ReplayResult result;
     glide_trace::TimeSummary summary;
+};
+
+// The replays made with one count of rasterizer threads.
+struct ThreadRuns {
+    int threads = 0;  // as the device resolved it
+    Run full;
+    Run calls;
 };
 
 bool Replay(const glide_trace::TraceFile& trace, int repeat, bool rasterize, Run* run, std::string* error) {
@@ -49,12 +82,13 @@ bool Replay(const glide_trace::TraceFile& trace, int repeat, bool rasterize, Run
     return true;
 }
 
-void PrintRun(const char* label, const Run& run) {
+void PrintRun(const std::string& label, const Run& run) {
     const double mtris = run.summary.mean > 0.0 && run.result.framesPerPass > 0
                              ? static_cast<double>(run.result.trianglesPerPass) / run.result.framesPerPass /
                                    run.summary.mean * 1e-6
                              : 0.0;
-    std::printf("[%s] frames: %zu  ms/frame min %.3f median %.3f max %.3f mean %.3f  Mtriangles/s: %.3f\n", label,
+    std::printf("[%s] frames: %zu  ms/frame min %.3f median %.3f max %.3f mean %.3f  Mtriangles/s: %.3f\n",
+                label.c_str(),
                 run.result.frameSeconds.size(), run.summary.min * 1e3, run.summary.median * 1e3,
                 run.summary.max * 1e3, run.summary.mean * 1e3, mtris);
 }
@@ -77,35 +111,70 @@ std::string JsonString(const char* text) {
     return out + "\"";
 }
 
-void JsonRun(std::FILE* f, const char* name, const Run& run, bool last) {
-    std::fprintf(f,
-                 "  \"%s\": {\"frames\": %zu, \"frame_time_s\": {\"min\": %.9g, \"median\": %.9g, \"max\": %.9g, "
-                 "\"mean\": %.9g}, \"preamble_s\": %.9g}%s\n",
-                 name, run.result.frameSeconds.size(), run.summary.min, run.summary.median, run.summary.max,
-                 run.summary.mean, run.result.preambleSeconds, last ? "" : ",");
+void JsonRun(tarn::OutputFile& out, const char* name, const Run& run, bool last) {
+    out.Printf("     \"%s\": {\"frames\": %zu, \"frame_time_s\": {\"min\": %.9g, \"median\": %.9g, \"max\": %.9g, "
+               "\"mean\": %.9g}, \"preamble_s\": %.9g}%s\n",
+               name, run.result.frameSeconds.size(), run.summary.min, run.summary.median, run.summary.max,
+               run.summary.mean, run.result.preambleSeconds, last ? "" : ",");
 }
 
-}  // namespace
+bool WriteJson(const char* path, const char* tracePath, const glide_trace::TraceFile& trace, int repeat, bool split,
+               const std::vector<ThreadRuns>& counts, std::string* error) {
+    tarn::OutputFile out(path);
+    if (out.Open()) {
+        out.Printf("{\n  \"trace\": %s,\n  \"frames_recorded\": %u,\n  \"repeat\": %d,\n",
+                   JsonString(tracePath).c_str(), trace.framesRecorded, repeat);
+        out.Printf("  \"triangles_per_pass\": %llu,\n  \"thread_counts\": [\n",
+                   static_cast<unsigned long long>(trace.triangles));
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            out.Printf("    {\"threads\": %d,\n", counts[i].threads);
+            JsonRun(out, "device", counts[i].full, !split);
+            if (split) JsonRun(out, "no_raster", counts[i].calls, true);
+            out.Printf("    }%s\n", i + 1 < counts.size() ? "," : "");
+        }
+        out.Printf("  ]\n}\n");
+        if (out.Commit()) return true;
+    }
+    *error = out.Error();
+    return false;
+}
 
-int main(int argc, char** argv) {
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "glide-replay: %s\n", message.c_str());
+    return 1;
+}
+
+int Main(int argc, char** argv) {
     const char* tracePath = nullptr;
     const char* jsonPath = nullptr;
     const char* screenshotPath = nullptr;
     int repeat = 1;
     bool split = false;
+    std::vector<int> threadCounts;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
+        if (arg == "--version") {
+            std::printf("%s\n", tarn::VersionLine("glide-replay").c_str());
+            return 0;
+        }
         if (arg == "--split") {
             split = true;
-        } else if (arg == "--repeat" || arg == "--json" || arg == "--screenshot") {
+        } else if (arg == "--repeat" || arg == "--json" || arg == "--screenshot" || arg == "--threads") {
             if (i + 1 >= argc) return UsageError(arg + " needs a value");
             const char* value = argv[++i];
             if (arg == "--repeat") {
-                if (!ParseCount(value, &repeat)) return UsageError("--repeat wants a count from 1 to 1000000");
+                if (!ParseCount(value, 1000000, &repeat)) {
+                    return UsageError("--repeat wants a whole number from 1 to 1000000");
+                }
+            } else if (arg == "--threads") {
+                threadCounts.clear();
+                if (!ParseThreadCounts(value, &threadCounts)) {
+                    return UsageError("--threads wants whole numbers from 1 to 256, comma separated");
+                }
             } else if (arg == "--json") {
                 jsonPath = value;
             } else {
@@ -120,61 +189,74 @@ int main(int argc, char** argv) {
         }
     }
     if (tracePath == nullptr) return UsageError("no trace file given");
+    if (threadCounts.empty()) {
+        const int fromEnvironment = glide::ThreadCountFromEnvironment();
+        if (fromEnvironment < 0) return UsageError("TARNVIEW_THREADS wants a whole number from 1 to 256");
+        threadCounts.push_back(fromEnvironment);  // 0: the device's default
+    }
+
+    // Outputs are checked before the replay, not after it.
+    std::string error;
+    for (const char* path : {jsonPath, screenshotPath}) {
+        if (path != nullptr && !tarn::CheckOutputPath(path, &error)) return Fail(error);
+    }
 
     glide_trace::TraceFile trace;
-    std::string error;
-    if (!glide_trace::ReadTraceFile(tracePath, &trace, &error)) {
-        std::fprintf(stderr, "glide-replay: %s\n", error.c_str());
-        return 1;
+    if (!glide_trace::ReadTraceFile(tracePath, &trace, &error)) return Fail(error);
+    // Timing a trace without a frame would report zeros as if it had
+    // measured something.
+    if (trace.framesRecorded == 0 || trace.firstFrameRecord >= trace.records.size()) {
+        return Fail(std::string(tracePath) + ": the trace holds no frame to replay");
     }
     const std::uint32_t frames = trace.framesRecorded;
     std::printf("glide-replay: %s: frames %u..%u, %u recorded, %llu triangles, %zu records\n", tracePath,
                 trace.firstFrame, trace.lastFrame, frames, static_cast<unsigned long long>(trace.triangles),
                 trace.records.size());
 
-    Run full;
-    if (!Replay(trace, repeat, true, &full, &error)) {
-        std::fprintf(stderr, "glide-replay: %s: %s\n", tracePath, error.c_str());
-        grGlideShutdown();
-        return 1;
-    }
-    PrintRun("device", full);
-    if (screenshotPath != nullptr && !glide::WriteScreenshotPng(screenshotPath)) {
-        std::fprintf(stderr, "glide-replay: %s: cannot write screenshot\n", screenshotPath);
-        grGlideShutdown();
-        return 1;
-    }
-    grGlideShutdown();
-
-    Run calls;
-    if (split) {
-        if (!Replay(trace, repeat, false, &calls, &error)) {
-            std::fprintf(stderr, "glide-replay: %s: %s\n", tracePath, error.c_str());
+    std::vector<ThreadRuns> counts;
+    const bool labelThreads = threadCounts.size() > 1 || threadCounts[0] > 0;
+    for (std::size_t c = 0; c < threadCounts.size(); ++c) {
+        ThreadRuns runs;
+        glide::SetThreadCount(threadCounts[c]);
+        if (!Replay(trace, repeat, true, &runs.full, &error)) {
             grGlideShutdown();
-            return 1;
+            return Fail(std::string(tracePath) + ": " + error);
+        }
+        runs.threads = glide::ThreadCount();
+        const std::string suffix = labelThreads ? ", " + std::to_string(runs.threads) + " threads" : "";
+        PrintRun("device" + suffix, runs.full);
+        // The screenshot shows the last frame of the first count's replay.
+        if (c == 0 && screenshotPath != nullptr && !glide::WriteScreenshotPng(screenshotPath, &error)) {
+            grGlideShutdown();
+            return Fail(error);
         }
         grGlideShutdown();
-        PrintRun("no-raster", calls);
-        std::printf("[split] ms/frame (median): calls and set-up %.3f, rasterization %.3f\n",
-                    calls.summary.median * 1e3, (full.summary.median - calls.summary.median) * 1e3);
+        if (split) {
+            if (!Replay(trace, repeat, false, &runs.calls, &error)) {
+                grGlideShutdown();
+                return Fail(std::string(tracePath) + ": " + error);
+            }
+            grGlideShutdown();
+            PrintRun("no-raster" + suffix, runs.calls);
+            std::printf("[split%s] ms/frame (median): calls and set-up %.3f, with rasterization %.3f\n",
+                        suffix.c_str(), runs.calls.summary.median * 1e3, runs.full.summary.median * 1e3);
+        }
+        counts.push_back(runs);
     }
 
-    if (jsonPath != nullptr) {
-        std::FILE* f = std::fopen(jsonPath, "w");
-        if (f == nullptr) {
-            std::fprintf(stderr, "glide-replay: %s: cannot write\n", jsonPath);
-            return 1;
-        }
-        std::fprintf(f, "{\n  \"trace\": %s,\n  \"frames_recorded\": %u,\n  \"repeat\": %d,\n", JsonString(tracePath).c_str(), frames,
-                     repeat);
-        std::fprintf(f, "  \"triangles_per_pass\": %llu,\n", static_cast<unsigned long long>(trace.triangles));
-        JsonRun(f, "device", full, !split);
-        if (split) JsonRun(f, "no_raster", calls, true);
-        std::fprintf(f, "}\n");
-        if (std::fclose(f) != 0) {
-            std::fprintf(stderr, "glide-replay: %s: cannot write\n", jsonPath);
-            return 1;
-        }
+    if (jsonPath != nullptr && !WriteJson(jsonPath, tracePath, trace, repeat, split, counts, &error)) {
+        return Fail(error);
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "glide-replay: out of memory\n");
+        return 1;
+    }
 }

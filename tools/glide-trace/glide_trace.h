@@ -44,3 +44,15 @@ void GlideTraceSetSwapHook(GlideTraceSwapHook hook);
 
 // The last failure's message, "" when none.
 const char* GlideTraceError();
+
+// Times every outermost recorded call (see device_call_timing.h) while on;
+// off by default. Only the calls' own time is counted, not the recorder's.
+void GlideTraceTimeDeviceCalls(bool on);
+
+// Time spent inside the timed calls and their number, since the program
+// started; a benchmark takes the difference between two frames' readings.
+struct GlideTraceDeviceTime {
+    std::uint64_t nanoseconds;
+    std::uint64_t calls;
+};
+GlideTraceDeviceTime GlideTraceDeviceTimeSoFar();

@@ -6,12 +6,14 @@
 // Only the outermost call is recorded: the device's own helpers may call
 // other Glide functions (a multi-pass triangle drawn as two triangles), and
 // replaying those as well would draw twice.
+#include "device_call_timing.h"
 #include "gu3df_io.h"
 #include "trace_recorder.h"
 
 using glide_trace::AllocArgs;
 using glide_trace::Op;
 using namespace glide_trace::recording;  // R(), Recorder, the Slot values
+using glide_trace::timing::DeviceCallTimer;
 
 extern "C" {
 void __real_grGlideInit(void);
@@ -88,18 +90,21 @@ void __wrap_grGlideInit(void) {
         r.Forget();
         r.State(kSlotInit, Op::kGlideInit, nullptr, 0);
     }
+    DeviceCallTimer timer(call.outer());
     __real_grGlideInit();
 }
 
 FxBool __wrap_grSstQueryHardware(GrHwConfiguration* hw) {
     Call call;
     if (call.outer()) R().State(kSlotQuery, Op::kSstQueryHardware, nullptr, 0);
+    DeviceCallTimer timer(call.outer());
     return __real_grSstQueryHardware(hw);
 }
 
 void __wrap_grSstSelect(int which) {
     Call call;
     if (call.outer()) R().State(kSlotSelect, Op::kSstSelect, &which, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grSstSelect(which);
 }
 
@@ -110,6 +115,7 @@ FxBool __wrap_grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrC
         const std::int32_t args[6] = {res, refresh, format, origin, smoothing, buffers};
         R().State(kSlotOpen, Op::kSstOpen, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     return __real_grSstOpen(res, refresh, format, origin, smoothing, buffers);
 }
 
@@ -122,18 +128,21 @@ void __wrap_grGlideShutdown(void) {
         if (r.recording) r.Finish();
         r.Forget();
     }
+    DeviceCallTimer timer(call.outer());
     __real_grGlideShutdown();
 }
 
 void __wrap_grSstPassthruMode(GrPassthruMode_t mode) {
     Call call;
     if (call.outer()) R().State(kSlotPassthru, Op::kSstPassthruMode, &mode, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grSstPassthruMode(mode);
 }
 
 void __wrap_grRenderBuffer(GrBuffer_t buffer) {
     Call call;
     if (call.outer()) R().State(kSlotRenderBuffer, Op::kRenderBuffer, &buffer, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grRenderBuffer(buffer);
 }
 
@@ -143,31 +152,39 @@ void __wrap_grBufferClear(GrColor_t colour, GrAlpha_t alpha, FxU16 depth) {
         const std::uint32_t args[3] = {colour, alpha, depth};
         R().Frame(Op::kBufferClear, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grBufferClear(colour, alpha, depth);
 }
 
 void __wrap_grBufferSwap(int interval) {
     Call call;
     if (call.outer()) R().Frame(Op::kBufferSwap, &interval, 4);
-    __real_grBufferSwap(interval);
+    {
+        // Timed before the swap hook runs, so the swap counts in the frame it ends.
+        DeviceCallTimer timer(call.outer());
+        __real_grBufferSwap(interval);
+    }
     if (call.outer()) R().AfterSwap();
 }
 
 void __wrap_grDepthBufferMode(GrDepthBufferMode_t mode) {
     Call call;
     if (call.outer()) R().State(kSlotDepthMode, Op::kDepthBufferMode, &mode, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grDepthBufferMode(mode);
 }
 
 void __wrap_grDepthBufferFunction(GrCmpFnc_t function) {
     Call call;
     if (call.outer()) R().State(kSlotDepthFunction, Op::kDepthBufferFunction, &function, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grDepthBufferFunction(function);
 }
 
 void __wrap_grDepthMask(FxBool enable) {
     Call call;
     if (call.outer()) R().State(kSlotDepthMask, Op::kDepthMask, &enable, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grDepthMask(enable);
 }
 
@@ -178,6 +195,7 @@ void __wrap_grAlphaCombine(GrCombineFunction_t function, GrCombineFactor_t facto
         const std::int32_t args[5] = {function, factor, local, other, invert};
         R().State(kSlotAlphaCombine, Op::kAlphaCombine, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grAlphaCombine(function, factor, local, other, invert);
 }
 
@@ -188,24 +206,28 @@ void __wrap_grAlphaBlendFunction(GrAlphaBlendFnc_t rgbSrc, GrAlphaBlendFnc_t rgb
         const std::int32_t args[4] = {rgbSrc, rgbDst, alphaSrc, alphaDst};
         R().State(kSlotAlphaBlend, Op::kAlphaBlendFunction, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grAlphaBlendFunction(rgbSrc, rgbDst, alphaSrc, alphaDst);
 }
 
 void __wrap_grFogMode(GrFogMode_t mode) {
     Call call;
     if (call.outer()) R().State(kSlotFogMode, Op::kFogMode, &mode, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grFogMode(mode);
 }
 
 void __wrap_grFogTable(const GrFog_t* table) {
     Call call;
     if (call.outer() && table != nullptr) R().State(kSlotFogTable, Op::kFogTable, table, GR_FOG_TABLE_SIZE);
+    DeviceCallTimer timer(call.outer());
     __real_grFogTable(table);
 }
 
 void __wrap_grFogColorValue(GrColor_t colour) {
     Call call;
     if (call.outer()) R().State(kSlotFogColor, Op::kFogColorValue, &colour, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grFogColorValue(colour);
 }
 
@@ -215,12 +237,14 @@ void __wrap_grHints(GrHint_t type, FxU32 value) {
         const std::uint32_t args[2] = {type, value};
         R().State(Indexed(kSlotHints, type, 16), Op::kHints, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grHints(type, value);
 }
 
 void __wrap_grConstantColorValue(GrColor_t colour) {
     Call call;
     if (call.outer()) R().State(kSlotConstantColor, Op::kConstantColorValue, &colour, 4);
+    DeviceCallTimer timer(call.outer());
     __real_grConstantColorValue(colour);
 }
 
@@ -230,6 +254,7 @@ void __wrap_grTexFilterMode(GrChipID_t tmu, GrTextureFilterMode_t minFilter, GrT
         const std::int32_t args[3] = {tmu, minFilter, magFilter};
         R().State(Indexed(kSlotTexFilter, tmu, 3), Op::kTexFilterMode, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grTexFilterMode(tmu, minFilter, magFilter);
 }
 
@@ -239,12 +264,14 @@ void __wrap_grTexMipMapMode(GrChipID_t tmu, GrMipMapMode_t mode, FxBool lodBlend
         const std::int32_t args[3] = {tmu, mode, lodBlend};
         R().State(Indexed(kSlotTexMipMap, tmu, 3), Op::kTexMipMapMode, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grTexMipMapMode(tmu, mode, lodBlend);
 }
 
 void __wrap_guColorCombineFunction(GrColorCombineFnc_t function) {
     Call call;
     if (call.outer()) R().State(kSlotColorCombine, Op::kColorCombineFunction, &function, 4);
+    DeviceCallTimer timer(call.outer());
     __real_guColorCombineFunction(function);
 }
 
@@ -254,18 +281,21 @@ void __wrap_guTexCombineFunction(GrChipID_t tmu, GrTextureCombineFnc_t function)
         const std::int32_t args[2] = {tmu, function};
         R().State(Indexed(kSlotTexCombine, tmu, 3), Op::kTexCombineFunction, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_guTexCombineFunction(tmu, function);
 }
 
 void __wrap_guMPInit(void) {
     Call call;
     if (call.outer()) R().State(kSlotMPInit, Op::kMPInit, nullptr, 0);
+    DeviceCallTimer timer(call.outer());
     __real_guMPInit();
 }
 
 void __wrap_guMPTexCombineFunction(GrMPTextureCombineFnc_t function) {
     Call call;
     if (call.outer()) R().State(kSlotMPTexCombine, Op::kMPTexCombineFunction, &function, 4);
+    DeviceCallTimer timer(call.outer());
     __real_guMPTexCombineFunction(function);
 }
 
@@ -275,6 +305,7 @@ void __wrap_guMPTexSource(GrChipID_t virtualTmu, GrMipMapId_t mipmap) {
         const std::uint32_t args[2] = {static_cast<std::uint32_t>(virtualTmu), mipmap};
         R().State(Indexed(kSlotMPTexSource, virtualTmu, 3), Op::kMPTexSource, args, sizeof(args));
     }
+    DeviceCallTimer timer(call.outer());
     __real_guMPTexSource(virtualTmu, mipmap);
 }
 
@@ -284,9 +315,13 @@ GrMipMapId_t __wrap_guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int wi
                                         GrTextureClampMode_t tClamp, GrTextureFilterMode_t minFilter,
                                         GrTextureFilterMode_t magFilter, float lodBias, FxBool trilinear) {
     Call call;
-    const GrMipMapId_t handle =
-        __real_guTexAllocateMemory(tmu, oddEvenMask, width, height, format, mipmapMode, smallLod, largeLod, aspect,
-                                   sClamp, tClamp, minFilter, magFilter, lodBias, trilinear);
+    GrMipMapId_t handle;
+    {
+        DeviceCallTimer timer(call.outer());
+        handle = __real_guTexAllocateMemory(tmu, oddEvenMask, width, height, format, mipmapMode, smallLod,
+                                            largeLod, aspect, sClamp, tClamp, minFilter, magFilter, lodBias,
+                                            trilinear);
+    }
     if (call.outer()) {
         Recorder& r = R();
         const AllocArgs args{handle,    tmu,      oddEvenMask, width,  height,    format,    mipmapMode, smallLod,
@@ -320,12 +355,14 @@ void __wrap_guTexDownloadMipMap(GrMipMapId_t mipmap, const void* data, const GuN
             r.RememberTexture(Op::kTexDownloadMipMap, head, sizeof(head), ncc, tableBytes, data, dataBytes);
         }
     }
+    DeviceCallTimer timer(call.outer());
     __real_guTexDownloadMipMap(mipmap, data, ncc);
 }
 
 void __wrap_guTexSource(GrMipMapId_t mipmap) {
     Call call;
     if (call.outer()) R().State(kSlotTexSource, Op::kTexSource, &mipmap, 4);
+    DeviceCallTimer timer(call.outer());
     __real_guTexSource(mipmap);
 }
 
@@ -335,6 +372,7 @@ void __wrap_grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex*
         const GrVertex v[3] = {*a, *b, *c};
         R().Frame(Op::kDrawTriangle, v, sizeof(v));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grDrawTriangle(a, b, c);
 }
 
@@ -346,6 +384,7 @@ void __wrap_grAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVerte
         const std::int32_t edges[3] = {ab, bc, ca};
         R().Frame(Op::kAADrawTriangle, v, sizeof(v), edges, sizeof(edges));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grAADrawTriangle(a, b, c, ab, bc, ca);
 }
 
@@ -355,6 +394,7 @@ void __wrap_guMPDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVerte
         const GrVertex v[3] = {*a, *b, *c};
         R().Frame(Op::kMPDrawTriangle, v, sizeof(v));
     }
+    DeviceCallTimer timer(call.outer());
     __real_guMPDrawTriangle(a, b, c);
 }
 
@@ -364,6 +404,7 @@ void __wrap_grDrawLine(const GrVertex* a, const GrVertex* b) {
         const GrVertex v[2] = {*a, *b};
         R().Frame(Op::kDrawLine, v, sizeof(v));
     }
+    DeviceCallTimer timer(call.outer());
     __real_grDrawLine(a, b);
 }
 

@@ -7,7 +7,15 @@
 //                                    on: "<frame> <seconds>", the time from
 //                                    the swap that ended the frame before to
 //                                    the swap that ended this one
+//   TARNBENCH_DEVICE_TIME=1          with the above, each line also gets
+//                                    "<device seconds> <device calls>": the
+//                                    time the program spent inside the
+//                                    device's calls during that frame (the
+//                                    rest of the frame is its own work), and
+//                                    a first line "# clock_ns <ns>" gives what
+//                                    one reading of the clock costs
 //   TARNBENCH_TRACE=FILE:FIRST:LAST  device trace of frames FIRST..LAST
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -17,31 +25,64 @@
 #include <vector>
 
 #include "glide_trace.h"
+#include "support/output_file.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Swap times, allocated once before the first frame: the hook only stores.
+// What the hook keeps at each swap: the time, and the running totals of
+// the device-call timing (zero while it is off).
+struct Swap {
+    Clock::time_point time;
+    GlideTraceDeviceTime device;
+};
+
+// Allocated once before the first frame: the hook only stores.
 constexpr std::size_t kMaxSwaps = 1u << 18;
-std::vector<Clock::time_point>* swapTimes = nullptr;
+std::vector<Swap>* swaps = nullptr;
 std::string frameTimesPath;
+bool deviceTime = false;
+double clockNanoseconds = 0.0;
 
 void OnSwap(std::uint64_t) {
-    if (swapTimes->size() < swapTimes->capacity()) swapTimes->push_back(Clock::now());
+    if (swaps->size() < swaps->capacity()) swaps->push_back(Swap{Clock::now(), GlideTraceDeviceTimeSoFar()});
 }
 
+// Nanoseconds one clock reading takes, the least of a few rounds: each
+// timed call pays two of them, partly inside the call and partly outside.
+double MeasureClockNanoseconds() {
+    constexpr int kReadings = 2000;
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        const Clock::time_point start = Clock::now();
+        Clock::time_point last = start;
+        for (int i = 0; i < kReadings; ++i) last = Clock::now();
+        best = std::min(best, std::chrono::duration<double, std::nano>(last - start).count() / kReadings);
+    }
+    return best;
+}
+
+// A lost frame-time file would leave the suite without its figures: a
+// failure to write it ends the program with status 1.
 void WriteFrameTimes() {
-    std::FILE* f = std::fopen(frameTimesPath.c_str(), "w");
-    if (f == nullptr) {
-        std::fprintf(stderr, "tarnbench-runner: %s: cannot write frame times\n", frameTimesPath.c_str());
-        return;
+    tarn::OutputFile out(frameTimesPath);
+    bool ok = out.Open();
+    if (ok && deviceTime) ok = out.Printf("# clock_ns %.2f\n", clockNanoseconds);
+    const std::vector<Swap>& t = *swaps;
+    for (std::size_t i = 1; ok && i < t.size(); ++i) {
+        ok = out.Printf("%zu %.9f", i, std::chrono::duration<double>(t[i].time - t[i - 1].time).count());
+        if (ok && deviceTime) {
+            const std::uint64_t ns = t[i].device.nanoseconds - t[i - 1].device.nanoseconds;
+            const std::uint64_t calls = t[i].device.calls - t[i - 1].device.calls;
+            ok = out.Printf(" %.9f %llu", static_cast<double>(ns) * 1e-9, static_cast<unsigned long long>(calls));
+        }
+        if (ok) ok = out.Write("\n");
     }
-    const std::vector<Clock::time_point>& t = *swapTimes;
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        std::fprintf(f, "%zu %.9f\n", i, std::chrono::duration<double>(t[i] - t[i - 1]).count());
+    if (!ok || !out.Commit()) {
+        std::fprintf(stderr, "tarnbench-runner: %s\n", out.Error().c_str());
+        std::_Exit(1);
     }
-    if (std::fclose(f) != 0) std::fprintf(stderr, "tarnbench-runner: %s: write failed\n", frameTimesPath.c_str());
 }
 
 [[noreturn]] void Refuse(const std::string& message) {
@@ -61,8 +102,13 @@ struct Hooks {
     Hooks() {
         if (const char* path = std::getenv("TARNBENCH_FRAME_TIMES"); path != nullptr && *path != '\0') {
             frameTimesPath = path;
-            swapTimes = new std::vector<Clock::time_point>();
-            swapTimes->reserve(kMaxSwaps);
+            swaps = new std::vector<Swap>();
+            swaps->reserve(kMaxSwaps);
+            if (const char* on = std::getenv("TARNBENCH_DEVICE_TIME"); on != nullptr && std::strcmp(on, "1") == 0) {
+                deviceTime = true;
+                clockNanoseconds = MeasureClockNanoseconds();
+                GlideTraceTimeDeviceCalls(true);
+            }
             GlideTraceSetSwapHook(OnSwap);
             std::atexit(WriteFrameTimes);
         }

@@ -1,12 +1,13 @@
-"""Output of tarnbench: the table on the terminal, the CSV file and the SVG
-chart of frame time against face count. Standard library only.
+"""Output of tarnbench: the table on the terminal, the CSV text and the SVG
+chart of frame time against face count (tarnbench_files.py writes them).
+Standard library only.
 
 Sections: table; CSV; chart.
 """
 
 import csv
+import io
 import math
-
 
 
 def fmt(value, digits=2):
@@ -28,22 +29,27 @@ def print_table(runs):
             fmt(r["ms_max"]), fmt(r["mtriangles_per_s"], 3), fmt(r["mpixels_per_s"], 2)))
 
 
-CSV_FIELDS = ["scene", "faces", "setting", "frames_measured", "fps", "ms_min", "ms_median", "ms_max", "ms_mean",
+CSV_FIELDS = ["scene", "faces", "setting", "threads", "frames_measured", "fps", "ms_min", "ms_median", "ms_max", "ms_mean",
               "mtriangles_per_s", "mpixels_per_s", "triangles_per_frame", "timing_source", "wall_s", "error"]
 
 
-def write_csv(path, runs):
-    with open(path, "w", newline="", encoding="utf-8") as f:
-        w = csv.DictWriter(f, fieldnames=CSV_FIELDS, extrasaction="ignore")
-        w.writeheader()
-        for r in runs:
-            w.writerow({k: r.get(k) for k in CSV_FIELDS})
+def csv_text(runs):
+    out = io.StringIO()
+    w = csv.DictWriter(out, fieldnames=CSV_FIELDS, extrasaction="ignore", lineterminator="\n")
+    w.writeheader()
+    for r in runs:
+        w.writerow({k: r.get(k) for k in CSV_FIELDS})
+    return out.getvalue()
+
+
+def svg_escape(text):
+    return str(text).replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
 COLOURS = ["#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b", "#e377c2", "#17becf", "#7f7f7f"]
 
 
-def write_chart(path, runs, settings, machine, build):
+def chart_text(runs, settings, machine, build):
     """Frame time (median, else mean) against face count, log-log, one line
     per setting."""
     width, height = 860, 520
@@ -68,8 +74,7 @@ def write_chart(path, runs, settings, machine, build):
     def sy(v):
         return top + ph - (math.log10(v) - y0) / (y1 - y0) * ph
 
-    def esc(text):
-        return str(text).replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+    esc = svg_escape
 
     out = ['<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" font-family="sans-serif" '
            'font-size="12">' % (width, height),
@@ -111,5 +116,4 @@ def write_chart(path, runs, settings, machine, build):
             left + pw + 15, ly, left + pw + 40, ly, colour))
         out.append('<text x="%d" y="%d">%s</text>' % (left + pw + 46, ly + 4, esc(name)))
     out.append("</svg>")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write("\n".join(out) + "\n")
+    return "\n".join(out) + "\n"
