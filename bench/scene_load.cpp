@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "scene/object_loader.h"
 #include "scene/records.h"
 #include "scene/scene_dump.h"
 #include "scene/scene_loader.h"
@@ -184,6 +185,42 @@ void BM_LoadMillionFaceScene(benchmark::State& state) {
                 peakMb, recordsMb, recordsMb > 0 ? peakMb / recordsMb : 0);
 }
 BENCHMARK(BM_LoadMillionFaceScene)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->UseRealTime();
+
+// An object whose faces all share vertex 0, each with a material number of
+// its own: vertex 0 collects one normal entry per face. Load time must grow
+// linearly with the face count, not with its square.
+void BM_LoadSharedVertexFan(benchmark::State& state) {
+    const int faces = static_cast<int>(state.range(0));
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "tarnview-bench-scene-load";
+    std::filesystem::create_directories(dir);
+    const std::string name = "fan" + std::to_string(faces) + ".3dx";
+    {
+        BufferedFile out((dir / name).string());
+        out.Print("3DX\nNumObjects: 1\nObject\nVertices: %d TVertices: 0 Faces: %d Materials: 2 Normals: 0\n",
+                  2 * faces + 1, faces);
+        out.Print("Material list:\nMaterial 0:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: NOBITMAP\n");
+        out.Print("Material 1:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: NOBITMAP\n");
+        out.Print("Vertex list:\nVertex 0: X: 0 Y: 0 Z: 0\n");
+        for (int i = 0; i < faces; ++i) {
+            out.Print("Vertex %d: X: %d Y: 1 Z: 0\nVertex %d: X: %d Y: 0 Z: 1\n", 2 * i + 1, i + 1, 2 * i + 2, i + 1);
+        }
+        out.Print("Face list:\n");
+        for (int i = 0; i < faces; ++i) {
+            out.Print("Face %d: A: 0 B: %d C: %d AB: 1 BC: 1 CA: 1\nSmoothing: 1\nMaterial: %d\n", i, 2 * i + 1,
+                      2 * i + 2, i);
+        }
+    }
+    const std::string objectFilePath = dir.string() + "/";
+    for (auto _ : state) {
+        Actor* actor = new Actor[1];
+        LoadObjectFile(*actor, name.c_str(), 1.0f, 0, objectFilePath.c_str());
+        state.PauseTiming();
+        FreeScene(actor, 1, nullptr);
+        state.ResumeTiming();
+    }
+    state.counters["faces"] = faces;
+}
+BENCHMARK(BM_LoadSharedVertexFan)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Writing the same scene as JSON (the headless runner's --dump-scene).
 void BM_DumpMillionFaceScene(benchmark::State& state) {

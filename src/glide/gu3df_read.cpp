@@ -8,6 +8,7 @@
 //
 // Sections: header lines; header parsing; table and texels; API entries.
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -32,8 +33,12 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Why the last gu3dfGetInfo / gu3dfLoad of this thread failed.
+thread_local std::string gLastFailure;
+
 bool Fail(std::string* error, const char* path, const std::string& why) {
     if (error) *error = std::string(path ? path : "(null)") + ": " + why;
+    gLastFailure = why;
     return false;
 }
 
@@ -224,11 +229,13 @@ File Open(const char* path, std::string* error) {
         return File{};
     }
     File f(std::fopen(path, "rb"));
-    if (!f) Fail(error, path, "cannot open the file");
+    if (!f) Fail(error, path, std::string("cannot open the file (") + std::strerror(errno) + ")");
     return f;
 }
 
 }  // namespace
+
+const std::string& Last3dfFailure() { return gLastFailure; }
 
 // ---- API entries ------------------------------------------------------------------------
 
@@ -261,7 +268,8 @@ bool Read3dfFile(const char* path, Texture3df* out, std::string* error) {
 }  // namespace glide
 
 FxBool gu3dfGetInfo(const char* filename, Gu3dfInfo* info) {
-    if (info == nullptr) return FXFALSE;
+    glide::gLastFailure.clear();
+    if (info == nullptr) return glide::Fail(nullptr, filename, "no info record given");
     Gu3dfHeader header{};
     std::uint32_t mem = 0;
     if (!glide::Read3dfHeader(filename, &header, &mem, nullptr)) return FXFALSE;
@@ -274,13 +282,17 @@ FxBool gu3dfGetInfo(const char* filename, Gu3dfInfo* info) {
 // it; a file that now needs more than that is refused rather than written
 // past the caller's buffer.
 FxBool gu3dfLoad(const char* filename, Gu3dfInfo* info) {
-    if (info == nullptr || info->data == nullptr) return FXFALSE;
+    glide::gLastFailure.clear();
+    if (info == nullptr || info->data == nullptr) return glide::Fail(nullptr, filename, "no buffer for the texels");
     glide::File f = glide::Open(filename, nullptr);
     if (!f) return FXFALSE;
     Gu3dfHeader header{};
     std::uint32_t mem = 0;
-    if (!glide::ParseHeader(f.get(), filename, &header, &mem, nullptr) || mem > info->mem_required) {
-        return FXFALSE;
+    if (!glide::ParseHeader(f.get(), filename, &header, &mem, nullptr)) return FXFALSE;
+    if (mem > info->mem_required) {
+        return glide::Fail(nullptr, filename,
+                           "the file now needs " + std::to_string(mem) + " bytes of texels, more than the " +
+                               std::to_string(info->mem_required) + " its info gave");
     }
     GuTexTable table;
     if (!glide::ReadTable(f.get(), filename, header.format, &table, nullptr) ||

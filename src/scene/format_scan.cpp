@@ -6,14 +6,16 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <system_error>
+
+#include "scene/load_message.h"
 
 namespace {
 
 // The C locale's white space: what isspace accepts there.
 inline bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-inline bool IsHexDigit(unsigned char c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
 inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c | 0x20) : c; }
 
 // Longest token the number rules can collect from one line (99 characters).
@@ -35,78 +37,30 @@ int CollectInteger(const char* p, char* token, const char** end) {
     return digits == 0 ? 0 : n;
 }
 
-// Collects a floating-point token exactly as the C library's scanf does
-// (sign, "nan", "inf"/"infinity", hexadecimal "0x", digits, one decimal
-// point, exponent with its sign). The character that stops the token is not
-// consumed. Returns false for a matching failure detected while collecting
-// (an incomplete "nan" or "inf"); otherwise the token may still hold no
-// number, which the conversion then reports.
-bool CollectFloat(const char* p, char* token, int* length, const char** end, bool* plainDecimal) {
+// Collects a decimal floating-point token as the C library's scanf does
+// (sign, digits, one decimal point, exponent with its sign), but none of its
+// extensions: "0x10" collects "0" and stops at the "x", and "inf" or "nan"
+// collect no digit, which the conversion then refuses. The character that
+// stops the token is not consumed. False for a sign at the end of the input.
+bool CollectFloat(const char* p, char* token, int* length, const char** end) {
     int n = 0;
-    *plainDecimal = false;
     auto add = [&](char c) {
         if (n < kTokenMax - 1) token[n++] = c;
-    };
-    auto finish = [&](const char* q) {
-        token[n] = '\0';
-        *length = n;
-        *end = q;
     };
     if (*p == '-' || *p == '+') {
         add(*p++);
         if (*p == '\0') return false;
     }
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (Lower(c) == 'n') {
-        static const char kNan[] = "nan";
-        for (int i = 0; i < 3; ++i, ++p) {
-            if (Lower(static_cast<unsigned char>(*p)) != kNan[i]) return false;
-            add(*p);
-        }
-        finish(p);
-        return true;
-    }
-    if (Lower(c) == 'i') {
-        static const char kInf[] = "inf";
-        for (int i = 0; i < 3; ++i, ++p) {
-            if (Lower(static_cast<unsigned char>(*p)) != kInf[i]) return false;
-            add(*p);
-        }
-        if (Lower(static_cast<unsigned char>(*p)) == 'i') {
-            static const char kInity[] = "inity";
-            for (int i = 0; i < 5; ++i, ++p) {
-                if (Lower(static_cast<unsigned char>(*p)) != kInity[i]) return false;
-                add(*p);
-            }
-        }
-        finish(p);
-        return true;
-    }
-    bool hex = false;
     bool gotDigit = false, gotDot = false, gotE = false;
-    char expChar = 'e';
-    if (c == '0') {
-        add(*p++);
-        if (Lower(static_cast<unsigned char>(*p)) == 'x') {
-            add(*p++);
-            hex = true;
-            expChar = 'p';
-        } else {
-            gotDigit = true;
-        }
-    }
     for (;; ++p) {
-        c = static_cast<unsigned char>(*p);
+        unsigned char c = static_cast<unsigned char>(*p);
         if (IsDigit(c)) {
             add(static_cast<char>(c));
             gotDigit = true;
-        } else if (!gotE && hex && IsHexDigit(c)) {
+        } else if (gotE && n > 0 && token[n - 1] == 'e' && (c == '-' || c == '+')) {
             add(static_cast<char>(c));
-            gotDigit = true;
-        } else if (gotE && n > 0 && token[n - 1] == expChar && (c == '-' || c == '+')) {
-            add(static_cast<char>(c));
-        } else if (gotDigit && !gotE && Lower(c) == expChar) {
-            add(expChar);
+        } else if (gotDigit && !gotE && Lower(c) == 'e') {
+            add('e');
             gotE = gotDot = true;
         } else if (!gotDot && c == '.') {
             add('.');
@@ -115,150 +69,166 @@ bool CollectFloat(const char* p, char* token, int* length, const char** end, boo
             break;
         }
     }
-    finish(p);
-    // A bare "0x" prefix (after an optional sign) is a matching failure.
-    if (hex && n == 2 + (token[0] == '-' || token[0] == '+' ? 1 : 0)) return false;
-    *plainDecimal = !hex;
+    token[n] = '\0';
+    *length = n;
+    *end = p;
     return true;
 }
 
 // strtof on the token; false when no prefix of it is a number.
-bool ConvertFloat(const char* token, int length, bool plainDecimal, float* value) {
-    if (plainDecimal) {
-        // from_chars rounds exactly as strtof does; it takes no '+' and
-        // reports results outside float's range, which go to strtof.
-        const char* first = token;
-        const char* last = token + length;
-        if (*first == '+') ++first;
-        float v;
-        std::from_chars_result r = std::from_chars(first, last, v, std::chars_format::general);
-        if (r.ec == std::errc()) {
-            *value = v;
-            return true;
-        }
-        if (r.ec == std::errc::invalid_argument) return false;
+bool ConvertFloat(const char* token, int length, float* value) {
+    // from_chars rounds exactly as strtof does; it takes no '+' and reports
+    // results outside float's range, which go to strtof.
+    const char* first = token;
+    const char* last = token + length;
+    if (*first == '+') ++first;
+    float v;
+    std::from_chars_result r = std::from_chars(first, last, v, std::chars_format::general);
+    if (r.ec == std::errc()) {
+        *value = v;
+        return true;
     }
+    if (r.ec == std::errc::invalid_argument) return false;
     char* stop = nullptr;
     int savedErrno = errno;
-    float v = std::strtof(token, &stop);
+    v = std::strtof(token, &stop);
     errno = savedErrno;
     if (stop == token) return false;
     *value = v;
     return true;
 }
 
-// strtol / strtoul on a token of sign and decimal digits, then narrowed to
-// 32 bits the way the C library stores a long into an int.
-long long ParseLong(const char* token) {
+// The value of a token of sign and decimal digits as strtol would give it,
+// or false when it lies outside int.
+bool ParseInt(const char* token, int* value) {
     const char* p = token;
     bool negative = false;
     if (*p == '-' || *p == '+') negative = (*p++ == '-');
+    const unsigned long long limit = negative ? 1ull + static_cast<unsigned long long>(INT_MAX) : INT_MAX;
     unsigned long long magnitude = 0;
-    bool overflow = false;
     for (; *p; ++p) {
-        unsigned digit = static_cast<unsigned>(*p - '0');
-        if (magnitude > (ULLONG_MAX - digit) / 10u) {
-            overflow = true;
-            break;
-        }
-        magnitude = magnitude * 10u + digit;
+        magnitude = magnitude * 10u + static_cast<unsigned>(*p - '0');
+        if (magnitude > limit) return false;
     }
-    if (negative) {
-        if (overflow || magnitude > static_cast<unsigned long long>(LLONG_MAX) + 1u) return LLONG_MIN;
-        return magnitude == static_cast<unsigned long long>(LLONG_MAX) + 1u ? LLONG_MIN
-                                                                             : -static_cast<long long>(magnitude);
-    }
-    if (overflow || magnitude > static_cast<unsigned long long>(LLONG_MAX)) return LLONG_MAX;
-    return static_cast<long long>(magnitude);
+    *value = negative ? static_cast<int>(0ll - static_cast<long long>(magnitude)) : static_cast<int>(magnitude);
+    return true;
 }
 
-unsigned long long ParseUnsignedLong(const char* token) {
+// The value strtoul would give, narrowed to unsigned int (a leading '-'
+// negates, as there); false when the digits exceed unsigned int.
+bool ParseUnsigned(const char* token, unsigned* value) {
     const char* p = token;
     bool negative = false;
     if (*p == '-' || *p == '+') negative = (*p++ == '-');
     unsigned long long magnitude = 0;
     for (; *p; ++p) {
-        unsigned digit = static_cast<unsigned>(*p - '0');
-        if (magnitude > (ULLONG_MAX - digit) / 10u) return ULLONG_MAX;
-        magnitude = magnitude * 10u + digit;
+        magnitude = magnitude * 10u + static_cast<unsigned>(*p - '0');
+        if (magnitude > UINT_MAX) return false;
     }
-    return negative ? 0u - magnitude : magnitude;
+    unsigned m = static_cast<unsigned>(magnitude);
+    *value = negative ? 0u - m : m;
+    return true;
+}
+
+// Bytes of a message quote taken from the input.
+constexpr int kQuoteMax = 24;
+
+std::string Quote(const char* text, int length) {
+    return QuotedText(std::string_view(text, static_cast<std::size_t>(length)));
+}
+
+// The input's next word (up to white space), at most kQuoteMax bytes.
+int WordLength(const char* p) {
+    int n = 0;
+    while (p[n] != '\0' && !IsSpace(static_cast<unsigned char>(p[n])) && n < kQuoteMax) ++n;
+    return n;
 }
 
 }  // namespace
 
-int ScanFormat(const char* input, const char* format, ...) {
-    static_assert(sizeof(long) == sizeof(long long), "the integer rules follow a 64-bit long");
-    va_list args;
-    va_start(args, format);
+int ScanFormatV(const char* input, const char* format, va_list args, ScanStop* stop) {
     const char* p = input;
     const char* f = format;
     int done = 0;
     char token[kTokenMax];
+    // The run of literal text being matched, and the one before the
+    // directive being scanned: what a message names.
+    const char* literal = nullptr;
+    const char* label = nullptr;
+    int labelLength = 0;
+    *stop = ScanStop();
+    // Stops at the item that starts at item (a directive or literal text).
+    auto stopAt = [&](const char* item, int result) {
+        stop->format = item;
+        stop->input = p;
+        stop->label = label;
+        stop->labelLength = labelLength;
+        return result;
+    };
     // input failure: the input ended; sscanf then returns EOF when nothing
     // was stored yet.
-    auto inputFailure = [&]() { return done == 0 ? -1 : done; };
-    int result = 0;
-    bool finished = false;
-    while (*f && !finished) {
+    auto inputFailure = [&](const char* item) { return stopAt(item, done == 0 ? -1 : done); };
+    while (*f) {
         unsigned char fc = static_cast<unsigned char>(*f);
         if (IsSpace(fc)) {
+            if (literal != nullptr) {
+                label = literal;
+                labelLength = static_cast<int>(f - literal);
+                literal = nullptr;
+            }
             while (IsSpace(static_cast<unsigned char>(*f))) ++f;
             while (IsSpace(static_cast<unsigned char>(*p))) ++p;
             continue;
         }
         if (fc != '%' || f[1] == '%') {
+            if (literal == nullptr) literal = f;
             if (fc == '%') ++f;
-            if (*p == '\0') {
-                result = inputFailure();
-                finished = true;
-                break;
-            }
-            if (*p != *f) {
-                result = done;
-                finished = true;
-                break;
-            }
+            if (*p == '\0') return inputFailure(literal);
+            if (*p != *f) return stopAt(literal, done);
             ++p;
             ++f;
             continue;
         }
+        if (literal != nullptr) {
+            label = literal;
+            labelLength = static_cast<int>(f - literal);
+            literal = nullptr;
+        }
+        const char* directive = f;
         char conversion = f[1];
         f += 2;
         while (IsSpace(static_cast<unsigned char>(*p))) ++p;
-        if (*p == '\0') {
-            result = inputFailure();
-            finished = true;
-            break;
-        }
+        if (*p == '\0') return inputFailure(directive);
         switch (conversion) {
         case 'd':
         case 'u': {
             const char* end = nullptr;
-            if (CollectInteger(p, token, &end) == 0) {
-                result = done;
-                finished = true;
-                break;
+            if (CollectInteger(p, token, &end) == 0) return stopAt(directive, done);
+            if (conversion == 'd') {
+                int value = 0;
+                if (!ParseInt(token, &value)) {
+                    stop->outOfRange = true;
+                    return stopAt(directive, kScanOutOfRange);
+                }
+                *va_arg(args, int*) = value;
+            } else {
+                unsigned value = 0;
+                if (!ParseUnsigned(token, &value)) {
+                    stop->outOfRange = true;
+                    return stopAt(directive, kScanOutOfRange);
+                }
+                *va_arg(args, unsigned int*) = value;
             }
             p = end;
-            if (conversion == 'd') {
-                *va_arg(args, int*) = static_cast<int>(static_cast<unsigned int>(ParseLong(token)));
-            } else {
-                *va_arg(args, unsigned int*) = static_cast<unsigned int>(ParseUnsignedLong(token));
-            }
             ++done;
             break;
         }
         case 'f': {
             const char* end = nullptr;
             int length = 0;
-            bool plainDecimal = false;
             float value = 0.0f;
-            if (!CollectFloat(p, token, &length, &end, &plainDecimal) ||
-                !ConvertFloat(token, length, plainDecimal, &value)) {
-                result = done;
-                finished = true;
-                break;
+            if (!CollectFloat(p, token, &length, &end) || !ConvertFloat(token, length, &value)) {
+                return stopAt(directive, done);
             }
             p = end;
             *va_arg(args, float*) = value;
@@ -275,11 +245,39 @@ int ScanFormat(const char* input, const char* format, ...) {
         }
         default:
             // Not a directive of the loaders' formats: stop as a matching failure.
-            result = done;
-            finished = true;
-            break;
+            return stopAt(directive, done);
         }
     }
+    return done;
+}
+
+int ScanFormat(const char* input, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    ScanStop stop;
+    int result = ScanFormatV(input, format, args, &stop);
     va_end(args);
-    return finished ? result : done;
+    return result;
+}
+
+std::string DescribeScanStop(const ScanStop& stop) {
+    if (stop.format == nullptr) return "the line holds every value";
+    const char* p = stop.input;
+    std::string found = *p == '\0' ? std::string("the end of the line") : Quote(p, WordLength(p));
+    if (stop.format[0] != '%') {
+        // Literal text: the whole run up to the next blank or directive.
+        int n = 0;
+        while (stop.format[n] != '\0' && !IsSpace(static_cast<unsigned char>(stop.format[n])) &&
+               !(stop.format[n] == '%' && stop.format[n + 1] != '%')) {
+            n += stop.format[n] == '%' ? 2 : 1;
+        }
+        return "expected " + Quote(stop.format, n) + ", found " + found;
+    }
+    std::string after = stop.label != nullptr ? " after " + Quote(stop.label, stop.labelLength) : std::string();
+    if (stop.outOfRange) {
+        const char* what = stop.format[1] == 'u' ? "an unsigned 32-bit" : "a 32-bit";
+        return "the number" + after + ", " + Quote(p, WordLength(p)) + ", does not fit " + what + " field";
+    }
+    const char* what = stop.format[1] == 's' ? "a word" : "a number";
+    return std::string("expected ") + what + after + ", found " + found;
 }

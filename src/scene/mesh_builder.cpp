@@ -1,5 +1,6 @@
 #include "scene/mesh_builder.h"
 
+#include <bit>
 #include <cmath>
 #include <new>
 
@@ -11,10 +12,22 @@ inline bool SamePosition(const Vertex* p, const Vertex* q) {
     return p->position.x == q->position.x && p->position.y == q->position.y && p->position.z == q->position.z;
 }
 
+// Room a vertex's normal list has for count entries: exact for short lists
+// (most vertices hold one or two entries), the next power of two for long
+// ones so that appending stays linear in time.
+inline int NormalCapacity(int count) {
+    constexpr int kExactEntries = 8;
+    return count <= kExactEntries ? count : static_cast<int>(std::bit_ceil(static_cast<unsigned>(count)));
+}
+
 }  // namespace
 
-float RadiusFactorX() { return std::sqrt(RADIUS_FACTOR_X_SQUARED); }
-float RadiusFactorY() { return std::sqrt(RADIUS_FACTOR_Y_SQUARED); }
+float RadiusX(float radius) {
+    return static_cast<float>(static_cast<double>(radius) * std::sqrt(static_cast<double>(RADIUS_FACTOR_X_SQUARED)));
+}
+float RadiusY(float radius) {
+    return static_cast<float>(static_cast<double>(radius) * std::sqrt(static_cast<double>(RADIUS_FACTOR_Y_SQUARED)));
+}
 
 void BuildFace(Face& face, const FaceInput& input) {
     face.flags = 0;
@@ -61,44 +74,54 @@ void BuildFace(Face& face, const FaceInput& input) {
     if (input.flipNormals != 0) face.normal = -face.normal;
 }
 
-bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int materialNumber) {
+bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int materialNumber, NormalMergeIndex& index) {
     face.material = material;
     if (material->texture != -1) face.flags |= FACE_TEXTURED;
     if (material->hasSpecular != 0) face.flags |= FACE_SPECULAR;
     if (material->twoSided != 0) face.flags |= FACE_TWO_SIDED;
     if ((face.flags & FACE_SMOOTH) == 0 || (face.flags & FACE_DEGENERATE) != 0) return true;
     for (FaceCorner& corner : face.corners) {
-        int index = AddFaceNormal(*corner.vertex, face.normal, smoothing, materialNumber);
-        if (index < 0) return false;
-        corner.normalIndex = index;
+        int entry = AddFaceNormal(*corner.vertex, face.normal, smoothing, materialNumber, &index);
+        if (entry < 0) return false;
+        corner.normalIndex = entry;
     }
     return true;
 }
 
-int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber) {
-    for (int i = 0; i < vertex.normalCount; ++i) {
-        VertexNormal& entry = vertex.normals[i];
-        if ((entry.smoothing & smoothing) != 0 && entry.materialNumber == materialNumber) {
-            entry.normal += normal;
-            entry.faceCount += 1;
-            entry.smoothing |= smoothing;
-            return i;
+int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber,
+                  NormalMergeIndex* index) {
+    int found = -1;
+    if (index != nullptr) {
+        found = index->Find(vertex, smoothing, materialNumber);
+    } else {
+        for (int i = 0; i < vertex.normalCount && found < 0; ++i) {
+            const VertexNormal& entry = vertex.normals[i];
+            if ((entry.smoothing & smoothing) != 0 && entry.materialNumber == materialNumber) found = i;
         }
     }
-    // Grow by one: lists are short (one entry per smoothing set and material
-    // at the vertex), and the final arrays hold no spare room.
-    int count = vertex.normalCount;
-    VertexNormal* grown = new (std::nothrow) VertexNormal[static_cast<std::size_t>(count) + 1];
-    if (grown == nullptr) return -1;
-    for (int i = 0; i < count; ++i) grown[i] = vertex.normals[i];
-    delete[] vertex.normals;
-    VertexNormal& entry = grown[count];
+    if (found >= 0) {
+        VertexNormal& entry = vertex.normals[found];
+        entry.normal += normal;
+        entry.faceCount += 1;
+        entry.smoothing |= smoothing;
+        return found;
+    }
+    const int count = vertex.normalCount;
+    if (count == NormalCapacity(count)) {
+        const int capacity = NormalCapacity(count + 1);
+        VertexNormal* grown = new (std::nothrow) VertexNormal[static_cast<std::size_t>(capacity)];
+        if (grown == nullptr) return -1;
+        for (int i = 0; i < count; ++i) grown[i] = vertex.normals[i];
+        delete[] vertex.normals;
+        vertex.normals = grown;
+    }
+    VertexNormal& entry = vertex.normals[count];
     entry.normal = normal;
     entry.smoothing = smoothing;
     entry.materialNumber = materialNumber;
     entry.faceCount = 1;
-    vertex.normals = grown;
     vertex.normalCount = count + 1;
+    if (index != nullptr && !index->Added(vertex)) return -1;
     return count;
 }
 
@@ -119,8 +142,8 @@ void FinishObject(Object& object) {
         if (distance > radius) radius = distance;
     }
     object.radius = radius;
-    object.radiusX = radius * RadiusFactorX();
-    object.radiusY = radius * RadiusFactorY();
+    object.radiusX = RadiusX(radius);
+    object.radiusY = RadiusY(radius);
     // Lists were reallocated while they grew, so references are taken only now.
     for (int f = 0; f < object.faceCount; ++f) {
         Face& face = object.faces[f];

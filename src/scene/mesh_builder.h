@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "scene/normal_merge_index.h"
 #include "scene/records.h"
 
 // Values of one "Face" line and what follows it, as the face builder needs them.
@@ -27,20 +28,25 @@ void BuildFace(Face& face, const FaceInput& input);
 
 // Once the face's material is chosen: the material's flags and, for a smooth
 // face that is not degenerate, the corners' entries in their vertices'
-// normal lists. False when memory for a normal list cannot be had.
-bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int materialNumber);
+// normal lists (found through index, one per object). False when memory for
+// a normal list cannot be had.
+bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int materialNumber, NormalMergeIndex& index);
 
 // Merges normal into the first entry of the vertex's list that shares a
-// smoothing bit and has the same material number, or appends a new entry
-// (the list grows one entry at a time). Returns the entry's index, -1 when
-// memory for the longer list cannot be had.
-int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber);
+// smoothing bit and has the same material number, or appends a new entry.
+// Returns the entry's index, -1 when memory for the longer list cannot be
+// had. Without an index the list is searched from its start; an index must
+// see every entry of the vertices it is used for.
+int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber,
+                  NormalMergeIndex* index = nullptr);
 
 // After the last face: vertex normals to unit length, radius, radiusX and
 // radiusY about the object's center, and the corners' normal references.
 void FinishObject(Object& object);
 
-// sqrt(3.9929001) and sqrt(6.3207111) in single precision: the factors from a
-// bounding radius to the radii tested against the side and top/bottom planes.
-float RadiusFactorX();
-float RadiusFactorY();
+// radius times sqrt(3.9929001) and times sqrt(6.3207111): the radii tested
+// against the side and the top/bottom planes of the view volume. The product
+// is taken in double precision and rounded once to float, so that a radius
+// of 5 gives 9.991121 and 12.570512.
+float RadiusX(float radius);
+float RadiusY(float radius);

@@ -9,6 +9,7 @@
 
 #include "app/fatal_error.h"
 #include "scene/format_scan.h"
+#include "scene/load_message.h"
 #include "scene/material_texture.h"
 #include "scene/mesh_builder.h"
 #include "scene/path_builder.h"
@@ -46,21 +47,19 @@ void RequireIndex(const TextReader& reader, const char* name, int index, int cou
 void ReadMaterial(Material& m, TextReader& reader, const char* objectFilePath) {
     int number = 0;
     reader.ExpectHere("Material");
-    if (ScanFormat(reader.line, "Material %d:", &number) < 1) reader.FailScan();
+    reader.Scan(1, "Material %d:", &number);
 
     float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
     reader.Expect("Diffuse");
-    if (ScanFormat(reader.line, "Diffuse: R: %f G: %f B: %f A: %f\n", &r, &g, &b, &a) < 4) reader.FailScan();
+    reader.Scan(4, "Diffuse: R: %f G: %f B: %f A: %f\n", &r, &g, &b, &a);
     RequireFinite(reader, {r, g, b, a});
     reader.ReadLine();
 
     // Without a specular line the colour is black and there is no highlight.
     float sr = 0.0f, sg = 0.0f, sb = 0.0f, shininess = 0.0f, strength = 0.0f;
     if (reader.Has("Specular:")) {
-        if (ScanFormat(reader.line, "Specular: R: %f G: %f B: %f Shininess: %f Shiningstrength: %f\n", &sr, &sg, &sb,
-                       &shininess, &strength) < 5) {
-            reader.FailScan();
-        }
+        reader.Scan(5, "Specular: R: %f G: %f B: %f Shininess: %f Shiningstrength: %f\n", &sr, &sg, &sb, &shininess,
+                    &strength);
         RequireFinite(reader, {sr, sg, sb, shininess, strength});
         reader.ReadLine();
     }
@@ -71,15 +70,15 @@ void ReadMaterial(Material& m, TextReader& reader, const char* objectFilePath) {
 
     m.twoSided = 0;
     if (reader.Has("Twosided")) {
-        if (ScanFormat(reader.line, "Twosided: %d\n", &m.twoSided) < 1) reader.FailScan();
+        reader.Scan(1, "Twosided: %d\n", &m.twoSided);
         reader.ReadLine();
     }
 
     char word[kScanWordSize];
     reader.ExpectHere("Texture");
-    if (ScanFormat(reader.line, "Texture: %s\n", word) < 1) reader.FailScan();
+    reader.Scan(1, "Texture: %s\n", word);
     if (std::strlen(word) > kMaxNameLength) {
-        reader.Fail("Name too long", "a texture name has at most 79 characters: \"" + std::string(word) + "\"");
+        reader.Fail("Name too long", "a texture name has at most 79 characters: " + QuotedText(word));
     }
     bool none = std::strcmp(word, "NOBITMAP") == 0 || std::strcmp(word, "NODIFFUSE") == 0;
     LoadMaterialTexture(m, none ? nullptr : word, objectFilePath);
@@ -87,7 +86,7 @@ void ReadMaterial(Material& m, TextReader& reader, const char* objectFilePath) {
 
     m.amount = 1.0f;
     if (reader.Has("Amount:")) {
-        if (ScanFormat(reader.line, "Amount: %f\n", &m.amount) < 1) reader.FailScan();
+        reader.Scan(1, "Amount: %f\n", &m.amount);
         RequireFinite(reader, {m.amount});
         reader.ReadLine();
     }
@@ -103,14 +102,12 @@ struct ObjectCounts {
 };
 
 void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader& reader, Actor& actor,
-              int flipNormals) {
+              int flipNormals, NormalMergeIndex& normalIndex) {
     int number = 0, a = 0, b = 0, c = 0;
     FaceInput input{};
     reader.Expect("Face");
-    if (ScanFormat(reader.line, "Face %d: A: %d B: %d C: %d AB: %d BC: %d CA: %d\n", &number, &a, &b, &c, &input.ab,
-                   &input.bc, &input.ca) < 7) {
-        reader.FailScan();
-    }
+    reader.Scan(7, "Face %d: A: %d B: %d C: %d AB: %d BC: %d CA: %d\n", &number, &a, &b, &c, &input.ab, &input.bc,
+                &input.ca);
     RequireIndex(reader, "A", a, object.vertexCount, "vertices");
     RequireIndex(reader, "B", b, object.vertexCount, "vertices");
     RequireIndex(reader, "C", c, object.vertexCount, "vertices");
@@ -122,7 +119,7 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
     if (counts.normals != 0) {
         float x = 0.0f, y = 0.0f, z = 0.0f;
         reader.Expect("Normal:");
-        if (ScanFormat(reader.line, "Normal: X: %f Y: %f Z: %f\n", &x, &y, &z) < 3) reader.FailScan();
+        reader.Scan(3, "Normal: X: %f Y: %f Z: %f\n", &x, &y, &z);
         RequireFinite(reader, {x, y, z});
         input.hasFileNormal = true;
         input.fileNormal = Vec3(x, z, y);
@@ -131,16 +128,14 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
     // A smoothing line without a value is a flat face, not an error.
     input.smoothing = 0;
     reader.Expect("Smoothing:");
-    ScanFormat(reader.line, "Smoothing: %u\n", &input.smoothing);
+    reader.Scan(0, "Smoothing: %u\n", &input.smoothing);
 
     BuildFace(face, input);
 
     if (counts.tvertices != 0) {
         int ta = 0, tb = 0, tc = 0;
         reader.Expect("TVFace");
-        if (ScanFormat(reader.line, "TVFace %d: TA: %d TB: %d TC: %d\n", &number, &ta, &tb, &tc) < 4) {
-            reader.FailScan();
-        }
+        reader.Scan(4, "TVFace %d: TA: %d TB: %d TC: %d\n", &number, &ta, &tb, &tc);
         RequireIndex(reader, "TA", ta, object.tvertexCount, "texture vertices");
         RequireIndex(reader, "TB", tb, object.tvertexCount, "texture vertices");
         RequireIndex(reader, "TC", tc, object.tvertexCount, "texture vertices");
@@ -157,14 +152,14 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
         material = &object.materials[0];
     } else if (counts.materials > 1) {
         reader.Expect("Material");
-        if (ScanFormat(reader.line, "Material: %d\n", &materialNumber) < 1) reader.FailScan();
+        reader.Scan(1, "Material: %d\n", &materialNumber);
         if (materialNumber < 0) {
             reader.Fail("Index out of range", "Material: " + std::to_string(materialNumber) +
                                                   " (material numbers are not negative)");
         }
         material = &object.materials[materialNumber % counts.materials];
     }
-    if (!FinishFace(face, material, input.smoothing, materialNumber)) {
+    if (!FinishFace(face, material, input.smoothing, materialNumber, normalIndex)) {
         reader.Fail("Out of memory", "no room for the vertex normals");
     }
 }
@@ -178,10 +173,8 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
     ObjectCounts counts;
     reader.Expect("Object");
     reader.Expect("Vertices:");
-    if (ScanFormat(reader.line, "Vertices: %d TVertices: %d Faces: %d Materials: %d Normals: %d\n", &counts.vertices,
-                   &counts.tvertices, &counts.faces, &counts.materials, &counts.normals) < 5) {
-        reader.FailScan();
-    }
+    reader.Scan(5, "Vertices: %d TVertices: %d Faces: %d Materials: %d Normals: %d\n", &counts.vertices,
+                &counts.tvertices, &counts.faces, &counts.materials, &counts.normals);
     if (counts.faces == 0 || counts.vertices == 0) {
         // An empty object: no arrays, nothing drawn, no lines of its own follow.
         object = Object();
@@ -211,7 +204,7 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
         int number = 0;
         float x = 0.0f, y = 0.0f, z = 0.0f;
         reader.Expect("Vertex");
-        if (ScanFormat(reader.line, "Vertex %d: X: %f Y: %f Z: %f\n", &number, &x, &y, &z) < 4) reader.FailScan();
+        reader.Scan(4, "Vertex %d: X: %f Y: %f Z: %f\n", &number, &x, &y, &z);
         Vec3 p(x * scale, z * scale, y * scale);
         RequireFinite(reader, {p.x, p.y, p.z});
         object.vertices[i].position = p;
@@ -234,7 +227,7 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
             int number = 0;
             float u = 0.0f, v = 0.0f;
             reader.Expect("TVertex");
-            if (ScanFormat(reader.line, "TVertex %d: U: %f V: %f\n", &number, &u, &v) < 3) reader.FailScan();
+            reader.Scan(3, "TVertex %d: U: %f V: %f\n", &number, &u, &v);
             TVertex t{u * 255.0f, v * 255.0f};
             RequireFinite(reader, {t.u, t.v});
             object.tvertices[i] = t;
@@ -244,11 +237,12 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
     object.faces = AllocateRecords<Face>(reader, "Faces", counts.faces, kMinFaceBytes);
     object.faceCount = counts.faces;
     reader.Expect("Face list:");
+    NormalMergeIndex normalIndex;
     for (int i = 0; i < counts.faces; ++i) {
         // Count the face only once it is built, so the object never holds
         // unread faces.
         object.faceCount = i;
-        ReadFace(object.faces[i], object, counts, reader, actor, flipNormals);
+        ReadFace(object.faces[i], object, counts, reader, actor, flipNormals, normalIndex);
     }
     object.faceCount = counts.faces;
 
@@ -270,7 +264,7 @@ void LoadObjectFile(Actor& actor, const char* fileName, float scale, int flipNor
     int objectCount = 0;
     reader.Expect("3DX");
     reader.Expect("NumObjects:");
-    if (ScanFormat(reader.line, "NumObjects: %d\n", &objectCount) < 1) reader.FailScan();
+    reader.Scan(1, "NumObjects: %d\n", &objectCount);
     actor.objects = AllocateRecords<Object>(reader, "NumObjects", objectCount, kMinObjectBytes);
     actor.objectCount = objectCount;
 
@@ -280,8 +274,8 @@ void LoadObjectFile(Actor& actor, const char* fileName, float scale, int flipNor
         if (distance > farthest) farthest = distance;
     }
     actor.radius = farthest;
-    actor.radiusX = farthest * RadiusFactorX();
-    actor.radiusY = farthest * RadiusFactorY();
+    actor.radiusX = RadiusX(farthest);
+    actor.radiusY = RadiusY(farthest);
 
     if (!reader.Close()) FatalError(("The file \"" + built + "\" could not be closed!\n").c_str());
 }

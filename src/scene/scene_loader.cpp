@@ -9,6 +9,8 @@
 
 #include "app/fatal_error.h"
 #include "scene/format_scan.h"
+#include "scene/load_message.h"
+#include "scene/material_texture.h"
 #include "scene/object_loader.h"
 #include "scene/record_allocation.h"
 #include "scene/text_reader.h"
@@ -29,7 +31,7 @@ void RequireFinite(const TextReader& reader, std::initializer_list<float> values
 
 void RequireName(const TextReader& reader, const char* word, const char* what) {
     if (std::strlen(word) <= kMaxNameLength) return;
-    reader.Fail("Name too long", std::string("a ") + what + " has at most 79 characters: \"" + word + "\"");
+    reader.Fail("Name too long", std::string("a ") + what + " has at most 79 characters: " + QuotedText(word));
 }
 
 // One light line and its optional "Enable:" line. typeWord keeps the
@@ -38,13 +40,13 @@ void ReadLight(Light& light, TextReader& reader, char* typeWord) {
     int number = 0;
     float x = 0.0f, y = 0.0f, z = 0.0f, intensity = 0.0f;
     reader.ExpectHere("Light");
-    if (ScanFormat(reader.line, "Light %d: X: %f Y: %f Z: %f Intensity: %f Type: %s\n", &number, &x, &y, &z,
-                   &intensity, typeWord) < 5) {
-        reader.FailScan();
-    }
+    reader.Scan(5, "Light %d: X: %f Y: %f Z: %f Intensity: %f Type: %s\n", &number, &x, &y, &z, &intensity, typeWord);
     RequireName(reader, typeWord, "light type");
     bool omni = std::strncmp(typeWord, "OMNI", 4) == 0;
-    if (!omni && std::strncmp(typeWord, "DIRECTIONAL", 11) != 0) FatalError("error");
+    if (!omni && std::strncmp(typeWord, "DIRECTIONAL", 11) != 0) {
+        reader.PrintDetail("expected the light type OMNI or DIRECTIONAL, found " + QuotedText(typeWord));
+        FatalError("error");
+    }
     RequireFinite(reader, {x, y, z, intensity});
     if (omni) {
         light.type = OMNI;
@@ -70,7 +72,7 @@ void ReadLight(Light& light, TextReader& reader, char* typeWord) {
     light.enabled = 1;
     reader.ReadLine();
     if (reader.Has("Enable:")) {
-        if (ScanFormat(reader.line, "Enable: %d\n", &light.enabled) < 1) reader.FailScan();
+        reader.Scan(1, "Enable: %d\n", &light.enabled);
         reader.ReadLine();
     }
 }
@@ -85,33 +87,29 @@ void ReadActor(Actor& actor, TextReader& reader, const char* objectFilePath) {
     char fileName[kScanWordSize];
 
     reader.ExpectHere("Actor");
-    if (ScanFormat(reader.line, "Actor %d: X: %f Y: %f Z: %f\n", &number, &x, &y, &z) < 4) reader.FailScan();
+    reader.Scan(4, "Actor %d: X: %f Y: %f Z: %f\n", &number, &x, &y, &z);
     RequireFinite(reader, {x, y, z});
     reader.Expect("Filename: ");
-    if (ScanFormat(reader.line, "Filename: %s\n", fileName) < 1) reader.FailScan();
+    reader.Scan(1, "Filename: %s\n", fileName);
     RequireName(reader, fileName, "file name");
     reader.ReadLine();
     if (reader.Has("Color: ")) {
-        if (ScanFormat(reader.line, "Color: R: %f G: %f B: %f A: %f\n", &color[0], &color[1], &color[2], &color[3]) < 4) {
-            reader.FailScan();
-        }
+        reader.Scan(4, "Color: R: %f G: %f B: %f A: %f\n", &color[0], &color[1], &color[2], &color[3]);
         RequireFinite(reader, {color[0], color[1], color[2], color[3]});
         reader.ReadLine();
     }
     if (reader.Has("Specular: ")) {
-        if (ScanFormat(reader.line, "Specular: R: %f G: %f B: %f\n", &specular[0], &specular[1], &specular[2]) < 3) {
-            reader.FailScan();
-        }
+        reader.Scan(3, "Specular: R: %f G: %f B: %f\n", &specular[0], &specular[1], &specular[2]);
         RequireFinite(reader, {specular[0], specular[1], specular[2]});
         reader.ReadLine();
     }
     if (reader.Has("Scale: ")) {
-        if (ScanFormat(reader.line, "Scale: %f\n", &scale) < 1) reader.FailScan();
+        reader.Scan(1, "Scale: %f\n", &scale);
         RequireFinite(reader, {scale});
         reader.ReadLine();
     }
     if (reader.Has("Flipnormals: ")) {
-        if (ScanFormat(reader.line, "Flipnormals: %d\n", &flip) < 1) reader.FailScan();
+        reader.Scan(1, "Flipnormals: %d\n", &flip);
         reader.ReadLine();
     }
     actor.position = Vec3(x, y, z);
@@ -125,17 +123,18 @@ void ReadActor(Actor& actor, TextReader& reader, const char* objectFilePath) {
 int LoadScene(const char* path, Actor& camera, Actor** actors, Light** lights, int* lightCount) {
     TextReader reader;
     if (!reader.Open(path, path)) FatalError(("The file \"" + std::string(path) + "\" could not be opened!").c_str());
+    ResetTextureShortfall();
 
     char objectFilePath[kScanWordSize] = "";
     reader.Expect("Actor Database");
     reader.ReadLine();
     if (reader.Has("ObjectFilePath:")) {
-        if (ScanFormat(reader.line, "ObjectFilePath: %s\n", objectFilePath) < 1) reader.FailScan();
+        reader.Scan(1, "ObjectFilePath: %s\n", objectFilePath);
         reader.ReadLine();
     }
     if (reader.Has("Specularity:")) {
         float specularity = 0.0f;
-        if (ScanFormat(reader.line, "Specularity: %f\n", &specularity) < 1) reader.FailScan();
+        reader.Scan(1, "Specularity: %f\n", &specularity);
         RequireFinite(reader, {specularity});
         Scene.specularity = specularity;
         reader.ReadLine();
@@ -143,13 +142,13 @@ int LoadScene(const char* path, Actor& camera, Actor** actors, Light** lights, i
     int actorCount = 0;
     int lights_ = 0;
     reader.ExpectHere("Actors:");
-    if (ScanFormat(reader.line, "Actors: %d Lights: %d\n", &actorCount, &lights_) < 1) reader.FailScan();
+    reader.Scan(1, "Actors: %d Lights: %d\n", &actorCount, &lights_);
     CheckRecordCount(reader, "Actors", actorCount, sizeof(Actor), kMinActorBytes);
     CheckRecordCount(reader, "Lights", lights_, sizeof(Light), kMinLightBytes);
 
     float x = 0.0f, y = 0.0f, z = 0.0f;
     reader.Expect("Camera");
-    if (ScanFormat(reader.line, "Camera: X: %f Y: %f Z: %f\n", &x, &y, &z) < 3) reader.FailScan();
+    reader.Scan(3, "Camera: X: %f Y: %f Z: %f\n", &x, &y, &z);
     RequireFinite(reader, {x, y, z});
     camera.position = Vec3(x, y, z);
 
@@ -167,5 +166,6 @@ int LoadScene(const char* path, Actor& camera, Actor** actors, Light** lights, i
     reader.ExpectHere("End Database");
 
     if (!reader.Close()) FatalError(("The file \"" + std::string(path) + "\" could not be closed!\n").c_str());
+    TextureShortfallWarning();
     return actorCount;
 }

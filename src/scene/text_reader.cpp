@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstdarg>
 #include <cstring>
 #include <new>
 
 #include "app/fatal_error.h"
+#include "scene/format_scan.h"
+#include "scene/load_message.h"
 
 TextReader::~TextReader() {
     // Only reached with the file still open when loading is abandoned (a
@@ -130,7 +133,25 @@ void TextReader::ExpectHere(const char* keyword) {
     FatalError(message.c_str());
 }
 
+int TextReader::Scan(int needed, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    ScanStop stop;
+    int result = ScanFormatV(line, format, args, &stop);
+    va_end(args);
+    if (stop.outOfRange) Fail("Number out of range", DescribeScanStop(stop));
+    if (needed > 0 && result < needed) {
+        PrintDetail(DescribeScanStop(stop));
+        FailScan();
+    }
+    return result;
+}
+
 void TextReader::FailScan() const { FatalError("error"); }
+
+void TextReader::PrintDetail(const std::string& detail) const {
+    PrintLoadMessage(PrintableText(fileName) + ":" + std::to_string(lineNumber) + ": " + detail);
+}
 
 void TextReader::Fail(const char* problem, const std::string& detail) const {
     std::string message = std::string(problem) + " in line " + std::to_string(lineNumber) + " of file \"" +

@@ -34,8 +34,16 @@ public:
     // Whether the current line contains keyword (case-sensitive substring).
     bool Has(const char* keyword) const;
 
+    // Scans the current line with ScanFormat and returns the values stored.
+    // A whole number that does not fit its field is fatal "Number out of
+    // range ..."; fewer than needed values is the fatal "error", after a
+    // detail line on stderr saying what the line lacks.
+    int Scan(int needed, const char* format, ...) __attribute__((format(scanf, 3, 4)));
     // The scan of the current line gave too few values: fatal "error".
     [[noreturn]] void FailScan() const;
+    // Prints "tarnview: <file>:<line>: <detail>" on stderr, the file name
+    // escaped; detail must already be printable.
+    void PrintDetail(const std::string& detail) const;
     // A fault the formats leave to this loader: fatal
     // "<problem> in line <n> of file "<name>":\n<detail>\n".
     [[noreturn]] void Fail(const char* problem, const std::string& detail) const;

@@ -83,6 +83,7 @@ TEST(Gu3dfReadTest, TruncatedFixturesAreRefusedAtLoad) {
         std::vector<std::uint8_t> data(info.mem_required);
         info.data = data.data();
         EXPECT_FALSE(gu3dfLoad(Fixture(name).c_str(), &info));
+        EXPECT_EQ(glide::Last3dfFailure().rfind("the file ends inside the ", 0), 0u) << glide::Last3dfFailure();
         std::string error;
         glide::Texture3df texture;
         EXPECT_FALSE(glide::Read3dfFile(Fixture(name).c_str(), &texture, &error));
@@ -226,15 +227,21 @@ TEST(Gu3dfReadTest, LoadRefusesWhatItCannotWriteSafely) {
         std::vector<std::uint8_t> data(info.mem_required);
         info.data = data.data();
         EXPECT_FALSE(gu3dfLoad(path.c_str(), &info)) << path;
+        EXPECT_EQ(glide::Last3dfFailure(), path == nccPath ? "the file ends inside the NCC table"
+                                                           : "the file ends inside the palette");
     }
-    // No destination, or one smaller than the file needs.
+    // No destination, or one smaller than the file needs; each says why,
+    // and a success leaves no reason behind.
     Gu3dfInfo info{};
     ASSERT_TRUE(gu3dfGetInfo(Fixture("rgb565.3df").c_str(), &info));
+    EXPECT_TRUE(glide::Last3dfFailure().empty());
     EXPECT_FALSE(gu3dfLoad(Fixture("rgb565.3df").c_str(), &info));  // data is still null
+    EXPECT_EQ(glide::Last3dfFailure(), "no buffer for the texels");
     std::vector<std::uint8_t> small(16);
     info.data = small.data();
     info.mem_required = static_cast<FxU32>(small.size());
     EXPECT_FALSE(gu3dfLoad(Fixture("rgb565.3df").c_str(), &info));
+    EXPECT_NE(glide::Last3dfFailure().find("more than the 16 its info gave"), std::string::npos);
 }
 
 TEST(Gu3dfReadTest, EveryShortenedFileIsRefusedAndNeverOverrun) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,91 @@ TEST_F(MeshPreparationTest, AddFaceNormalGrowsOneEntryAtATime) {
     EXPECT_EQ(vertex.normals[1].faceCount, 2);
     EXPECT_EQ(vertex.normals[2].materialNumber, 5);
     delete[] vertex.normals;
+}
+
+// The merge as a plain search over the whole list: the reference the
+// indexed merge must agree with, entry for entry and in the same order.
+int ReferenceAddFaceNormal(std::vector<VertexNormal>& list, const Vec3& normal, std::uint32_t smoothing,
+                           int materialNumber) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if ((list[i].smoothing & smoothing) != 0 && list[i].materialNumber == materialNumber) {
+            list[i].normal += normal;
+            list[i].faceCount += 1;
+            list[i].smoothing |= smoothing;
+            return static_cast<int>(i);
+        }
+    }
+    VertexNormal entry;
+    entry.normal = normal;
+    entry.smoothing = smoothing;
+    entry.materialNumber = materialNumber;
+    entry.faceCount = 1;
+    list.push_back(entry);
+    return static_cast<int>(list.size()) - 1;
+}
+
+TEST_F(MeshPreparationTest, IndexedMergeMatchesTheWholeListSearch) {
+    // Few vertices, many materials and smoothing sets: lists grow far past
+    // the direct search, entries of one material pile up, and groups that
+    // widen by merging must still be found by their first entry.
+    std::mt19937 random(2024);
+    constexpr int kVertices = 4;
+    Vertex vertices[kVertices];
+    std::vector<VertexNormal> reference[kVertices];
+    NormalMergeIndex index;
+    for (int face = 0; face < 6000; ++face) {
+        const int v = static_cast<int>(random() % kVertices);
+        const std::uint32_t smoothing = (1u << (random() % 12)) | ((random() % 4 == 0) ? 1u << (random() % 32) : 0u);
+        const int material = static_cast<int>(random() % (face < 3000 ? 40 : 3));
+        const Vec3 normal(static_cast<float>(face % 7), 1.0f, static_cast<float>(face % 3));
+        const int got = AddFaceNormal(vertices[v], normal, smoothing, material, &index);
+        ASSERT_EQ(got, ReferenceAddFaceNormal(reference[v], normal, smoothing, material)) << "face " << face;
+    }
+    for (int v = 0; v < kVertices; ++v) {
+        ASSERT_EQ(vertices[v].normalCount, static_cast<int>(reference[v].size()));
+        EXPECT_GT(vertices[v].normalCount, NormalMergeIndex::kDirectSearchEntries);
+        for (int i = 0; i < vertices[v].normalCount; ++i) {
+            const VertexNormal& got = vertices[v].normals[i];
+            const VertexNormal& want = reference[v][static_cast<std::size_t>(i)];
+            ASSERT_EQ(got.smoothing, want.smoothing);
+            ASSERT_EQ(got.materialNumber, want.materialNumber);
+            ASSERT_EQ(got.faceCount, want.faceCount);
+            ASSERT_EQ(got.normal.x, want.normal.x);
+            ASSERT_EQ(got.normal.z, want.normal.z);
+        }
+        delete[] vertices[v].normals;
+    }
+}
+
+TEST_F(MeshPreparationTest, ManyFacesOfDifferentMaterialsShareOneVertex) {
+    // Every face has vertex 0 and a material number of its own: vertex 0
+    // gets one entry per face, in face order; the other corners one each.
+    constexpr int kFaces = 5000;
+    std::string t = "3DX\nNumObjects: 1\nObject\nVertices: " + std::to_string(2 * kFaces + 1) +
+                    " TVertices: 0 Faces: " + std::to_string(kFaces) +
+                    " Materials: 2 Normals: 0\nMaterial list:\n"
+                    "Material 0:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: NOBITMAP\n"
+                    "Material 1:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: NOBITMAP\nVertex list:\nVertex 0: X: 0 Y: 0 Z: 0\n";
+    for (int i = 0; i < kFaces; ++i) {
+        t += "Vertex " + std::to_string(2 * i + 1) + ": X: " + std::to_string(i + 1) + " Y: 1 Z: 0\n";
+        t += "Vertex " + std::to_string(2 * i + 2) + ": X: " + std::to_string(i + 1) + " Y: 0 Z: 1\n";
+    }
+    t += "Face list:\n";
+    for (int i = 0; i < kFaces; ++i) {
+        t += "Face " + std::to_string(i) + ": A: 0 B: " + std::to_string(2 * i + 1) + " C: " +
+             std::to_string(2 * i + 2) + " AB: 1 BC: 1 CA: 1\nSmoothing: 1\nMaterial: " + std::to_string(i) + "\n";
+    }
+    dir_.Write("fan.3dx", t);
+    LoadObjectFile(actor_, "fan.3dx", 1.0f, 0, dir_.Dir().c_str());
+    const Object& o = actor_.objects[0];
+    ASSERT_EQ(o.vertices[0].normalCount, kFaces);
+    for (int i = 0; i < kFaces; ++i) {
+        ASSERT_EQ(o.vertices[0].normals[i].materialNumber, i);
+        ASSERT_EQ(o.vertices[0].normals[i].faceCount, 1);
+        ASSERT_EQ(o.faces[i].corners[0].normalIndex, i);
+        ASSERT_EQ(o.faces[i].corners[0].normal, &o.vertices[0].normals[i]);
+        ASSERT_EQ(o.vertices[2 * i + 1].normalCount, 1);
+    }
 }
 
 TEST_F(MeshPreparationTest, CancellingNormalsGiveAZeroNormalNotNaN) {

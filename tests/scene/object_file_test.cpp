@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "scene/material_texture.h"
 #include "scene/object_loader.h"
 #include "scene_test_support.h"
 #include "support/test_data.h"
@@ -212,10 +213,11 @@ this object is beyond NumObjects and never read
     EXPECT_EQ(actor.objects[0].materialCount, 0);
     EXPECT_EQ(actor.objects[1].vertexCount, 0);
     EXPECT_EQ(actor.objects[2].faceCount, 1);
-    // The farthest vertex lies 5 from the origin.
-    EXPECT_FLOAT_EQ(actor.radius, 5.0f);
-    EXPECT_FLOAT_EQ(actor.radiusX, 9.991121f);
-    EXPECT_FLOAT_EQ(actor.radiusY, 12.570512f);
+    // The farthest vertex lies 5 from the origin: 5 * sqrt(6.3207111) is
+    // 12.570512 exactly, not the 12.570513 of a factor rounded to float first.
+    EXPECT_EQ(actor.radius, 5.0f);
+    EXPECT_EQ(actor.radiusX, 9.991121f);
+    EXPECT_EQ(actor.radiusY, 12.570512f);
 }
 
 TEST_F(ObjectFileTest, MaterialLinesOfAnEmptyObjectAreASyntaxError) {
@@ -309,6 +311,7 @@ TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     // 2184 for the odd ones. Room for the first allocation only:
     glide::ResetTextureMemory();
     FillTextureMemoryLeaving(12288);
+    ResetTextureShortfall();
     Actor& first = Load(text);
     EXPECT_NE(first.objects[0].materials[0].texture, -1);
     EXPECT_EQ(first.objects[0].materials[0].textureOdd, -1);
@@ -321,7 +324,33 @@ TEST_F(ObjectFileTest, TextureMemoryRunningOutKeepsTheHandlesObtained) {
     Actor& second = Load(text);
     EXPECT_EQ(second.objects[0].materials[0].texture, -1);
     EXPECT_EQ(second.objects[0].faces[0].flags & FACE_TEXTURED, 0u);
+    // Neither is an error; one warning line after loading tells of both.
+    testing::internal::CaptureStderr();
+    TextureShortfallWarning();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tarnview: warning: texture memory is full: 1 material has no texture and 1 has no levels for "
+              "multi-pass drawing; the first is \"" + dir_.Dir() + "light.3df\"\n");
     glide::ResetTextureMemory();
+}
+
+TEST_F(ObjectFileTest, TextureFailuresSayWhyBeforeTheirTerseMessage) {
+    std::filesystem::copy_file(test_support::TestDataPath("3df/lava-truncated.3df"), dir_.Dir() + "short.3df");
+    struct Case {
+        std::string file;    // as the material names it
+        std::string reason;  // the detail line's reason
+    };
+    const Case cases[] = {
+        {"short.3df", "the file ends inside the texel data"},
+        {"absent.3df", "cannot open the file (No such file or directory)"},
+        {"obj.3dx", "not a 3DF file"},
+    };
+    for (const Case& c : cases) {
+        std::string text = kTextured;
+        text.replace(text.find("light.3df"), 9, c.file);
+        EXPECT_EXIT(LoadOnly(text), testing::ExitedWithCode(1),
+                    Literal("tarnview: texture \"" + dir_.Dir() + c.file + "\": " + c.reason) + "[^\n]*\n(.|\n)*" +
+                        "ERROR!\\s+err\\s*$");
+    }
 }
 
 TEST_F(ObjectFileTest, FileEndingEarly) {
@@ -380,6 +409,38 @@ TEST_F(ObjectFileTest, RefusesIndicesOutsideTheirArrays) {
                         "\":\nTB: 1 (the object has 1 texture vertices)"));
 }
 
+// Numbers are decimal: what a C library would take as hexadecimal, infinity
+// or not-a-number leaves a line short of its values, and whole numbers that
+// do not fit their 32-bit fields are refused rather than wrapped. Each
+// failed scan says on stderr what the line lacks before the bare "error".
+TEST_F(ObjectFileTest, NumbersThatAreNotDecimalOrDoNotFit) {
+    const std::string file = dir_.Dir() + "obj.3dx";
+    const std::string head = "3DX\nNumObjects: 1\nObject\nVertices: 3 TVertices: 0 Faces: 1 Materials: 0 Normals: 0\n"
+                             "Vertex list:\n";
+    const std::string counts = "Vertices: 3 TVertices: 0 Faces: 1 Materials: 0 Normals: 0";
+    struct Case {
+        std::string text;
+        std::string expected;  // a regular expression
+    };
+    const Case cases[] = {
+        {head + "Vertex 0: X: inf Y: 0 Z: 0\n",
+         Literal("tarnview: " + file + ":6: expected a number after \"X:\", found \"inf\"\n") + "(.|\n)*" +
+             ScanError()},
+        {head + "Vertex 0: X: 0x10 Y: 0 Z: 0\n",
+         Literal("tarnview: " + file + ":6: expected \"Y:\", found \"x10\"\n") + "(.|\n)*" + ScanError()},
+        {head + "Vertex 0: X: 1 Y: 2 Z: NaN\n",
+         Literal("tarnview: " + file + ":6: expected a number after \"Z:\", found \"NaN\"")},
+        {"3DX\nNumObjects: 4294967297\n",
+         Literal("Number out of range in line 2 of file \"" + file +
+                 "\":\nthe number after \"NumObjects:\", \"4294967297\", does not fit a 32-bit field\n")},
+        {OneFace(counts, "Face list:\nFace 0: A: 4294967297 B: 1 C: 2 AB: 1 BC: 1 CA: 1\n"),
+         Literal("Number out of range in line 10 of file \"" + file + "\":\nthe number after \"A:\"")},
+        {OneFace(counts, "Face list:\nFace 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\nSmoothing: 4294967296\n"),
+         Literal("Number out of range in line 11 of file")},
+    };
+    for (const Case& c : cases) EXPECT_EXIT(LoadOnly(c.text), testing::ExitedWithCode(1), c.expected) << c.text;
+}
+
 TEST_F(ObjectFileTest, RefusesNegativeMaterialNumbers) {
     const std::string text = "3DX\nNumObjects: 1\nObject\nVertices: 3 TVertices: 0 Faces: 1 Materials: 2 Normals: 0\n"
                              "Material list:\nMaterial 0:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: NOBITMAP\n"
@@ -410,7 +471,7 @@ TEST_F(ObjectFileTest, RefusesOverlongTextureNamesAndNonFiniteNumbers) {
                          "Material list:\nMaterial 0:\nDiffuse: R: 1 G: 1 B: 1 A: 1\nTexture: " + longName + "\n"),
                 testing::ExitedWithCode(1), Literal("Name too long in line 8 of file"));
     EXPECT_EXIT(LoadOnly(OneFace("Vertices: 3 TVertices: 0 Faces: 1 Materials: 0 Normals: 1",
-                                 "Face list:\nFace 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\nNormal: X: nan Y: 0 Z: 1\n")),
+                                 "Face list:\nFace 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\nNormal: X: 1e39 Y: 0 Z: 1\n")),
                 testing::ExitedWithCode(1), Literal("Number out of range in line 11 of file"));
     EXPECT_EXIT(Load("3DX\nNumObjects: 1\nObject\nVertices: 3 TVertices: 0 Faces: 1 Materials: 0 Normals: 0\n"
                      "Vertex list:\nVertex 0: X: 1e30 Y: 0 Z: 0\n",

@@ -123,6 +123,26 @@ TEST_F(SceneFileTest, LightTypeWords) {
                 testing::ExitedWithCode(1), SyntaxError(7, dir_.Dir() + "scene.scn", "Actor list:"));
 }
 
+TEST_F(SceneFileTest, NumbersOutOfRangeOrNotDecimal) {
+    const std::string scene = dir_.Dir() + "scene.scn";
+    EXPECT_EXIT(LoadOnly(Head("Actors: 4294967297", "")), testing::ExitedWithCode(1),
+                Literal("Number out of range in line 3 of file \"" + scene + "\":\nthe number after \"Actors:\""));
+    EXPECT_EXIT(LoadOnly(Head("Actors: 0 Lights: 99999999999", "")), testing::ExitedWithCode(1),
+                Literal("Number out of range in line 3 of file \"" + scene + "\":\nthe number after \"Lights:\", "
+                        "\"99999999999\", does not fit a 32-bit field"));
+    EXPECT_EXIT(LoadOnly(Head("Actors: 0 Lights: 1", "Light 0: X: 0 Y: 0 Z: 1 Intensity: 1 Type: SPOT\n")),
+                testing::ExitedWithCode(1),
+                Literal("tarnview: " + scene + ":6: expected the light type OMNI or DIRECTIONAL, found \"SPOT\"\n") +
+                    "(.|\n)*" + ScanError());
+    // "0x1p4" and "0x2" read as 0 followed by text the line ignores.
+    Load("Actor Database\nObjectFilePath: " + dir_.Dir() + "models/\nSpecularity: 0x1p4\nActors: 1\n"
+         "Camera: X: 0 Y: 0 Z: 0\nLight List:\nActor list:\nActor 0: X: 0 Y: 0 Z: 0\nFilename: tri.3dx\n"
+         "Scale: 0x2\nEnd Database\n");
+    EXPECT_EQ(Scene.specularity, 0.0f);
+    EXPECT_EQ(actors_[0].radius, 0.0f);
+    EXPECT_NE(actors_[0].objects[0].faces[0].flags & FACE_DEGENERATE, 0u);
+}
+
 TEST_F(SceneFileTest, RefusesADirectionalLightWithoutDirection) {
     EXPECT_EXIT(LoadOnly(Head("Actors: 0 Lights: 1", "Light 0: X: 0 Y: 0 Z: 0 Intensity: 1 Type: DIRECTIONAL\n")),
                 testing::ExitedWithCode(1), Literal("Light without direction in line 6 of file"));

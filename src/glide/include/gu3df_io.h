@@ -126,6 +126,11 @@ bool Write3dfFile(const char* path, const Texture3df& texture, std::string* erro
 // The same file as bytes in memory.
 bool Serialize3df(const Texture3df& texture, std::vector<std::uint8_t>* bytes, std::string* error = nullptr);
 
+// Why the calling thread's last gu3dfGetInfo or gu3dfLoad failed, without
+// the file name (e.g. "the file ends inside the texel data (512 bytes
+// expected)"); empty after one that succeeded.
+const std::string& Last3dfFailure();
+
 // ---- texture memory helpers (tests, benchmarks, tools) -------------------------
 
 // Allocates a mip-map for levels (largest first, as EncodeTexture takes them)
