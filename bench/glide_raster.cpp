@@ -1,13 +1,20 @@
 // Fill rate and triangle rate of the software accelerator.
 //
-// Each run prints Mpixels/s (pixels that reached the colour buffer) or
+// Each run prints Mpixels/s (pixels that reached the colour buffer) and
 // Mtriangles/s. "plain" state: no depth, fog or blending. "system" state: what
 // the viewer sets up (W-buffer, table fog, source-alpha blending), with
 // alpha 200 so every pixel really blends and a depth test that always
 // passes so repeated triangles keep drawing.
+//
+// Every run takes the device's thread count as its last argument. One
+// iteration draws a batch of triangles spread over the screen and waits for
+// the device (glide::Finish), so queued work is inside the timed loop.
+// Built with TARNVIEW_BASELINE (against a tree from before threads existed)
+// only the one-thread runs are registered, for before/after comparisons.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "glide.h"
@@ -19,9 +26,20 @@ namespace {
 enum class State { kPlain, kSystem };
 enum class Shade { kFlat, kGouraud };
 
-void OpenDevice() {
+#ifdef TARNVIEW_BASELINE
+const std::vector<std::int64_t> kThreadCounts = {1};
+void SetThreads(int) {}
+void WaitForDevice() {}
+#else
+const std::vector<std::int64_t> kThreadCounts = {1, 2};
+void SetThreads(int threads) { glide::SetThreadCount(threads); }
+void WaitForDevice() { glide::Finish(); }
+#endif
+
+void OpenDevice(int threads) {
     glide::SetDisplayOutput(nullptr);
     grGlideInit();
+    SetThreads(threads);
     grSstQueryHardware(nullptr);
     grSstOpen(GR_RESOLUTION_640x480, GR_REFRESH_60Hz, GR_COLORFORMAT_RGBA, GR_ORIGIN_LOWER_LEFT,
               GR_SMOOTHING_DISABLE, 2);
@@ -76,28 +94,26 @@ std::vector<GrVertex> MakeTriangles(double pixels, float alpha, bool textured) {
     return v;
 }
 
+// Draws the whole list of triangles per iteration and waits for the device.
 template <typename Draw>
 void RunTriangles(benchmark::State& bs, const std::vector<GrVertex>& tris, Draw draw) {
     glide::ResetCounters();
-    std::size_t i = 0;
-    std::uint64_t triangles = 0;
     for (auto _ : bs) {
-        draw(&tris[i], &tris[i + 1], &tris[i + 2]);
-        i += 3;
-        if (i >= tris.size()) i = 0;
-        ++triangles;
+        for (std::size_t i = 0; i + 2 < tris.size(); i += 3) draw(&tris[i], &tris[i + 1], &tris[i + 2]);
+        WaitForDevice();
     }
+    const double triangles = static_cast<double>(bs.iterations()) * static_cast<double>(tris.size() / 3);
     const glide::DeviceCounters n = glide::GetCounters();
     bs.counters["Mpixels/s"] =
         benchmark::Counter(static_cast<double>(n.pixelsWritten) / 1e6, benchmark::Counter::kIsRate);
-    bs.counters["Mtriangles/s"] = benchmark::Counter(static_cast<double>(triangles) / 1e6, benchmark::Counter::kIsRate);
-    bs.counters["pixels/tri"] = static_cast<double>(n.pixelsWritten) / static_cast<double>(triangles ? triangles : 1);
+    bs.counters["Mtriangles/s"] = benchmark::Counter(triangles / 1e6, benchmark::Counter::kIsRate);
+    bs.counters["pixels/tri"] = static_cast<double>(n.pixelsWritten) / (triangles > 0 ? triangles : 1.0);
 }
 
 void BM_Untextured(benchmark::State& bs) {
     const Shade shade = static_cast<Shade>(bs.range(0));
     const State state = static_cast<State>(bs.range(1));
-    OpenDevice();
+    OpenDevice(static_cast<int>(bs.range(3)));
     ApplyState(state);
     grConstantColorValue(0x80C040FFu);
     guColorCombineFunction(shade == Shade::kFlat ? GR_COLORCOMBINE_CCRGB : GR_COLORCOMBINE_ITRGB);
@@ -106,24 +122,28 @@ void BM_Untextured(benchmark::State& bs) {
     grGlideShutdown();
 }
 BENCHMARK(BM_Untextured)
-    ->ArgNames({"gouraud", "system", "pixels"})
-    ->ArgsProduct({{0, 1}, {0, 1}, {10, 100, 10000}});
+    ->ArgNames({"gouraud", "system", "pixels", "threads"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {10, 100, 10000}, kThreadCounts})
+    ->UseRealTime();
 
 void BM_Clear(benchmark::State& bs) {
-    OpenDevice();
+    OpenDevice(static_cast<int>(bs.range(0)));
     grDepthMask(FXTRUE);
-    for (auto _ : bs) grBufferClear(0x102030FFu, 0, 0xFFFF);
+    for (auto _ : bs) {
+        grBufferClear(0x102030FFu, 0, 0xFFFF);
+        WaitForDevice();
+    }
     bs.counters["Mpixels/s"] = benchmark::Counter(static_cast<double>(bs.iterations()) * 640 * 480 / 1e6,
                                                   benchmark::Counter::kIsRate);
     grGlideShutdown();
 }
-BENCHMARK(BM_Clear);
+BENCHMARK(BM_Clear)->ArgName("threads")->ArgsProduct({kThreadCounts})->UseRealTime();
 
 // Textured, TEXTURE_TIMES_ITRGB, 256x256 mip-mapped map: 0 point, 1 bilinear,
 // 2 bilinear + fog and system state, 3 trilinear (multi-pass) + system state.
 void BM_Textured(benchmark::State& bs) {
     const int mode = static_cast<int>(bs.range(0));
-    OpenDevice();
+    OpenDevice(static_cast<int>(bs.range(2)));
     ApplyState(mode >= 2 ? State::kSystem : State::kPlain);
     glide::ArgbImage image;
     image.width = image.height = 256;
@@ -149,11 +169,14 @@ void BM_Textured(benchmark::State& bs) {
     }
     grGlideShutdown();
 }
-BENCHMARK(BM_Textured)->ArgNames({"mode", "pixels"})->ArgsProduct({{0, 1, 2, 3}, {100, 10000}});
+BENCHMARK(BM_Textured)
+    ->ArgNames({"mode", "pixels", "threads"})
+    ->ArgsProduct({{0, 1, 2, 3}, {10, 100, 10000}, kThreadCounts})
+    ->UseRealTime();
 
 // Triangle set-up rate alone: draws counted but not rasterized.
 void BM_FrontEndOnly(benchmark::State& bs) {
-    OpenDevice();
+    OpenDevice(1);
     ApplyState(State::kSystem);
     guColorCombineFunction(GR_COLORCOMBINE_ITRGB);
     glide::SetRasterizationEnabled(false);
