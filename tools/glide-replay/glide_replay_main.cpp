@@ -223,7 +223,8 @@ int Main(int argc, char** argv) {
             return Fail(std::string(tracePath) + ": " + error);
         }
         runs.threads = glide::ThreadCount();
-        const std::string suffix = labelThreads ? ", " + std::to_string(runs.threads) + " threads" : "";
+        const std::string suffix =
+            labelThreads ? ", " + std::to_string(runs.threads) + (runs.threads == 1 ? " thread" : " threads") : "";
         PrintRun("device" + suffix, runs.full);
         // The screenshot shows the last frame of the first count's replay.
         if (c == 0 && screenshotPath != nullptr && !glide::WriteScreenshotPng(screenshotPath, &error)) {

@@ -25,6 +25,7 @@ import argparse
 import json
 import os
 import platform
+import re
 import statistics
 import subprocess
 import sys
@@ -88,17 +89,15 @@ def parse_args(argv):
         text = getattr(args, name)
         if text is None:
             continue
-        value = int(text, 10) if text.strip().isdigit() else None
+        value = int(text) if re.fullmatch(r"[0-9]+", text) else None
         if value is None or not low <= value <= high:
             p.error("--%s wants a whole number from %d to %d" % (name, low, high))
         setattr(args, name, value)
     if (args.script is None) != (args.scene is None):
         p.error("--script and --scene go together")
     if args.sizes is not None:
-        try:
-            args.sizes = [int(s, 10) for s in args.sizes.split(",") if s.strip()]
-        except ValueError:
-            args.sizes = None
+        items = [s.strip() for s in args.sizes.split(",") if s.strip()]
+        args.sizes = [int(s) for s in items] if all(re.fullmatch(r"[0-9]+", s) for s in items) else None
         if not args.sizes or any(not 100 <= n <= 4000000 for n in args.sizes):
             p.error("--sizes wants whole numbers from 100 to 4000000, comma separated, e.g. 1000,10000")
     if args.settings is not None:
@@ -192,7 +191,10 @@ def prepare_scenes(build_dir, scenes_dir, sizes, suite, warmup, frames):
         fail("%s not found: build it first (ninja -C %s benchgen)" % (benchgen, build_dir))
     cmd = [benchgen, "--suite", scenes_dir, "--sizes", ",".join(str(s) for s in sizes),
            "--actors", str(suite.get("actors", 4)), "--warmup", str(warmup), "--path-frames", str(frames)]
-    out = subprocess.run(cmd, capture_output=True, text=True)
+    try:
+        out = subprocess.run(cmd, capture_output=True, text=True)
+    except OSError as e:
+        fail("cannot run %s (%s)" % (benchgen, e.strerror))
     if out.returncode != 0:
         fail("benchgen failed: " + (out.stderr.strip() or out.stdout.strip()))
     for line in out.stdout.splitlines():
@@ -296,6 +298,8 @@ def run_runner(runner, scene_dir, frames, script, report, env_extra, timeout, th
         out = subprocess.run(cmd, cwd=scene_dir, capture_output=True, text=True, env=env, timeout=timeout)
     except subprocess.TimeoutExpired:
         return None, "timed out after %.0f s" % timeout, time.monotonic() - start
+    except OSError as e:
+        return None, "cannot run %s (%s)" % (runner, e.strerror), time.monotonic() - start
     wall = time.monotonic() - start
     if out.returncode != 0:
         detail = (out.stderr.strip() or out.stdout.strip()).splitlines()
@@ -449,7 +453,12 @@ def trace_replay(args, runner, replay, scene, all_on, out_dir, warmup, frames, s
     cmd = [replay, trace, "--repeat", str(repeat), "--split", "--json", replay_json]
     if args.threads is not None:
         cmd += ["--threads", str(args.threads)]
-    out = subprocess.run(cmd, capture_output=True, text=True, timeout=args.timeout)
+    try:
+        out = subprocess.run(cmd, capture_output=True, text=True, timeout=args.timeout)
+    except subprocess.TimeoutExpired:
+        out = subprocess.CompletedProcess(cmd, 1, "", "timed out after %.0f s" % args.timeout)
+    except OSError as e:
+        out = subprocess.CompletedProcess(cmd, 1, "", "cannot run %s (%s)" % (replay, e.strerror))
     trace_bytes = os.path.getsize(trace) if os.path.exists(trace) else 0
     if not args.keep_traces and os.path.exists(trace):
         os.remove(trace)
@@ -484,6 +493,8 @@ def load_suite(args, source_dir):
             suite = json.load(f)
     except (OSError, ValueError) as e:
         fail("%s: cannot read the suite (%s)" % (suite_path, e))
+    if not isinstance(suite, dict) or not isinstance(suite.get("settings"), list) or not suite.get("sizes"):
+        fail("%s: not a suite description (it needs \"sizes\" and \"settings\")" % suite_path)
     settings = suite["settings"]
     if args.settings:
         known = {s["name"]: s for s in settings}

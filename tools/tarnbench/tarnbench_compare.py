@@ -111,6 +111,14 @@ def run_line(label, results):
         results.get("threads") or "default", fmt(results.get("score"), 1))
 
 
+def busy(results):
+    """True when the machine's load average exceeded its cores at the start
+    or the end of the run: other work then moves every timing."""
+    cores = (results.get("machine") or {}).get("logical_cores") or 0
+    loads = [(results.get("machine") or {}).get("load_average_at_start"), results.get("load_average_at_end")]
+    return bool(cores) and any(isinstance(l, list) and l and l[0] > cores for l in loads)
+
+
 def print_rows(rows):
     header = "%-11s %-24s %10s %10s %7s %9s  %s" % ("scene", "setting", "old ms", "new ms", "ratio", "p", "verdict")
     print(header)
@@ -194,6 +202,10 @@ def main(argv):
         return 1
     print(run_line("OLD", old))
     print(run_line("NEW", new))
+    for label, results in (("OLD", old), ("NEW", new)):
+        if busy(results):
+            print("warning: the machine was busy during %s (load average above its cores): other work moves "
+                  "frame times between runs, beyond what the per-frame noise shows" % label)
     print()
     print_rows(rows)
     slower = [r for r in rows if r["verdict"] == "slower"]
