@@ -33,7 +33,7 @@ void grAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c, F
     ++d.counters.trianglesSubmitted;
     if (!d.rasterize) return;
     const DrawContext ctx = MakeDrawContext(TextureUse::kSingle);
-    if (DrawSetupTriangle(*a, *b, *c, ctx) > 0) ++d.counters.trianglesDrawn;
+    DrawSetupTriangle(*a, *b, *c, ctx, true);
 
     // Winding in the caller's coordinates decides which side is outside.
     const double cross = (static_cast<double>(b->x) - a->x) * (static_cast<double>(c->y) - a->y) -

@@ -31,6 +31,7 @@ struct Device {
     int front = 0;         // index of the front colour buffer
     int renderTarget = 1;  // GR_BUFFER_FRONTBUFFER (0) or GR_BUFFER_BACKBUFFER (1)
     bool rasterize = true;
+    int threads = 0;  // resolved at grSstOpen; 0 while not open
     DeviceCounters counters;
     DisplayOutput* output = nullptr;  // nullptr: headless
 };
@@ -53,8 +54,14 @@ Rgba8 UnpackColour(GrColor_t colour, GrColorFormat_t format);
 // Everything a draw call gives setup besides the vertices.
 DrawContext MakeDrawContext(TextureUse use);
 
-// Setup, coverage and counting of one triangle; returns the pixels covered.
-std::uint64_t DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx);
+// Setup, coverage and counting of one triangle, drawn at once or queued
+// (with worker threads). countDrawn: it counts in trianglesDrawn when it
+// covers a pixel centre.
+void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
+                       bool countDrawn = false);
+
+// The thread count SetThreadCount asks for, 0 resolved to the hardware's.
+int ResolveThreadCount();
 
 // The render state every grGlideInit starts from.
 RenderState DefaultRenderState();

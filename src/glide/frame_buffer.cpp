@@ -3,6 +3,7 @@
 
 #include "device.h"
 #include "dither.h"
+#include "tile_queue.h"
 
 namespace glide {
 
@@ -18,6 +19,23 @@ std::uint16_t* ColourBuffer(GrBuffer_t buffer) {
 }
 
 std::uint16_t* RenderTargetBuffer() { return ColourBuffer(TheDevice().renderTarget); }
+
+// Rectangles start and end on multiples of 4 columns (the screen and the
+// tiles are multiples of 8 wide), so a row's pattern copies four pixels at a
+// time from x0.
+void FillClear(const ClearFill& clear, const TileRect& rect) {
+    const int width = rect.x1 - rect.x0 + 1;
+    for (int y = rect.y0; y <= rect.y1; ++y) {
+        std::uint16_t* row = clear.colour + y * kScreenWidth + rect.x0;
+        std::uint64_t quad;
+        std::memcpy(&quad, clear.pattern[y & 3], sizeof quad);
+        for (int x = 0; x + 4 <= width; x += 4) std::memcpy(row + x, &quad, sizeof quad);
+        if (clear.depth != nullptr) {
+            std::uint16_t* z = clear.depth + y * kScreenWidth + rect.x0;
+            for (int i = 0; i < width; ++i) z[i] = clear.depthValue;
+        }
+    }
+}
 
 }  // namespace glide
 
@@ -35,20 +53,17 @@ void grBufferClear(GrColor_t colour, GrAlpha_t alpha, FxU16 depth) {
     Device& d = TheDevice();
     if (!d.open) return;
     const Rgba8 c = UnpackColour(colour, d.colourFormat);
-    std::uint16_t pattern[4][4];
+    ClearFill fill;
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) pattern[y][x] = DitherRgb565(c.r, c.g, c.b, kDitherMatrix[y][x]);
+        for (int x = 0; x < 4; ++x) fill.pattern[y][x] = DitherRgb565(c.r, c.g, c.b, kDitherMatrix[y][x]);
     }
-    std::uint16_t* target = RenderTargetBuffer();
-    for (int y = 0; y < kScreenHeight; ++y) {
-        std::uint16_t* row = target + y * kScreenWidth;
-        std::uint64_t quad;
-        std::memcpy(&quad, pattern[y & 3], sizeof quad);
-        for (int x = 0; x < kScreenWidth; x += 4) std::memcpy(row + x, &quad, sizeof quad);
-    }
-    if (d.state.depthMask) {
-        std::uint16_t* z = Buffers().depth;
-        for (int i = 0; i < kScreenPixels; ++i) z[i] = depth;
+    fill.colour = RenderTargetBuffer();
+    fill.depth = d.state.depthMask ? Buffers().depth : nullptr;
+    fill.depthValue = depth;
+    if (TileQueueRunning()) {
+        QueueClear(fill);
+    } else {
+        FillClear(fill, TileRect{});
     }
 }
 
@@ -56,6 +71,7 @@ void grBufferSwap(int swapInterval) {
     using namespace glide;
     Device& d = TheDevice();
     if (!d.open) return;
+    FinishTileQueue();
     d.front = 1 - d.front;
     CurrentOutput().Present(Buffers().colour[d.front], swapInterval > 0);
 }
@@ -70,6 +86,7 @@ FxBool grLfbReadRegion(GrBuffer_t src, FxU32 x, FxU32 y, FxU32 width, FxU32 heig
         return FXFALSE;
     }
     if (dstStrideBytes < width * 2u) return FXFALSE;
+    FinishTileQueue();
     const std::uint16_t* buffer = ColourBuffer(src);
     auto* out = static_cast<std::uint8_t*>(dst);
     for (FxU32 row = 0; row < height; ++row) {

@@ -2,6 +2,7 @@
 // output choice, the counters and the colour formats.
 #include "device.h"
 #include "texture_memory.h"
+#include "tile_queue.h"
 
 namespace glide {
 
@@ -21,8 +22,16 @@ DisplayOutput& CurrentOutput() {
 
 void SetDisplayOutput(DisplayOutput* output) { gChosenOutput = output; }
 
-DeviceCounters GetCounters() { return TheDevice().counters; }
-void ResetCounters() { TheDevice().counters = DeviceCounters{}; }
+// Pixel counts of queued commands reach the device counters when the
+// queue has drawn them.
+DeviceCounters GetCounters() {
+    FinishTileQueue();
+    return TheDevice().counters;
+}
+void ResetCounters() {
+    FinishTileQueue();
+    TheDevice().counters = DeviceCounters{};
+}
 void SetRasterizationEnabled(bool enabled) { TheDevice().rasterize = enabled; }
 
 Rgba8 UnpackColour(GrColor_t colour, GrColorFormat_t format) {
@@ -62,6 +71,7 @@ DrawContext MakeDrawContext(TextureUse use) {
 
 void grGlideInit(void) {
     using namespace glide;
+    StopTileQueue();
     Device& d = TheDevice();
     if (d.outputOpen) CurrentOutput().Close();
     const bool rasterize = d.rasterize;
@@ -103,6 +113,11 @@ FxBool grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrColorFor
     if (numBuffers < 1 || numBuffers > 2) return FXFALSE;
     if (!d.outputOpen) d.outputOpen = CurrentOutput().Open();
     if (!d.outputOpen) return FXFALSE;
+    // Reopening draws whatever the last opening queued before the buffers
+    // are cleared.
+    FinishTileQueue();
+    d.threads = ResolveThreadCount();
+    StartTileQueue(d.threads);
     d.colourFormat = fmt;
     d.originUpperLeft = origin == GR_ORIGIN_UPPER_LEFT;
     d.front = 0;
@@ -128,6 +143,7 @@ void grGlideShutdown(void) {
     using namespace glide;
     Device& d = TheDevice();
     if (!d.initialised) return;
+    StopTileQueue();  // draws what is queued; its counts reach the counters
     if (d.outputOpen) CurrentOutput().Close();
     const DeviceCounters counters = d.counters;
     const bool rasterize = d.rasterize;

@@ -1,18 +1,27 @@
-// Triangle draw calls: setup, coverage and the counters.
+// Triangle draw calls: setup, then coverage inline or through the tile
+// queue, and the counters.
 #include "device.h"
 #include "rasterizer.h"
+#include "tile_queue.h"
 
 namespace glide {
 
-std::uint64_t DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx) {
+void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
+                       bool countDrawn) {
+    if (TileQueueRunning()) {
+        // Set up straight into the queue's slot; a triangle that covers
+        // nothing leaves the slot for the next one.
+        if (SetupTriangle(a, b, c, ctx, BeginTriangle())) CommitTriangle(countDrawn);
+        return;
+    }
     TriangleSetup t;
-    if (!SetupTriangle(a, b, c, ctx, &t)) return 0;
+    if (!SetupTriangle(a, b, c, ctx, &t)) return;
     SpanCounters counters;
     const std::uint64_t covered = RasterizeTriangle(t, counters);
     DeviceCounters& dc = TheDevice().counters;
     dc.pixelsWritten += counters.written;
     dc.pixelsDepthFailed += counters.depthFailed;
-    return covered;
+    if (countDrawn && covered > 0) ++dc.trianglesDrawn;
 }
 
 namespace {
@@ -27,7 +36,7 @@ bool AcceptTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
 
 void DrawWith(const GrVertex* a, const GrVertex* b, const GrVertex* c, TextureUse use) {
     if (!AcceptTriangle(a, b, c)) return;
-    if (DrawSetupTriangle(*a, *b, *c, MakeDrawContext(use)) > 0) ++TheDevice().counters.trianglesDrawn;
+    DrawSetupTriangle(*a, *b, *c, MakeDrawContext(use), true);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // with a value it does not know, leaving the state as it was; packed
 // colours are split into bytes here, once.
 #include "device.h"
+#include "tile_queue.h"
 
 namespace {
 
@@ -62,6 +63,11 @@ void grFogMode(GrFogMode_t mode) {
 void grFogTable(const GrFog_t table[GR_FOG_TABLE_SIZE]) {
     if (table == nullptr) return;
     static glide::FogLut lut;  // the device's one table, rebuilt in place
+    bool same = State().fogLut == &lut;
+    for (int i = 0; i < GR_FOG_TABLE_SIZE && same; ++i) same = State().fogTable[i] == table[i];
+    if (same) return;  // programs set the same table every frame
+    // Queued triangles read the table being replaced.
+    glide::FinishTileQueue();
     for (int i = 0; i < GR_FOG_TABLE_SIZE; ++i) State().fogTable[i] = table[i];
     glide::BuildFogLut(State().fogTable, &lut);
     State().fogLut = &lut;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "device.h"
+#include "tile_queue.h"
 
 namespace glide {
 
@@ -55,7 +56,6 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     if (p.major > q.major) std::swap(p, q);
 
     const int majorLimit = xMajor ? kScreenWidth : kScreenHeight;
-    const int minorLimit = xMajor ? kScreenHeight : kScreenWidth;
     std::int64_t first = static_cast<std::int64_t>(std::ceil(p.major - 0.5));
     std::int64_t last = static_cast<std::int64_t>(std::ceil(q.major - 0.5)) - 1;
     first = first < 0 ? 0 : first;
@@ -63,7 +63,7 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     if (first > last) return;
 
     const DrawContext ctx = MakeDrawContext(TextureUse::kSingle);
-    TriangleSetup t;
+    TriangleSetup t{};
     SetupPixelState(ctx, &t);
     const double length = q.major - p.major;
     const double centre = static_cast<double>(first) + 0.5;
@@ -90,31 +90,78 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     t.oow = plane(&LinePoint::oow, floating);
     t.sow = plane(&LinePoint::sow, floating);
     t.tow = plane(&LinePoint::tow, floating);
-    // The shaders step attributes along a row. An x-major line lights one
-    // pixel per column, so the planes serve it directly; a y-major line runs
-    // up a column, so each of its pixels gets a copy of the planes moved to
-    // its step.
+    LineWalk walk;
+    walk.majorStart = p.major, walk.minorStart = p.minor;
+    walk.slope = (q.minor - p.minor) / length;
+    walk.first = static_cast<int>(first), walk.last = static_cast<int>(last);
+    walk.xMajor = xMajor;
+    if (TileQueueRunning()) {
+        QueueLine(t, walk);
+        return;
+    }
     SpanCounters counters;
-    const double slope = (q.minor - p.minor) / length;
-    for (std::int64_t m = first; m <= last; ++m) {
-        const double minor = p.minor + slope * (static_cast<double>(m) + 0.5 - p.major);
+    DrawLine(t, walk, TileRect{}, counters);
+    d.counters.pixelsWritten += counters.written;
+    d.counters.pixelsDepthFailed += counters.depthFailed;
+}
+
+namespace glide {
+
+namespace {
+
+int MinorAt(const LineWalk& line, int m) {
+    const double minor = line.minorStart + line.slope * (static_cast<double>(m) + 0.5 - line.majorStart);
+    const double n = std::floor(minor);
+    // Beyond the screen either way (the caller's coordinates are bounded).
+    return n < -1.0 ? -1 : (n > 1.0e6 ? 1000000 : static_cast<int>(n));
+}
+
+}  // namespace
+
+TileRect LineBounds(const LineWalk& line) {
+    // The minor position is monotonic along the walk: its ends bound it.
+    int lo = MinorAt(line, line.first), hi = MinorAt(line, line.last);
+    if (lo > hi) std::swap(lo, hi);
+    const int minorLimit = line.xMajor ? kScreenHeight : kScreenWidth;
+    lo = lo < 0 ? 0 : lo;
+    hi = hi > minorLimit - 1 ? minorLimit - 1 : hi;
+    if (hi < lo) hi = lo = 0;  // off the screen: drawn nowhere, binned anywhere
+    TileRect r;
+    if (line.xMajor) {
+        r.x0 = line.first, r.x1 = line.last, r.y0 = lo, r.y1 = hi;
+    } else {
+        r.y0 = line.first, r.y1 = line.last, r.x0 = lo, r.x1 = hi;
+    }
+    return r;
+}
+
+// The shaders step attributes along a row. An x-major line lights one pixel
+// per column, so the planes serve it directly; a y-major line runs up a
+// column, so each of its pixels gets a copy of the planes moved to its step.
+void DrawLine(const TriangleSetup& t, const LineWalk& line, const TileRect& rect, SpanCounters& counters) {
+    const int majorLo = line.xMajor ? rect.x0 : rect.y0, majorHi = line.xMajor ? rect.x1 : rect.y1;
+    const int minorLo = line.xMajor ? rect.y0 : rect.x0, minorHi = line.xMajor ? rect.y1 : rect.x1;
+    const int from = line.first > majorLo ? line.first : majorLo;
+    const int to = line.last < majorHi ? line.last : majorHi;
+    for (int m = from; m <= to; ++m) {
+        const double minor = line.minorStart + line.slope * (static_cast<double>(m) + 0.5 - line.majorStart);
         const std::int64_t n = static_cast<std::int64_t>(std::floor(minor));
-        if (n < 0 || n >= minorLimit) continue;
-        if (xMajor) {
-            t.shader(t, static_cast<int>(n), static_cast<int>(m), static_cast<int>(m), counters);
+        if (n < minorLo || n > minorHi) continue;
+        if (line.xMajor) {
+            t.shader(t, static_cast<int>(n), m, m, counters);
         } else {
             // Evaluate the planes at this step and shade the one pixel.
             TriangleSetup one = t;
-            const std::int64_t steps = m - first;
+            const std::int64_t steps = m - line.first;
             one.refX = static_cast<int>(n), one.refY = 0;
             one.r.k = t.r.k + t.r.dx * steps, one.g.k = t.g.k + t.g.dx * steps;
             one.b.k = t.b.k + t.b.dx * steps, one.a.k = t.a.k + t.a.dx * steps;
             one.oow.k = t.oow.k + t.oow.dx * static_cast<float>(steps);
             one.sow.k = t.sow.k + t.sow.dx * static_cast<float>(steps);
             one.tow.k = t.tow.k + t.tow.dx * static_cast<float>(steps);
-            one.shader(one, static_cast<int>(m), static_cast<int>(n), static_cast<int>(n), counters);
+            one.shader(one, m, static_cast<int>(n), static_cast<int>(n), counters);
         }
     }
-    d.counters.pixelsWritten += counters.written;
-    d.counters.pixelsDepthFailed += counters.depthFailed;
 }
+
+}  // namespace glide

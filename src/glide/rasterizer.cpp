@@ -1,4 +1,5 @@
-// Block traversal with half-space edge functions.
+// Block traversal with half-space edge functions, over the part of the
+// triangle's bounds inside a rectangle (the screen, or one tile).
 //
 // The screen is cut into 8x8 blocks aligned to multiples of 8. A block whose
 // clipped rectangle lies outside one edge at all four corners is skipped; one
@@ -28,16 +29,20 @@ inline EdgeRange CornerRange(const EdgeFunction& e, int x0, int y0, int x1, int 
 
 }  // namespace
 
-std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) {
+std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters) {
+    // The triangle's bounds clipped to the rectangle; blocks stay aligned to
+    // multiples of 8 of the screen.
+    const int minX = t.minX > rect.x0 ? t.minX : rect.x0, maxX = t.maxX < rect.x1 ? t.maxX : rect.x1;
+    const int minY = t.minY > rect.y0 ? t.minY : rect.y0, maxY = t.maxY < rect.y1 ? t.maxY : rect.y1;
     const EdgeFunction& e0 = t.edge[0];
     const EdgeFunction& e1 = t.edge[1];
     const EdgeFunction& e2 = t.edge[2];
     const SpanShader shade = t.shader;
     std::uint64_t covered = 0;
 
-    for (int by = t.minY & ~(kBlock - 1); by <= t.maxY; by += kBlock) {
-        const int y0 = by < t.minY ? t.minY : by;
-        const int y1 = by + kBlock - 1 > t.maxY ? t.maxY : by + kBlock - 1;
+    for (int by = minY & ~(kBlock - 1); by <= maxY; by += kBlock) {
+        const int y0 = by < minY ? minY : by;
+        const int y1 = by + kBlock - 1 > maxY ? maxY : by + kBlock - 1;
         // The run of each row of this band of blocks, gathered across the
         // blocks so that a row is shaded with one call.
         int first[kBlock], last[kBlock];
@@ -46,9 +51,9 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) 
             first[row] = a < first[row] ? a : first[row];
             last[row] = b > last[row] ? b : last[row];
         };
-        for (int bx = t.minX & ~(kBlock - 1); bx <= t.maxX; bx += kBlock) {
-            const int x0 = bx < t.minX ? t.minX : bx;
-            const int x1 = bx + kBlock - 1 > t.maxX ? t.maxX : bx + kBlock - 1;
+        for (int bx = minX & ~(kBlock - 1); bx <= maxX; bx += kBlock) {
+            const int x0 = bx < minX ? minX : bx;
+            const int x1 = bx + kBlock - 1 > maxX ? maxX : bx + kBlock - 1;
             const EdgeRange r0 = CornerRange(e0, x0, y0, x1, y1);
             const EdgeRange r1 = CornerRange(e1, x0, y0, x1, y1);
             const EdgeRange r2 = CornerRange(e2, x0, y0, x1, y1);

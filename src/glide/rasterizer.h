@@ -4,11 +4,14 @@
 
 #include <cstdint>
 
+#include "tile_commands.h"
 #include "triangle_setup.h"
 
 namespace glide {
 
 // Returns the number of pixel centres the triangle covers on screen.
-std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters);
+inline std::uint64_t RasterizeTriangle(const TriangleSetup& t, SpanCounters& counters) {
+    return RasterizeTriangle(t, TileRect{}, counters);
+}
 
 }  // namespace glide

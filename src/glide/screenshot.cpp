@@ -7,6 +7,7 @@
 
 #include "device.h"
 #include "dither.h"
+#include "tile_queue.h"
 #include "support/output_file.h"
 
 namespace glide {
@@ -49,6 +50,7 @@ bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, in
 }
 
 bool WriteScreenshotPng(const char* path, std::string* error) {
+    FinishTileQueue();
     return WriteRgb565Png(path, ColourBuffer(GR_BUFFER_FRONTBUFFER), kScreenWidth, kScreenHeight, true, error);
 }
 

@@ -13,6 +13,7 @@
 #include "texture_decode.h"
 #include "texture_encode.h"
 #include "texture_memory.h"
+#include "tile_queue.h"
 
 namespace glide {
 
@@ -165,6 +166,8 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
 void guTexDownloadMipMap(GrMipMapId_t mipmap, const void* data, const GuNccTable* ncc) {
     Allocation* alloc = FindAllocation(mipmap);
     if (alloc == nullptr || data == nullptr) return;
+    // Queued triangles may still sample the texels about to be replaced.
+    FinishTileQueue();
     MipMap& mip = alloc->mip;
     const TexTableKind kind = TableKindOf(mip.format);
     if (kind != TexTableKind::kNone && ncc == nullptr) return;
@@ -208,6 +211,7 @@ const MipMap* FindMipMap(GrMipMapId_t handle) {
 }
 
 void ResetTextureMemory() {
+    FinishTileQueue();
     TextureMemory& memory = Memory();
     memory.allocations.clear();
     memory.nextFree = 0;

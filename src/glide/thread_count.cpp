@@ -1,9 +1,9 @@
 // The device's thread count: chosen by the program, resolved at grSstOpen.
-// (Inline rasterization only for now: workers come with the tile binner.)
 #include <cstdlib>
 #include <thread>
 
 #include "device.h"
+#include "tile_queue.h"
 
 namespace glide {
 
@@ -13,10 +13,21 @@ int g_requestedThreads = 0;
 
 void SetThreadCount(int count) { g_requestedThreads = count < 0 ? 0 : count; }
 
+// More threads than this gain nothing on a screen of 150 tiles.
+constexpr int kMaxThreads = 64;
+
+int ResolveThreadCount() {
+    int n = g_requestedThreads;
+    if (n == 0) {
+        const unsigned hardware = std::thread::hardware_concurrency();
+        n = hardware == 0 ? 1 : static_cast<int>(hardware);
+    }
+    return n > kMaxThreads ? kMaxThreads : n;
+}
+
 int ThreadCount() {
-    if (g_requestedThreads > 0) return g_requestedThreads;
-    const unsigned hardware = std::thread::hardware_concurrency();
-    return hardware == 0 ? 1 : static_cast<int>(hardware);
+    const Device& d = TheDevice();
+    return d.open && d.threads > 0 ? d.threads : ResolveThreadCount();
 }
 
 int ThreadCountFromEnvironment() {
@@ -28,6 +39,6 @@ int ThreadCountFromEnvironment() {
     return static_cast<int>(value);
 }
 
-void Finish() {}
+void Finish() { FinishTileQueue(); }
 
 }  // namespace glide

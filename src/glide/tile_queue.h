@@ -1,0 +1,49 @@
+// The tile queue: draws behind the API on a pool of worker threads, the way
+// the board drew behind its command FIFO.
+//
+// The calling thread sets up each command into a slot of the open batch and
+// bins it into the screen tiles its bounds touch. A full batch (or a sync)
+// is handed to the workers and the next of a small ring of batches opens,
+// so set-up of the next commands overlaps the drawing of the last ones. A
+// worker claims one tile at a time and draws that tile's commands of every
+// handed-over batch, in submission order: each pixel sees the commands in
+// exactly the order the inline path draws them. The calling thread draws
+// tiles too whenever it has to wait.
+//
+// Everything is allocated when the queue starts (grSstOpen); nothing is
+// allocated while drawing.
+#pragma once
+
+#include <cstdint>
+
+#include "tile_commands.h"
+#include "triangle_setup.h"
+
+namespace glide {
+
+// Starts `threads` - 1 workers (the calling thread is the last one);
+// threads < 2 stops the queue, and the device draws inline. Restarts only
+// when the count changes.
+void StartTileQueue(int threads);
+// Draws everything queued, then joins the workers and frees the batches.
+void StopTileQueue();
+bool TileQueueRunning();
+
+// A command slot of the open batch, to be filled and then committed with
+// one of the calls below (or left: the next BeginCommand returns it again).
+TriangleSetup* BeginTriangle();
+// Bins the triangle set up in the slot. countDrawn: the triangle counts in
+// trianglesDrawn when it covers a pixel centre.
+void CommitTriangle(bool countDrawn);
+void QueueLine(const TriangleSetup& t, const LineWalk& line);
+void QueueClear(const ClearFill& clear);
+
+// Waits until every queued command is drawn (drawing tiles meanwhile) and
+// adds the workers' pixel counts to the device counters.
+void FinishTileQueue();
+
+// Tests: commands per batch from the next start (0: the default), so that
+// a few commands already fill a batch.
+void SetTileBatchCapacityForTesting(int commands);
+
+}  // namespace glide
