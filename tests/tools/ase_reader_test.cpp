@@ -190,13 +190,40 @@ TEST(AseReader, ReportsFileAndLineOfBadInput) {
     EXPECT_EQ(ParseError(head + "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 7 AB: 1 BC: 1 CA: 1\n}\n}\n}\n"),
               "t.ase:7: face 0 names vertex 7 of 3");
     // A number that is not one.
-    EXPECT_EQ(ParseError(head + "*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 1.0 abc 2.0\n}\n}\n}\n"),
+    const std::string moreVertices = "*MESH_VERTEX 1 0 0 0\n*MESH_VERTEX 2 0 0 0\n";
+    EXPECT_EQ(ParseError(head + "*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 1.0 abc 2.0\n" + moreVertices + "}\n}\n}\n"),
               "t.ase:7: expected a number for Y, found \"abc\"");
     // A face beyond the face count.
     EXPECT_EQ(ParseError(head + "*MESH_FACE_LIST {\n*MESH_FACE 4: A: 0 B: 1 C: 2\n}\n}\n}\n"),
               "t.ase:7: face 4 is outside the 1 faces of *MESH_NUMFACES");
     // An unclosed block, and a material reference with no material.
-    EXPECT_NE(ParseError(head).find("not closed"), std::string::npos);
+    EXPECT_NE(ParseError(head + "*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n" + moreVertices +
+                         "}\n*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2\n}\n")
+                  .find("not closed"),
+              std::string::npos);
     EXPECT_EQ(ParseError("*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*MATERIAL_REF 2\n}\n"),
               "t.ase:2: object \"\" refers to material 2 of 0");
+}
+
+TEST(AseReader, RefusesWhatAFloatOrTheFileCannotHold) {
+    const std::string head = "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*MESH {\n";
+    // Counts far beyond what the rest of the file can write, and no data:
+    // refused at the count, before anything is reserved for them.
+    std::string hostile = "*3DSMAX_ASCIIEXPORT 200\n";
+    for (int i = 0; i < 40; ++i)
+        hostile += "*GEOMOBJECT {\n*MESH {\n*MESH_NUMVERTEX 10000000\n*MESH_NUMFACES 10000000\n"
+                   "*MESH_NUMTVERTEX 10000000\n}\n}\n";
+    EXPECT_EQ(ParseError(hostile), "t.ase:4: *MESH_NUMVERTEX 10000000 promises more entries than the rest of the file holds");
+    EXPECT_EQ(ParseError(head + "*MESH_NUMVERTEX 1\n*MESH_NUMFACES 100\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n}\n}\n}\n"),
+              "t.ase:5: *MESH_NUMFACES 100 promises more entries than the rest of the file holds");
+    // Coordinates are checked as the float they become.
+    const std::string one = "*MESH_NUMVERTEX 1\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 ";
+    EXPECT_EQ(ParseError(head + one + "1e300 0 0\n}\n}\n}\n"),
+              "t.ase:6: the number \"1e300\" for X does not fit a float");
+    EXPECT_EQ(ParseError(head + one + "0 inf 0\n}\n}\n}\n"), "t.ase:6: the number \"inf\" for Y does not fit a float");
+    // Entries that do arrive are kept; the lists are as long as their counts.
+    MeshModel m = Parse(head + "*MESH_NUMVERTEX 2\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 1 1 2 3\n}\n}\n}\n");
+    ASSERT_EQ(m.objects[0].vertices.size(), 2u);
+    EXPECT_EQ(m.objects[0].vertices[1].z, 3.0);
+    EXPECT_EQ(m.objects[0].vertices[0].x, 0.0);
 }

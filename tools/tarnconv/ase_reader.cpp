@@ -11,6 +11,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -96,8 +97,14 @@ private:
     bool ParseMaterial(MeshMaterial* m, std::vector<MeshMaterial>* subs);
     bool ParseMap(MeshMaterial* m);
     bool ParseGeomObject(MeshObject* object, long* materialRef);
+    // The entry counts a *MESH block declares.
+    struct MeshCounts {
+        long vertices = 0, faces = 0, tvertices = 0;
+    };
+
+    bool Count(const std::string& keyword, long tokensPerEntry, long* count);
     bool ParseMesh(MeshObject* object);
-    bool ParseFace(MeshObject* object);
+    bool ParseFace(MeshObject* object, const MeshCounts& counts);
 
     std::vector<Token> tokens_;
     std::string file_;
@@ -138,6 +145,10 @@ bool AseParser::Number(double* v, const char* what) {
     if (end == s.c_str() || *end != '\0' || errno == ERANGE) {
         return Fail(std::string("expected a number for ") + what + ", found \"" + s + "\"");
     }
+    // Every value ends up as a float in the object file; "inf", "nan" and
+    // numbers beyond the float range are refused here, where the line is known.
+    if (!std::isfinite(static_cast<float>(d)))
+        return Fail(std::string("the number \"") + s + "\" for " + what + " does not fit a float");
     *v = d;
     ++pos_;
     return true;
@@ -265,25 +276,34 @@ bool AseParser::ParseMaterialList(std::vector<SourceMaterial>* list) {
     return true;
 }
 
+// Grows a list to hold entry index; the index has been checked against the
+// declared count, which the file's size bounds.
+template <typename T>
+T& EntryAt(std::vector<T>* list, long index) {
+    const std::size_t i = static_cast<std::size_t>(index);
+    if (i >= list->size()) list->resize(i + 1);
+    return (*list)[i];
+}
+
 // "*MESH_FACE 0: A: 5 B: 0 C: 6 AB: 1 BC: 0 CA: 1 *MESH_SMOOTHING 1,2 *MESH_MTLID 0"
-bool AseParser::ParseFace(MeshObject* object) {
+bool AseParser::ParseFace(MeshObject* object, const MeshCounts& counts) {
     long index = 0, a = 0, b = 0, c = 0;
     if (!Integer(&index, "*MESH_FACE")) return false;
-    if (index < 0 || index >= static_cast<long>(object->faces.size())) {
-        return Fail("face " + std::to_string(index) + " is outside the " +
-                    std::to_string(object->faces.size()) + " faces of *MESH_NUMFACES");
+    if (index < 0 || index >= counts.faces) {
+        return Fail("face " + std::to_string(index) + " is outside the " + std::to_string(counts.faces) +
+                    " faces of *MESH_NUMFACES");
     }
     if (!Label("A:") || !Integer(&a, "A:") || !Label("B:") || !Integer(&b, "B:") || !Label("C:") ||
         !Integer(&c, "C:"))
         return false;
-    MeshFace& f = object->faces[static_cast<std::size_t>(index)];
-    const long nv = static_cast<long>(object->vertices.size());
+    const long nv = counts.vertices;
     for (long v : {a, b, c}) {
         if (v < 0 || v >= nv) {
             return Fail("face " + std::to_string(index) + " names vertex " + std::to_string(v) + " of " +
                         std::to_string(nv));
         }
     }
+    MeshFace& f = EntryAt(&object->faces, index);
     f.v = {static_cast<int>(a), static_cast<int>(b), static_cast<int>(c)};
     static const char* const kEdges[3] = {"AB:", "BC:", "CA:"};
     for (int e = 0; e < 3; ++e) {
@@ -323,18 +343,40 @@ bool AseParser::ParseFace(MeshObject* object) {
     return true;
 }
 
+// A count may not promise more entries than the tokens left in the file can
+// write (each entry takes at least tokensPerEntry of them), so that a short
+// file cannot make the reader reserve memory for data it does not have.
+bool AseParser::Count(const std::string& keyword, long tokensPerEntry, long* count) {
+    if (!Integer(count, keyword.c_str())) return false;
+    if (*count < 0 || *count > 10000000) return Fail("count " + std::to_string(*count) + " is out of range");
+    const std::size_t left = tokens_.size() - pos_;
+    if (static_cast<std::size_t>(*count) > left / static_cast<std::size_t>(tokensPerEntry)) {
+        --pos_;
+        return Fail(keyword + " " + std::to_string(*count) + " promises more entries than the rest of the file holds");
+    }
+    return true;
+}
+
 bool AseParser::ParseMesh(MeshObject* object) {
     if (!Open("*MESH")) return false;
+    MeshCounts counts;
     while (!AtEnd() && !IsClose()) {
         const std::string k = Peek().text;
-        long count = 0;
-        if (k == "*MESH_NUMVERTEX" || k == "*MESH_NUMFACES" || k == "*MESH_NUMTVERTEX") {
+        // Lists start empty and grow as their entries arrive; at the end of
+        // the block each is made as long as its count, as the format says.
+        if (k == "*MESH_NUMVERTEX") {
             ++pos_;
-            if (!Integer(&count, k.c_str())) return false;
-            if (count < 0 || count > 10000000) return Fail("count " + std::to_string(count) + " is out of range");
-            if (k == "*MESH_NUMVERTEX") object->vertices.assign(static_cast<std::size_t>(count), Vec3d{});
-            if (k == "*MESH_NUMFACES") object->faces.assign(static_cast<std::size_t>(count), MeshFace{});
-            if (k == "*MESH_NUMTVERTEX") object->tvertices.assign(static_cast<std::size_t>(count), {0.0, 0.0});
+            if (!Count(k, 5, &counts.vertices)) return false;  // *MESH_VERTEX i x y z
+            object->vertices.clear();
+            object->vertexLines.clear();
+        } else if (k == "*MESH_NUMFACES") {
+            ++pos_;
+            if (!Count(k, 8, &counts.faces)) return false;  // *MESH_FACE i: A: a B: b C: c
+            object->faces.clear();
+        } else if (k == "*MESH_NUMTVERTEX") {
+            ++pos_;
+            if (!Count(k, 4, &counts.tvertices)) return false;  // *MESH_TVERT i u v
+            object->tvertices.clear();
         } else if (k == "*MESH_VERTEX_LIST" || k == "*MESH_TVERTLIST" || k == "*MESH_FACE_LIST" ||
                    k == "*MESH_TFACELIST") {
             ++pos_;
@@ -343,39 +385,42 @@ bool AseParser::ParseMesh(MeshObject* object) {
                 const std::string e = Peek().text;
                 long i = 0;
                 if (e == "*MESH_VERTEX") {
+                    const int line = Peek().line;
                     ++pos_;
                     if (!Integer(&i, "*MESH_VERTEX")) return false;
-                    if (i < 0 || i >= static_cast<long>(object->vertices.size()))
+                    if (i < 0 || i >= counts.vertices)
                         return Fail("vertex " + std::to_string(i) + " is outside *MESH_NUMVERTEX");
-                    Vec3d& p = object->vertices[static_cast<std::size_t>(i)];
+                    Vec3d p;
                     if (!Number(&p.x, "X") || !Number(&p.y, "Y") || !Number(&p.z, "Z")) return false;
+                    EntryAt(&object->vertices, i) = p;
+                    EntryAt(&object->vertexLines, i) = line;
                 } else if (e == "*MESH_TVERT") {
                     ++pos_;
                     if (!Integer(&i, "*MESH_TVERT")) return false;
-                    if (i < 0 || i >= static_cast<long>(object->tvertices.size()))
+                    if (i < 0 || i >= counts.tvertices)
                         return Fail("texture vertex " + std::to_string(i) + " is outside *MESH_NUMTVERTEX");
-                    auto& uv = object->tvertices[static_cast<std::size_t>(i)];
+                    std::array<double, 2> uv{0.0, 0.0};
                     double w = 0;
                     if (!Number(&uv[0], "U") || !Number(&uv[1], "V")) return false;
                     if (!AtEnd() && !IsKeyword() && !IsClose() && !Number(&w, "W")) return false;
+                    EntryAt(&object->tvertices, i) = uv;
                 } else if (e == "*MESH_FACE") {
                     ++pos_;
-                    if (!ParseFace(object)) return false;
+                    if (!ParseFace(object, counts)) return false;
                 } else if (e == "*MESH_TFACE") {
                     ++pos_;
                     long a = 0, b = 0, c = 0;
                     if (!Integer(&i, "*MESH_TFACE") || !Integer(&a, "TA") || !Integer(&b, "TB") ||
                         !Integer(&c, "TC"))
                         return false;
-                    if (i < 0 || i >= static_cast<long>(object->faces.size()))
+                    if (i < 0 || i >= counts.faces)
                         return Fail("texture face " + std::to_string(i) + " is outside *MESH_NUMFACES");
-                    const long nt = static_cast<long>(object->tvertices.size());
+                    const long nt = counts.tvertices;
                     for (long t : {a, b, c})
                         if (t < 0 || t >= nt)
                             return Fail("texture face " + std::to_string(i) + " names texture vertex " +
                                         std::to_string(t) + " of " + std::to_string(nt));
-                    object->faces[static_cast<std::size_t>(i)].t = {static_cast<int>(a), static_cast<int>(b),
-                                                                    static_cast<int>(c)};
+                    EntryAt(&object->faces, i).t = {static_cast<int>(a), static_cast<int>(b), static_cast<int>(c)};
                 } else if (!SkipEntry()) {
                     return false;
                 }
@@ -388,6 +433,10 @@ bool AseParser::ParseMesh(MeshObject* object) {
     }
     if (AtEnd()) return Fail("*MESH block not closed");
     ++pos_;
+    object->vertices.resize(static_cast<std::size_t>(counts.vertices));
+    object->vertexLines.resize(static_cast<std::size_t>(counts.vertices));
+    object->faces.resize(static_cast<std::size_t>(counts.faces));
+    object->tvertices.resize(static_cast<std::size_t>(counts.tvertices), {0.0, 0.0});
     return true;
 }
 

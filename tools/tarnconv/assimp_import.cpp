@@ -19,13 +19,18 @@ namespace {
 // and winding are kept.
 Vec3d ToZUp(const aiVector3D& v) { return {v.x, -v.z, v.y}; }
 
-MeshMaterial ConvertMaterial(const aiScene* scene, const aiMaterial* am, const std::string& name) {
+MeshMaterial ConvertMaterial(const aiScene* scene, const aiMaterial* am, const std::string& name,
+                             std::vector<std::string>* warnings) {
     MeshMaterial m;
     m.name = name;
     aiColor4D c;
     if (am->Get(AI_MATKEY_COLOR_DIFFUSE, c) == AI_SUCCESS) m.diffuse = {c.r, c.g, c.b, 1.0};
     float opacity = 1.0f;
     if (am->Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS) m.diffuse[3] = std::clamp(opacity, 0.0f, 1.0f);
+    if (m.diffuse[3] <= 0.0 && am->GetTextureCount(aiTextureType_OPACITY) == 0) {
+        m.diffuse[3] = 1.0;
+        warnings->push_back("material \"" + name + "\" has opacity 0 and no opacity map; imported opaque");
+    }
     for (double& v : m.diffuse) v = std::clamp(v, 0.0, 1.0);
     if (am->Get(AI_MATKEY_COLOR_SPECULAR, c) == AI_SUCCESS) {
         m.specular = {std::clamp(c.r, 0.0f, 1.0f), std::clamp(c.g, 0.0f, 1.0f), std::clamp(c.b, 0.0f, 1.0f)};
@@ -82,7 +87,7 @@ bool ImportWithAssimp(const std::string& path, const ImportOptions& options, Mes
             const aiMaterial* am = scene->mMaterials[mesh->mMaterialIndex];
             aiString mname;
             am->Get(AI_MATKEY_NAME, mname);
-            o.materials.push_back(ConvertMaterial(scene, am, mname.C_Str()));
+            o.materials.push_back(ConvertMaterial(scene, am, mname.C_Str(), &model->warnings));
         }
         // Weld corners at equal positions; texture coordinates stay per
         // assimp vertex, as texture vertices.
@@ -130,6 +135,18 @@ bool ImportWithAssimp(const std::string& path, const ImportOptions& options, Mes
         if (error) *error = path + ": the file holds no triangle meshes";
         return false;
     }
+    AxisDirection up;  // +y: assimp's own frame
+    if (options.upGiven) {
+        up = options.up;
+    } else if (scene->mMetaData) {
+        int axis = 1, sign = 1;
+        if (scene->mMetaData->Get("UpAxis", axis) && axis >= 0 && axis <= 2) {
+            up.axis = axis;
+            if (scene->mMetaData->Get("UpAxisSign", sign)) up.sign = sign < 0 ? -1 : 1;
+        }
+    }
+    const Vec3d u = up.Vector();
+    RotateUpToZ(model, ToZUp(aiVector3D(static_cast<float>(u.x), static_cast<float>(u.y), static_cast<float>(u.z))));
     return true;
 }
 

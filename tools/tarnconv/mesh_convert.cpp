@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "ase_reader.h"
 #include "object_writer.h"
@@ -26,7 +27,11 @@ bool IsFile(const fs::path& p) {
 }  // namespace
 
 bool LoadModel(const std::string& path, const ImportOptions& options, MeshModel* model, std::string* error) {
-    if (Lower(fs::path(path).extension().string()) == ".ase") return ReadAseFile(path, model, error);
+    if (Lower(fs::path(path).extension().string()) == ".ase") {
+        if (!ReadAseFile(path, model, error)) return false;
+        if (options.upGiven) RotateUpToZ(model, options.up.Vector());
+        return true;
+    }
     std::error_code ec;
     if (!fs::exists(path, ec)) {
         if (error) *error = path + ": no such file";
@@ -64,7 +69,30 @@ fs::path FindIgnoringCase(const fs::path& dir, const fs::path& relative) {
     return IsFile(at) ? at : fs::path();
 }
 
-std::string ResolveImagePath(const std::string& modelPath, const std::string& bitmap) {
+// Folders where a picture that is not where the model says may be: the
+// model's own, its subfolders, then the folders beside it; in name order.
+std::vector<fs::path> SearchFolders(const fs::path& dir) {
+    std::vector<fs::path> folders{dir.empty() ? fs::path(".") : dir};
+    auto subfolders = [](const fs::path& of, const fs::path& except) {
+        std::vector<fs::path> found;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(of, ec)) {
+            std::error_code ec2;
+            if (entry.is_directory(ec2) && entry.path().filename() != except.filename()) found.push_back(entry.path());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const fs::path absolute = fs::absolute(folders[0]).lexically_normal();
+    for (const fs::path& p : subfolders(folders[0], fs::path())) folders.push_back(p);
+    const fs::path self = absolute.has_filename() ? absolute : absolute.parent_path();
+    if (self.has_parent_path() && self.parent_path() != self)
+        for (const fs::path& p : subfolders(self.parent_path(), self)) folders.push_back(p);
+    return folders;
+}
+
+std::string ResolveImagePath(const std::string& modelPath, const std::string& bitmap, bool* searched) {
+    if (searched) *searched = false;
     std::string name = bitmap;
     std::replace(name.begin(), name.end(), '\\', '/');
     const fs::path dir = fs::path(modelPath).parent_path();
@@ -80,8 +108,13 @@ std::string ResolveImagePath(const std::string& modelPath, const std::string& bi
     }
     const fs::path bare = fs::path(name).filename();
     if (bare.empty()) return "";
-    const fs::path p = FindIgnoringCase(dir, bare);
-    return p.empty() ? "" : p.string();
+    for (const fs::path& folder : SearchFolders(dir)) {
+        const fs::path p = FindIgnoringCase(folder, bare);
+        if (p.empty()) continue;
+        if (searched) *searched = true;
+        return p.string();
+    }
+    return "";
 }
 
 std::string SafeFileWord(const std::string& name, std::size_t maxLength) {
@@ -122,11 +155,16 @@ bool ConvertModelTextures(MeshModel* model, const std::string& modelPath, const 
                 continue;
             }
             const bool embedded = !m.embeddedImage.empty();
-            const std::string source = embedded ? "embedded:" + m.bitmap : ResolveImagePath(modelPath, m.bitmap);
+            bool searched = false;
+            const std::string source =
+                embedded ? "embedded:" + m.bitmap : ResolveImagePath(modelPath, m.bitmap, &searched);
             if (source.empty()) {
                 warn("texture \"" + m.bitmap + "\" of material \"" + m.name + "\" not found; written without it");
                 continue;
             }
+            if (searched && !byImage.count(source))
+                warn("texture \"" + m.bitmap + "\" of material \"" + m.name + "\" is not where the model says; found " +
+                     source);
             auto it = byImage.find(source);
             if (it == byImage.end()) {
                 Done d;
@@ -143,10 +181,7 @@ bool ConvertModelTextures(MeshModel* model, const std::string& modelPath, const 
                     for (const auto& [k, other] : byImage)
                         if (other.file == d.file) d.file = SafeFileWord(prefix + "_" + std::to_string(serial) + "_" + stem + ".3df", kMaxNameLength);
                     const std::string outPath = (fs::path(outDir) / d.file).string();
-                    if (!glide::Write3dfFile(outPath.c_str(), tex, &why)) {
-                        if (error) *error = why.empty() ? outPath + ": cannot write the file" : why;
-                        return false;
-                    }
+                    if (!WriteTextureFile(outPath, tex, error)) return false;
                     TextureAspect(tex.header, &d.aspectW, &d.aspectH);
                     d.ok = true;
                     if (written) written->push_back(outPath);
@@ -180,11 +215,7 @@ bool WriteModel(MeshModel* model, const std::string& sourcePath, const std::stri
     if (loud && progress) progress("writing " + std::to_string(faces) + " faces");
     ObjectWriteOptions wo;
     wo.comment = "converted by tarnconv from " + fs::path(sourcePath).filename().string();
-    std::string why;
-    if (!WriteObjectFile(*model, wo, out, &why)) {
-        if (error) *error = out + ": " + why;
-        return false;
-    }
+    if (!WriteObjectFile(*model, wo, out, error)) return false;
     result->faces = faces;
     result->objects = 0;
     for (const MeshObject& o : model->objects)
@@ -197,8 +228,10 @@ bool ConvertMesh(const std::string& in, const std::string& out, const MeshConver
                  const ProgressFn& progress, MeshConvertResult* result, std::string* error) {
     MeshModel model;
     if (!LoadModel(in, options.import, &model, error)) return false;
+    result->warnings = model.warnings;
     if (CountFaces(model) > 20000 && progress) progress("read " + std::to_string(CountFaces(model)) + " faces");
     if (options.scale != 1.0) TransformModel(&model, options.scale, Vec3d{});
+    if (!CheckCoordinatesFit(model, in, error)) return false;
     return WriteModel(&model, in, out, options.texture, progress, result, error);
 }
 

@@ -18,11 +18,14 @@ using ProgressFn = std::function<void(const std::string&)>;
 // .ase (any case) goes to the native reader, every other file to assimp.
 bool LoadModel(const std::string& path, const ImportOptions& options, MeshModel* model, std::string* error);
 
-// Finds a picture a model names: as written, beside the model, then by its
-// bare name beside the model (ignoring case, since models made on Windows
-// often spell names differently from the files). Backslashes count as
-// separators. Empty when nothing is found.
-std::string ResolveImagePath(const std::string& modelPath, const std::string& bitmap);
+// Finds a picture a model names: as written (relative to the model), then
+// by its bare name beside the model, in the model folder's subfolders and in
+// the folders beside it (ignoring case throughout, since models made on
+// Windows often spell names differently from the files; absolute Windows
+// paths such as "D:\maps\x.jpg" only ever match by name). Backslashes count
+// as separators. *searched tells that it was found by name, not where the
+// model says. Empty when nothing is found.
+std::string ResolveImagePath(const std::string& modelPath, const std::string& bitmap, bool* searched = nullptr);
 
 // A name usable on a "Texture:" line: letters, digits, "_", "-" and ".",
 // at most maxLength characters, keeping the extension.

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnconv {
@@ -51,10 +52,15 @@ struct MeshObject {
     std::vector<Vec3d> vertices;
     std::vector<std::array<double, 2>> tvertices;  // U, V with V = 0 at the image's bottom
     std::vector<MeshFace> faces;
+    std::vector<int> vertexLines;  // each vertex's line in the source file, where the reader knows it
 };
 
 struct MeshModel {
+    // Not explicit: {{object, ...}} makes a model of those objects.
+    MeshModel(std::vector<MeshObject> objectList = {}) : objects(std::move(objectList)) {}  // NOLINT
+
     std::vector<MeshObject> objects;
+    std::vector<std::string> warnings;  // what a reader had to change or guess
 };
 
 struct Bounds {
@@ -72,5 +78,10 @@ Bounds ModelBounds(const MeshModel& model);
 void TransformModel(MeshModel* model, double scale, const Vec3d& offset);
 
 int CountFaces(const MeshModel& model);
+
+// The object file holds single-precision floats: false, with
+// "source:line: ..." (or "source: ..." where the line is unknown) in *error,
+// when a vertex coordinate does not fit one, as after a large scale.
+bool CheckCoordinatesFit(const MeshModel& model, const std::string& source, std::string* error);
 
 }  // namespace tarnconv

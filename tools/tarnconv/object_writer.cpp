@@ -2,11 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <algorithm>
 #include <map>
 #include <tuple>
 #include <utility>
+
+#include "support/output_file.h"
 
 namespace tarnconv {
 namespace {
@@ -42,11 +43,15 @@ private:
     std::string* out_;
 };
 
+// Values are written as floats, so they are checked as floats: a double
+// such as 1e300 is finite but would be written as "inf".
+bool FitsFloat(double v) { return std::isfinite(static_cast<float>(v)); }
+
 bool Finite(const MeshObject& o) {
     for (const Vec3d& p : o.vertices)
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+        if (!FitsFloat(p.x) || !FitsFloat(p.y) || !FitsFloat(p.z)) return false;
     for (const auto& uv : o.tvertices)
-        if (!std::isfinite(uv[0]) || !std::isfinite(uv[1])) return false;
+        if (!FitsFloat(uv[0]) || !FitsFloat(uv[1])) return false;
     return true;
 }
 
@@ -216,7 +221,7 @@ bool FormatObjectFile(const MeshModel& model, const ObjectWriteOptions& options,
     for (const MeshObject& o : model.objects) {
         if (o.faces.empty() || o.vertices.empty()) continue;
         if (!Finite(o)) {
-            if (error) *error = "object \"" + o.name + "\" has a coordinate that is not a finite number";
+            if (error) *error = "object \"" + o.name + "\" has a coordinate that does not fit a float";
             return false;
         }
         std::string why;
@@ -255,15 +260,11 @@ bool FormatObjectFile(const MeshModel& model, const ObjectWriteOptions& options,
 bool WriteObjectFile(const MeshModel& model, const ObjectWriteOptions& options, const std::string& path,
                      std::string* error) {
     std::string text;
-    if (!FormatObjectFile(model, options, &text, error)) return false;
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) {
-        if (error) *error = path + ": cannot write the file";
+    if (!FormatObjectFile(model, options, &text, error)) {
+        if (error) *error = path + ": " + *error;
         return false;
     }
-    return true;
+    return tarn::WriteWholeFile(path, text, error);
 }
 
 }  // namespace tarnconv

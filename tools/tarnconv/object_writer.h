@@ -30,6 +30,8 @@ struct ObjectWriteOptions {
 bool FormatObjectFile(const MeshModel& model, const ObjectWriteOptions& options, std::string* text,
                       std::string* error);
 
+// The file itself goes through a checked output file; every failure is
+// reported with the path in *error.
 bool WriteObjectFile(const MeshModel& model, const ObjectWriteOptions& options, const std::string& path,
                      std::string* error);
 

@@ -43,6 +43,15 @@ Vec3d FrameCamera(const Bounds& b, double margin) {
     return {c.x, c.y + lift, b.min.z - d};
 }
 
+Vec3d FrameSphere(const Vec3d& center, double radius, double margin) {
+    // A side plane |s x| = z lies at (d - s |x|) / sqrt(1 + s^2) from a point
+    // d ahead on the axis; the sphere is inside when that is at least radius.
+    const double s = std::max(kViewScaleX, kViewScaleY);
+    double d = radius * std::sqrt(1.0 + s * s) * margin;
+    d = std::max(d, radius + kNearZ * 4);
+    return {center.x, center.y, center.z - d};
+}
+
 bool InViewVolume(const Vec3d& camera, const Vec3d& p) {
     const double x = p.x - camera.x, y = p.y - camera.y, z = p.z - camera.z;
     return std::fabs(kViewScaleX * x) <= z && std::fabs(kViewScaleY * y) <= z && z >= kNearZ && z <= kFarZ;

@@ -52,6 +52,11 @@ Bounds ToViewerFrame(const Bounds& b);
 // along -z until its front face fits.
 Vec3d FrameCamera(const Bounds& viewerBounds, double margin = 1.15);
 
+// A camera position (identity orientation) from which a sphere is wholly
+// inside the view volume with a margin: on the sphere's centre line along
+// z, backed off until the sphere touches the narrower (vertical) sides.
+Vec3d FrameSphere(const Vec3d& center, double radius, double margin = 1.05);
+
 // True when the point lies inside the view volume of a camera at camera.
 bool InViewVolume(const Vec3d& camera, const Vec3d& point);
 

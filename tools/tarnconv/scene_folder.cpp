@@ -1,44 +1,123 @@
 #include "scene_folder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
+#include "model_orientation.h"
 #include "object_writer.h"
+#include "support/output_file.h"
 
 namespace fs = std::filesystem;
 
 namespace tarnconv {
+namespace {
 
-bool BuildSceneFolder(const std::string& outDir, const std::vector<std::string>& models,
+// The folder the scene is made in: beside outDir, named after it and this
+// process. Removed on destruction unless Release() was called.
+class WorkFolder {
+public:
+    explicit WorkFolder(const fs::path& outDir)
+        : path_(outDir.parent_path() / ("." + outDir.filename().string() + ".tarnconv-" + std::to_string(getpid()))) {}
+    ~WorkFolder() {
+        if (!path_.empty()) {
+            std::error_code ec;
+            fs::remove_all(path_, ec);
+        }
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+    void Release() { path_.clear(); }
+
+private:
+    fs::path path_;
+};
+
+bool CopyFont(const std::string& from, const fs::path& to, std::string* error) {
+    std::ifstream in(from, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        if (error) *error = from + ": cannot read the font";
+        return false;
+    }
+    if (!in.is_open()) {
+        if (error) *error = from + ": cannot open the font";
+        return false;
+    }
+    return tarn::WriteWholeFile(to.string(), bytes, error);
+}
+
+// Puts the finished folder in place: a rename when outDir does not exist,
+// else each file moved into it (files of the same name are replaced).
+bool MoveIntoPlace(WorkFolder* work, const fs::path& outDir, std::string* error) {
+    std::error_code ec;
+    if (!fs::exists(outDir, ec)) {
+        fs::rename(work->Path(), outDir, ec);
+        if (ec) {
+            if (error) *error = outDir.string() + ": cannot write (" + ec.message() + ")";
+            return false;
+        }
+        work->Release();
+        return true;
+    }
+    for (const auto& entry : fs::directory_iterator(work->Path(), ec)) {
+        fs::rename(entry.path(), outDir / entry.path().filename(), ec);
+        if (ec) {
+            if (error) *error = (outDir / entry.path().filename()).string() + ": cannot write (" + ec.message() + ")";
+            return false;
+        }
+    }
+    return !ec;
+}
+
+}  // namespace
+
+bool BuildSceneFolder(const std::string& outDirText, const std::vector<std::string>& models,
                       const SceneFolderOptions& options, const ProgressFn& progress, SceneFolderResult* result,
                       std::string* error) {
     std::error_code ec;
-    fs::create_directories(outDir, ec);
-    if (!fs::is_directory(outDir, ec)) {
-        if (error) *error = outDir + ": cannot create the folder";
+    fs::path outDir = fs::absolute(outDirText, ec).lexically_normal();
+    if (!outDir.has_filename()) outDir = outDir.parent_path();
+    if (fs::exists(outDir, ec) && !fs::is_directory(outDir, ec)) {
+        if (error) *error = outDirText + ": exists and is not a folder";
+        return false;
+    }
+    fs::create_directories(outDir.parent_path(), ec);
+    WorkFolder work(outDir);
+    fs::remove_all(work.Path(), ec);
+    if (!fs::create_directory(work.Path(), ec)) {
+        if (error) *error = work.Path().string() + ": cannot create the folder (" + ec.message() + ")";
         return false;
     }
     std::set<std::string> names;
     double nextX = 0.0;
     Bounds all;
+    std::vector<double> radii;
     for (std::size_t i = 0; i < models.size(); ++i) {
         const std::string& in = models[i];
         if (progress) progress("model " + std::to_string(i + 1) + "/" + std::to_string(models.size()) + ": " + in);
         MeshModel model;
         if (!LoadModel(in, options.import, &model, error)) return false;
-        const Bounds b = ModelBounds(model);
-        if (b.Empty()) {
+        if (ModelBounds(model).Empty()) {
             if (error) *error = in + ": the model has no faces";
             return false;
         }
+        TurnForView(&model, options.yawDegrees, options.pitchDegrees);
         // Centre on the origin (actors turn about it) and scale to the common size.
+        const Bounds b = ModelBounds(model);
         const Vec3d size = b.Size();
         const double largest = std::max({size.x, size.y, size.z});
         const double scale = largest > 0 ? options.modelSize / largest : 1.0;
         const Vec3d c = b.Center();
         TransformModel(&model, scale, {-c.x * scale, -c.y * scale, -c.z * scale});
+        if (!CheckCoordinatesFit(model, in, error)) return false;
 
         std::string stem = SafeFileWord(fs::path(in).stem().string(), 60);
         if (stem.empty()) stem = "model";
@@ -48,8 +127,8 @@ bool BuildSceneFolder(const std::string& outDir, const std::vector<std::string>&
         const std::string file = name + ".3dx";
 
         MeshConvertResult converted;
-        if (!WriteModel(&model, in, (fs::path(outDir) / file).string(), options.texture, progress, &converted,
-                        error))
+        converted.warnings = model.warnings;
+        if (!WriteModel(&model, in, (work.Path() / file).string(), options.texture, progress, &converted, error))
             return false;
         for (const std::string& w : converted.warnings) result->warnings.push_back(in + ": " + w);
 
@@ -67,6 +146,7 @@ bool BuildSceneFolder(const std::string& outDir, const std::vector<std::string>&
         placed.max = {vb.max.x + actor.position.x, vb.max.y, vb.max.z};
         all.min = {std::min(all.min.x, placed.min.x), std::min(all.min.y, placed.min.y), std::min(all.min.z, placed.min.z)};
         all.max = {std::max(all.max.x, placed.max.x), std::max(all.max.y, placed.max.y), std::max(all.max.z, placed.max.z)};
+        radii.push_back(ModelRadius(model));
         result->scene.actors.push_back(actor);
         result->models.push_back(std::move(converted));
     }
@@ -76,30 +156,29 @@ bool BuildSceneFolder(const std::string& outDir, const std::vector<std::string>&
     all.min.x += shift;
     all.max.x += shift;
     result->viewerBounds = all;
-    result->scene.camera = FrameCamera(all);
+    // The sphere about the row's centre that holds every actor's own sphere.
+    const Vec3d center = all.Center();
+    double radius = 0;
+    for (std::size_t i = 0; i < radii.size(); ++i) {
+        const Vec3d& p = result->scene.actors[i].position;
+        const double dx = p.x - center.x, dy = p.y - center.y, dz = p.z - center.z;
+        radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz) + radii[i]);
+    }
+    result->sphereCenter = center;
+    result->sphereRadius = radius;
+    result->scene.camera = FrameSphere(center, radius);
     result->scene.lights = DefaultLights(all, result->scene.camera);
     result->scene.comment = "made by tarnconv scene; the viewer's working folder must be this one";
 
     std::string text;
     if (!FormatSceneFile(result->scene, &text, error)) return false;
-    const fs::path scenePath = fs::path(outDir) / "objects.scn";
-    std::ofstream out(scenePath, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) {
-        if (error) *error = scenePath.string() + ": cannot write the file";
-        return false;
-    }
+    if (!tarn::WriteWholeFile((work.Path() / "objects.scn").string(), text, error)) return false;
     if (!options.fontPath.empty()) {
-        fs::copy_file(options.fontPath, fs::path(outDir) / "ffont.3df", fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            if (error) *error = options.fontPath + ": cannot copy the font (" + ec.message() + ")";
-            return false;
-        }
+        if (!CopyFont(options.fontPath, work.Path() / "ffont.3df", error)) return false;
     } else {
         result->warnings.push_back("no font given: the viewer needs ffont.3df in the folder");
     }
-    return true;
+    return MoveIntoPlace(&work, outDir, error);
 }
 
 }  // namespace tarnconv

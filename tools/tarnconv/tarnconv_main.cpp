@@ -1,17 +1,22 @@
 // tarnconv: the content pipeline's command line. Verbs: mesh, texture,
-// texture-info, texture-png, scene. Help goes to stdout (exit 0); usage
-// errors to stderr with "try --help" (exit 2); conversion errors to stderr
-// as "file:line: message" or "file: message" (exit 1).
+// texture-info, texture-png, scene, view. Help and --version go to stdout
+// (exit 0); usage errors to stderr with "try --help" (exit 2); conversion
+// errors to stderr as "file:line: message" or "file: message" (exit 1), and
+// so does running out of memory.
 //
 // Sections: help texts; argument parsing; one function per command; main.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "mesh_convert.h"
+#include "model_view.h"
 #include "scene_folder.h"
+#include "support/build_info.h"
+#include "support/output_file.h"
 #include "texture_convert.h"
 
 namespace fs = std::filesystem;
@@ -37,11 +42,13 @@ const char* const kMainHelp =
     "  texture-png IN.3df OUT.png\n"
     "                         write one mip level of a texture as a PNG\n"
     "  scene OUTDIR MODEL...  make a folder the viewer can run in\n"
+    "  view MODEL...          show models in the viewer (converted once, then cached)\n"
     "\n"
-    "'tarnconv COMMAND --help' describes each command.\n";
+    "'tarnconv COMMAND --help' describes each command; 'tarnconv --version'\n"
+    "names the build.\n";
 
 const char* const kMeshHelp =
-    "usage: tarnconv mesh IN OUT.3dx [--scale S] [--texture-format FMT] [--crease DEG]\n"
+    "usage: tarnconv mesh IN OUT.3dx [--scale S] [--texture-format FMT] [--crease DEG] [--up AXIS]\n"
     "\n"
     "Converts a model to an object file. 3ds Max ASCII exports (.ase) keep\n"
     "their smoothing groups, edge visibility and material ids; other formats\n"
@@ -53,7 +60,9 @@ const char* const kMeshHelp =
     "  --texture-format FMT  format of the textures (default rgb565, argb4444\n"
     "                        for pictures with alpha); see 'tarnconv texture --help'\n"
     "  --crease DEG          largest angle between faces that are smoothed\n"
-    "                        together, for models without normals (default 40)\n";
+    "                        together, for models without normals (default 40)\n"
+    "  --up AXIS             the model's axis that points up: +y -y +z -z +x -x\n"
+    "                        (default: what the file says, else +y; +z for .ase)\n";
 
 const char* const kTextureHelp =
     "usage: tarnconv texture IN OUT.3df [--format NAME] [--no-mipmaps]\n"
@@ -77,21 +86,35 @@ const char* const kPngHelp =
     "\n"
     "Decodes one level of a texture as the board sees it and writes it as PNG.\n"
     "\n"
-    "  --lod N   the level, 0 for the largest (default 0)\n";
+    "  --lod N   the level, a whole number from 0 (the largest, default) to 8\n";
 
 const char* const kSceneHelp =
     "usage: tarnconv scene OUTDIR MODEL... [--size S] [--font FILE] [--texture-format FMT]\n"
+    "                      [--crease DEG] [--up AXIS]\n"
     "\n"
     "Makes OUTDIR a folder the viewer runs in as it is: every MODEL converted,\n"
-    "centred and scaled to a common size, standing side by side; objects.scn\n"
-    "with a camera that frames them, one omni and one directional light; the\n"
-    "font ffont.3df. Run the viewer inside OUTDIR.\n"
+    "centred and scaled to a common size, standing side by side and turned to\n"
+    "a raised three-quarter view; objects.scn with a camera that frames them,\n"
+    "one omni and one directional light; the font ffont.3df. Run the viewer\n"
+    "inside OUTDIR. A failed run leaves OUTDIR as it was.\n"
     "\n"
     "  --size S              largest extent of each model (default 200)\n"
     "  --font FILE           font texture to copy (default: the repository's\n"
     "                        examples/fonts/ffont.3df)\n"
     "  --texture-format FMT  as for 'tarnconv mesh'\n"
-    "  --crease DEG          as for 'tarnconv mesh'\n";
+    "  --crease DEG          as for 'tarnconv mesh'\n"
+    "  --up AXIS             as for 'tarnconv mesh'\n";
+
+const char* const kViewHelp =
+    "usage: tarnconv view MODEL... [--headless [--screenshot FILE]] [--up AXIS]\n"
+    "\n"
+    "Shows models in the viewer: converts them as 'tarnconv scene' does into a\n"
+    "folder in the cache ($XDG_CACHE_HOME/tarnview/, else ~/.cache/tarnview/),\n"
+    "found again while the models are unchanged, and runs tarnview there.\n"
+    "\n"
+    "  --headless         run tarnview-headless for a few frames instead of a window\n"
+    "  --screenshot FILE  with --headless, save the last frame as a PNG\n"
+    "  --up AXIS          as for 'tarnconv mesh'\n";
 
 int Usage(const std::string& command, const std::string& message) {
     const std::string which = command.empty() ? "tarnconv --help" : "tarnconv " + command + " --help";
@@ -162,17 +185,53 @@ bool ParseArgs(int argc, char** argv, const std::vector<std::string>& valued,
     return true;
 }
 
+std::string Plain(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
 bool NumberOption(const std::string& command, const std::string& name, const std::string& text, double lo,
                   double hi, double* value, int* exitCode) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || !(v >= lo && v <= hi)) {
-        *exitCode = Usage(command, name + " wants a number from " + std::to_string(lo) + " to " + std::to_string(hi) +
-                                       ", not \"" + text + "\"");
+        *exitCode = Usage(command, name + " wants a number from " + Plain(lo) + " to " + Plain(hi) + ", not \"" +
+                                       text + "\"");
         return false;
     }
     *value = v;
     return true;
+}
+
+bool WholeNumberOption(const std::string& command, const std::string& name, const std::string& text, int lo,
+                       int hi, int* value, int* exitCode) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < lo || v > hi) {
+        *exitCode = Usage(command, name + " wants a whole number from " + std::to_string(lo) + " to " +
+                                       std::to_string(hi) + ", not \"" + text + "\"");
+        return false;
+    }
+    *value = static_cast<int>(v);
+    return true;
+}
+
+bool UpOption(const std::string& command, const std::string& text, ImportOptions* options, int* exitCode) {
+    if (!ParseAxisDirection(text, &options->up)) {
+        *exitCode = Usage(command, "--up wants an axis: +y -y +z -z +x -x, not \"" + text + "\"");
+        return false;
+    }
+    options->upGiven = true;
+    return true;
+}
+
+// Refuses an output path that cannot be written before any work is done.
+bool OutputPathOk(const std::string& path, int* exitCode) {
+    std::string error;
+    if (tarn::CheckOutputPath(path, &error)) return true;
+    *exitCode = Failed(error);
+    return false;
 }
 
 std::string DefaultFontPath() {
@@ -186,7 +245,8 @@ std::string DefaultFontPath() {
 int MeshCommand(int argc, char** argv) {
     Args args;
     int rc = 0;
-    if (!ParseArgs(argc, argv, {"--scale", "--texture-format", "--crease"}, {}, "mesh", &args, &rc)) return rc;
+    if (!ParseArgs(argc, argv, {"--scale", "--texture-format", "--crease", "--up"}, {}, "mesh", &args, &rc))
+        return rc;
     if (args.help) {
         std::fputs(kMeshHelp, stdout);
         return kExitOk;
@@ -196,11 +256,13 @@ int MeshCommand(int argc, char** argv) {
     for (const auto& [name, value] : args.options) {
         if (name == "--scale" && !NumberOption("mesh", name, value, 1e-6, 1e6, &options.scale, &rc)) return rc;
         if (name == "--crease" && !NumberOption("mesh", name, value, 0, 180, &options.import.creaseDegrees, &rc)) return rc;
+        if (name == "--up" && !UpOption("mesh", value, &options.import, &rc)) return rc;
         if (name == "--texture-format") options.texture.formatName = value;
     }
     GrTextureFormat_t format = 0;
     if (!options.texture.formatName.empty() && !glide::TextureFormatFromName(options.texture.formatName, &format))
         return Usage("mesh", "unknown texture format \"" + options.texture.formatName + "\"");
+    if (!OutputPathOk(args.positional[1], &rc)) return rc;
     MeshConvertResult result;
     std::string error;
     const bool ok = ConvertMesh(args.positional[0], args.positional[1], options, Progress, &result, &error);
@@ -228,6 +290,7 @@ int TextureCommand(int argc, char** argv) {
     GrTextureFormat_t format = 0;
     if (!options.formatName.empty() && !glide::TextureFormatFromName(options.formatName, &format))
         return Usage("texture", "unknown texture format \"" + options.formatName + "\"");
+    if (!OutputPathOk(args.positional[1], &rc)) return rc;
     glide::Texture3df tex;
     std::string error;
     if (!ConvertImageFile(args.positional[0], args.positional[1], options, &tex, &error)) return Failed(error);
@@ -263,23 +326,23 @@ int TexturePngCommand(int argc, char** argv) {
         return kExitOk;
     }
     if (args.positional.size() != 2) return Usage("texture-png", "texture-png wants a .3df file and an output .png file");
-    double lod = 0;
+    int lod = 0;
     for (const auto& [name, value] : args.options)
-        if (name == "--lod" && !NumberOption("texture-png", name, value, 0, 8, &lod, &rc)) return rc;
-    if (lod != static_cast<int>(lod)) return Usage("texture-png", "--lod wants a whole number");
+        if (name == "--lod" && !WholeNumberOption("texture-png", name, value, 0, 8, &lod, &rc)) return rc;
+    if (!OutputPathOk(args.positional[1], &rc)) return rc;
     glide::Texture3df tex;
     std::string error;
     if (!glide::Read3dfFile(args.positional[0].c_str(), &tex, &error))
         return Failed(error.empty() ? args.positional[0] + ": cannot read the texture" : error);
-    if (!WriteTextureLevelPng(tex, static_cast<int>(lod), args.positional[1], &error))
-        return Failed(args.positional[0] + ": " + error);
+    if (!WriteTextureLevelPng(tex, lod, args.positional[1], &error)) return Failed(error);
     return kExitOk;
 }
 
 int SceneCommand(int argc, char** argv) {
     Args args;
     int rc = 0;
-    if (!ParseArgs(argc, argv, {"--size", "--font", "--texture-format", "--crease"}, {}, "scene", &args, &rc))
+    if (!ParseArgs(argc, argv, {"--size", "--font", "--texture-format", "--crease", "--up"}, {}, "scene", &args,
+                   &rc))
         return rc;
     if (args.help) {
         std::fputs(kSceneHelp, stdout);
@@ -291,6 +354,7 @@ int SceneCommand(int argc, char** argv) {
     for (const auto& [name, value] : args.options) {
         if (name == "--size" && !NumberOption("scene", name, value, 1, 10000, &options.modelSize, &rc)) return rc;
         if (name == "--crease" && !NumberOption("scene", name, value, 0, 180, &options.import.creaseDegrees, &rc)) return rc;
+        if (name == "--up" && !UpOption("scene", value, &options.import, &rc)) return rc;
         if (name == "--font") options.fontPath = value;
         if (name == "--texture-format") options.texture.formatName = value;
     }
@@ -313,13 +377,60 @@ int SceneCommand(int argc, char** argv) {
     return kExitOk;
 }
 
-}  // namespace
+int ViewCommand(int argc, char** argv) {
+    Args args;
+    int rc = 0;
+    if (!ParseArgs(argc, argv, {"--screenshot", "--up"}, {"--headless"}, "view", &args, &rc)) return rc;
+    if (args.help) {
+        std::fputs(kViewHelp, stdout);
+        return kExitOk;
+    }
+    if (args.positional.empty()) return Usage("view", "view wants at least one model");
+    SceneFolderOptions options;
+    options.fontPath = DefaultFontPath();
+    bool headless = false;
+    std::string screenshot;
+    for (const auto& [name, value] : args.options) {
+        if (name == "--up" && !UpOption("view", value, &options.import, &rc)) return rc;
+        if (name == "--headless") headless = true;
+        if (name == "--screenshot") screenshot = value;
+    }
+    if (!screenshot.empty() && !headless) return Usage("view", "--screenshot needs --headless");
+    std::error_code ec;
+    if (!screenshot.empty()) {
+        // The viewer runs in the scene folder; the picture goes where the user meant.
+        screenshot = fs::absolute(screenshot, ec).string();
+        if (!OutputPathOk(screenshot, &rc)) return rc;
+    }
+    if (!options.fontPath.empty() && !fs::is_regular_file(options.fontPath, ec))
+        return Failed(options.fontPath + ": font not found");
+    std::string dir, error;
+    bool cached = false;
+    std::vector<std::string> warnings;
+    const bool ok = PrepareViewScene(args.positional, options, Progress, &dir, &cached, &warnings, &error);
+    PrintWarnings(warnings);
+    if (!ok) return Failed(error);
+    Progress(cached ? "using the cached scene " + dir : "converted into " + dir);
+    const std::string viewer = (fs::path(OwnFolder()) / (headless ? "tarnview-headless" : "tarnview")).string();
+    std::vector<std::string> viewerArgs;
+    if (headless) {
+        viewerArgs = {"--frames", "5", "--no-calibrate"};
+        if (!screenshot.empty()) viewerArgs.insert(viewerArgs.end(), {"--screenshot", screenshot});
+    }
+    const int status = RunInFolder(viewer, viewerArgs, dir, &error);
+    if (!error.empty()) std::fprintf(stderr, "tarnconv: %s\n", error.c_str());
+    return status;
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) return Usage("", "no command given");
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kMainHelp, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::printf("%s\n", tarn::VersionLine("tarnconv").c_str());
         return kExitOk;
     }
     if (command == "mesh") return MeshCommand(argc, argv);
@@ -327,5 +438,17 @@ int main(int argc, char** argv) {
     if (command == "texture-info") return TextureInfoCommand(argc, argv);
     if (command == "texture-png") return TexturePngCommand(argc, argv);
     if (command == "scene") return SceneCommand(argc, argv);
+    if (command == "view") return ViewCommand(argc, argv);
     return Usage("", "unknown command \"" + command + "\"");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tarnconv: out of memory\n", stderr);
+        return kExitFailed;
+    }
 }

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "support/output_file.h"
+
 namespace tarnconv {
 namespace {
 
@@ -131,6 +133,17 @@ bool ImageToTexture(const glide::ArgbImage& image, bool hasAlpha, const TextureO
     return true;
 }
 
+bool WriteTextureFile(const std::string& path, const glide::Texture3df& texture, std::string* error) {
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    if (!glide::Serialize3df(texture, &bytes, &why)) {
+        if (error) *error = path + ": " + why;
+        return false;
+    }
+    return tarn::WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                error);
+}
+
 bool ConvertImageFile(const std::string& in, const std::string& out, const TextureOptions& options,
                       glide::Texture3df* written, std::string* error) {
     glide::ArgbImage image;
@@ -142,10 +155,7 @@ bool ConvertImageFile(const std::string& in, const std::string& out, const Textu
         if (error) *error = in + ": " + why;
         return false;
     }
-    if (!glide::Write3dfFile(out.c_str(), tex, &why)) {
-        if (error) *error = why.empty() ? out + ": cannot write the file" : why;
-        return false;
-    }
+    if (!WriteTextureFile(out, tex, error)) return false;
     if (written) *written = std::move(tex);
     return true;
 }
@@ -210,11 +220,16 @@ bool WriteTextureLevelPng(const glide::Texture3df& texture, int level, const std
         return false;
     }
     std::vector<unsigned char> rgba = ToRgba(img);
-    if (!stbi_write_png(path.c_str(), img.width, img.height, 4, rgba.data(), img.width * 4)) {
-        if (error) *error = path + ": cannot write the PNG file";
+    // Encoded in memory, then written through the checked output file.
+    std::string png;
+    auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    };
+    if (!stbi_write_png_to_func(append, &png, img.width, img.height, 4, rgba.data(), img.width * 4)) {
+        if (error) *error = path + ": cannot encode the PNG image";
         return false;
     }
-    return true;
+    return tarn::WriteWholeFile(path, png, error);
 }
 
 }  // namespace tarnconv

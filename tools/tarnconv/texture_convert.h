@@ -39,6 +39,10 @@ struct TextureOptions {
 bool ImageToTexture(const glide::ArgbImage& image, bool hasAlpha, const TextureOptions& options,
                     glide::Texture3df* texture, std::string* error);
 
+// Writes a 3DF file through a checked output file: on failure, false with
+// "FILE: cannot write (reason)" in *error, and nothing under the name.
+bool WriteTextureFile(const std::string& path, const glide::Texture3df& texture, std::string* error);
+
 // Loads an image file and writes it as a 3DF file.
 bool ConvertImageFile(const std::string& in, const std::string& out, const TextureOptions& options,
                       glide::Texture3df* written, std::string* error);
@@ -46,7 +50,7 @@ bool ConvertImageFile(const std::string& in, const std::string& out, const Textu
 // Human-readable description of a 3DF texture (format, sizes, levels, bytes).
 std::string DescribeTexture(const glide::Texture3df& texture);
 
-// Writes one level of a texture as a PNG file.
+// Writes one level of a texture as a PNG file (checked, as above).
 bool WriteTextureLevelPng(const glide::Texture3df& texture, int level, const std::string& path,
                           std::string* error);
 
