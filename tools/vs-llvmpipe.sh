@@ -55,8 +55,8 @@ fi
 
 have_mesa() {
   [ -f /usr/include/EGL/egl.h ] && [ -f /usr/include/GL/gl.h ] &&
-    dpkg-query -W -f='${Status}' libegl-mesa0 libgl1-mesa-dri 2>/dev/null | grep -c "install ok installed" |
-      grep -q '^2$'
+    [ "$(dpkg-query -W -f='${Status}\n' libegl-mesa0 libgl1-mesa-dri 2>/dev/null |
+      grep -c 'install ok installed')" = 2 ]
 }
 llvmpipe=""
 if ! have_mesa && [ "$(id -u)" -eq 0 ]; then
