@@ -129,6 +129,7 @@ TEST(Tarnbench, UsageErrorsExitTwoAndRuntimeErrorsOne) {
          "/nonexistent.txt: cannot read the flight"},
         {"--version", 0, "tarnbench 0.3.0 (git "},
         {"--help", 0, "[--build DIR]"},
+        {"compare --help", 0, "--min-effect PERCENT"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Shell(tarnbench + c.args), c.status) << c.args << "\n" << Log();

@@ -41,7 +41,7 @@ def parse_args(argv):
     p.add_argument("--alpha", type=float, default=DEFAULT_ALPHA,
                    help="largest Mann-Whitney p-value taken as a real change (default %g)" % DEFAULT_ALPHA)
     p.add_argument("--min-effect", type=float, default=DEFAULT_MIN_EFFECT * 100, metavar="PERCENT",
-                   help="smallest change of the median reported (default %g%%)" % (DEFAULT_MIN_EFFECT * 100))
+                   help="smallest change of the median reported, in percent (default %g)" % (DEFAULT_MIN_EFFECT * 100))
     args = p.parse_args(argv)
     if not 0 < args.alpha < 1:
         p.error("--alpha wants a number between 0 and 1")
