@@ -3,58 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
+
+#include "program_fixture.h"
 
 using ::testing::HasSubstr;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class HeadlessProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tarnview_e2e_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        fs::copy_file(fs::path(TARNVIEW_SOURCE_DIR) / "examples/fonts/ffont.3df", dir_ / "ffont.3df",
-                      fs::copy_options::overwrite_existing);
-        Write("empty.scn",
-              "Actor Database\n"
-              "Actors: 0\n"
-              "Camera: X: 0 Y: 0 Z: -100\n"
-              "Light List:\n"
-              "Actor list:\n"
-              "End Database\n");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
-
-    std::string Read(const std::string& name) {
-        std::ifstream in(dir_ / name);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    // Runs the program in the scene folder; returns its exit status.
-    int Run(const std::string& args) {
-        const std::string command = "cd '" + dir_.string() + "' && '" + std::string(TARNVIEW_BINARY_DIR) +
-                                    "/tarnview-headless' " + args + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    fs::path dir_;
-};
 
 TEST_F(HeadlessProgramTest, RendersCountedFramesAndWritesReportAndScreenshot) {
     ASSERT_EQ(Run("--frames 5 --no-calibrate --report r.json --screenshot s.png --dump-scene d.json empty.scn"), 0)
@@ -106,6 +64,67 @@ TEST_F(HeadlessProgramTest, WindowedProgramWithoutADisplayFindsNoBoard) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nERROR: no Voodoo Graphics!\n"));
     EXPECT_EQ(Read("out.txt"), "");
+}
+
+TEST_F(HeadlessProgramTest, OutputsThatCannotBeWrittenFailWithTheReason) {
+    // Checked before the first frame: nothing runs, nothing is reported.
+    for (const char* args : {"--report nodir/r.json", "--dump-scene . ", "--record nodir/f.txt",
+                             "--script shot.txt", "--trace nodir/t.trace"}) {
+        Write("shot.txt", "1 screenshot nodir/s.png\n");
+        EXPECT_EQ(Run(std::string("--frames 2 --no-calibrate ") + args + " empty.scn"), 1) << args;
+        EXPECT_THAT(Read("err.txt"), HasSubstr(": cannot write (")) << args;
+        EXPECT_EQ(Read("out.txt"), "") << args;
+    }
+    // Failing while written: the run completes and the status says so.
+    for (const char* args : {"--screenshot /dev/full", "--trace /dev/full", "--report /dev/full",
+                             "--record /dev/full", "--script full.txt"}) {
+        Write("full.txt", "1 screenshot /dev/full\n");
+        EXPECT_EQ(Run(std::string("--frames 2 --no-calibrate ") + args + " empty.scn"), 1) << args;
+        EXPECT_THAT(Read("err.txt"), HasSubstr("/dev/full: cannot write (No space left on device)")) << args;
+        EXPECT_THAT(Read("out.txt"), HasSubstr("Counted: 2 frames."));
+    }
+}
+
+TEST_F(HeadlessProgramTest, RunsInAnotherFolderAndNamesTheWorkingFolderAfterAFatalError) {
+    std::filesystem::create_directories(dir_ / "elsewhere");
+    EXPECT_EQ(Run("-C elsewhere --frames 1 --no-calibrate empty.scn"), 1);
+    EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nFont file not found!\n"
+                                           "tarnview-headless: files are read from the working folder " +
+                                           (dir_ / "elsewhere").string() + "; -C DIR runs in another folder\n"));
+    // Every other path is relative to the folder changed to.
+    EXPECT_EQ(Run("-C elsewhere -C .. --frames 1 --no-calibrate --report elsewhere/r.json empty.scn"), 0)
+        << Read("err.txt");
+    EXPECT_THAT(Read("elsewhere/r.json"), HasSubstr("\"frames\":1,"));
+    EXPECT_EQ(Run("-C nowhere empty.scn"), 2);
+    EXPECT_THAT(Read("err.txt"), HasSubstr("-C nowhere: cannot change to it (No such file or directory)"));
+}
+
+TEST_F(HeadlessProgramTest, ThreadCountFromOptionOrEnvironmentReachesTheReport) {
+    ASSERT_EQ(RunProgram("tarnview-headless", "--frames 1 --no-calibrate --threads 1 --report r.json empty.scn",
+                         "TARNVIEW_THREADS=2"),
+              0);
+    EXPECT_THAT(Read("r.json"), HasSubstr("\"threads\":1}"));
+    ASSERT_EQ(RunProgram("tarnview-headless", "--frames 1 --no-calibrate --report r.json empty.scn",
+                         "TARNVIEW_THREADS=2"),
+              0);
+    EXPECT_THAT(Read("r.json"), HasSubstr("\"threads\":2}"));
+    EXPECT_EQ(RunProgram("tarnview-headless", "--frames 1 empty.scn", "TARNVIEW_THREADS=0"), 2);
+    EXPECT_THAT(Read("err.txt"), HasSubstr("TARNVIEW_THREADS wants a whole number from 1 to 256"));
+    EXPECT_EQ(RunProgram("tarnview", "--threads x empty.scn"), 2);
+    EXPECT_THAT(Read("err.txt"), HasSubstr("try tarnview --help"));
+}
+
+TEST_F(HeadlessProgramTest, BothProgramsAnswerVersionAndHelpAtOnce) {
+    for (const char* program : {"tarnview", "tarnview-headless"}) {
+        // No display, no calibration, no scene named "--help".
+        EXPECT_EQ(RunProgram(program, "--version", "env -u DISPLAY"), 0) << program;
+        EXPECT_THAT(Read("out.txt"), ::testing::StartsWith(std::string(program) + " ")) << program;
+        EXPECT_THAT(Read("out.txt"), HasSubstr("(git ")) << program;
+        EXPECT_EQ(RunProgram(program, "--help", "env -u DISPLAY"), 0) << program;
+        EXPECT_THAT(Read("out.txt"), HasSubstr(std::string("usage: ") + program)) << program;
+        EXPECT_EQ(Read("err.txt"), "") << program;
+    }
+    EXPECT_EQ(RunProgram("tarnview", "--bogus empty.scn"), 2);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST(ScriptTest, ParsesEveryCommandAndOrdersByFrameKeepingFileOrder) {
 
 TEST(ScriptTest, FaultsNameTheFileAndLine) {
     struct Case {
-        const char* text;
+        std::string text;
         const char* message;
     };
     const Case cases[] = {
@@ -92,6 +92,11 @@ TEST(ScriptTest, FaultsNameTheFileAndLine) {
         {"1 joy 70000 0 0\n", "s.txt:1: joystick position must be 0..65535"},
         {"1 screenshot\n", "s.txt:1: usage: <frame> screenshot FILE"},
         {"99999999999 key F3\n", "s.txt:1: bad frame number \"99999999999\""},
+        {"5 end 3\n", "s.txt:1: usage: <frame> end"},
+        {"5 end\n6 end\n", "s.txt:2: a second \"end\" line"},
+        // Bytes that cannot be printed are quoted escaped, never raw.
+        {"1 pr\x1b[2Jess\xff F3\n", "s.txt:1: unknown command \"pr\\x1B[2Jess\\xFF\""},
+        {std::string(kMaxScriptLineBytes + 1, ' '), "s.txt:1: the line is longer than 4096 bytes"},
     };
     for (const Case& c : cases) {
         Script script;
@@ -101,11 +106,27 @@ TEST(ScriptTest, FaultsNameTheFileAndLine) {
     }
 }
 
-TEST(ScriptTest, MissingFileIsReported) {
+TEST(ScriptTest, EndLineGivesTheRunsLength) {
+    Script script;
+    std::string error;
+    ASSERT_TRUE(ParseScript("0 hold P 1\n12 end\n", "s.txt", &script, &error)) << error;
+    EXPECT_TRUE(script.hasEnd);
+    EXPECT_EQ(script.endFrame, 12u);
+    EXPECT_EQ(script.events.size(), 1u);
+}
+
+TEST(ScriptTest, MissingFolderEndlessAndOversizedFilesAreRefused) {
     Script script;
     std::string error;
     EXPECT_FALSE(LoadScriptFile("/nonexistent/script.txt", &script, &error));
     EXPECT_EQ(error, "/nonexistent/script.txt: cannot open script");
+    EXPECT_FALSE(LoadScriptFile("/tmp", &script, &error));
+    EXPECT_EQ(error, "/tmp: cannot open script");
+    // A device that never ends is read only up to the limit.
+    EXPECT_FALSE(LoadScriptFile("/dev/zero", &script, &error));
+    EXPECT_EQ(error, "/dev/zero: the script is larger than 16777216 bytes");
+    EXPECT_FALSE(ParseScript(std::string(kMaxScriptBytes + 1, '\n'), "big.txt", &script, &error));
+    EXPECT_EQ(error, "big.txt: the script is larger than 16777216 bytes");
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32
     r.first = firstFrame;
     r.last = lastFrame;
     r.framesRecorded = 0;
+    r.writeErrno = 0;
     r.recording = false;
     r.finished = false;
     r.configured = true;

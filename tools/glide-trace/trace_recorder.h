@@ -8,6 +8,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -105,6 +106,9 @@ struct Recorder {
     // every write and the close checked.
     std::unique_ptr<tarn::OutputFile> out;
     Writer writer{nullptr};
+    // The reason of the first failed write, kept from errno right after the
+    // record that failed (the stream itself forgets it).
+    int writeErrno = 0;
     std::string error;
     GlideTraceSwapHook swapHook = nullptr;
 
@@ -163,13 +167,19 @@ struct Recorder {
         const auto number = static_cast<std::uint32_t>(frame);
         writer.Record(Op::kFrameBegin, &number, 4);
         recording = true;
+        NoteWriteFailure();
     }
 
     // Records a call that changes state: written while recording,
     // remembered for the preamble before.
+    void NoteWriteFailure() {
+        if (!writer.ok() && writeErrno == 0) writeErrno = errno != 0 ? errno : EIO;
+    }
+
     void State(int slot, Op op, const void* payload, std::uint32_t bytes) {
         MaybeStart();
         if (recording) writer.Record(op, payload, bytes);
+        NoteWriteFailure();
         // Always remembered: a later trace in the same run needs it too.
         Remember(slot, op, payload, bytes);
     }
@@ -178,9 +188,11 @@ struct Recorder {
     void Frame(Op op, const void* a, std::uint32_t aBytes, const void* b = nullptr, std::uint32_t bBytes = 0) {
         MaybeStart();
         if (recording) writer.Record(op, a, aBytes, b, bBytes);
+        NoteWriteFailure();
     }
 
     void AfterSwap() {
+        NoteWriteFailure();
         ++frame;
         if (swapHook != nullptr) swapHook(frame);
         if (!recording) return;
@@ -202,14 +214,19 @@ struct Recorder {
             EmitPreamble();
         }
         writer.Record(Op::kTraceEnd, &framesRecorded, 4);
+        NoteWriteFailure();
         recording = false;
         finished = true;
         const bool written = writer.ok();
         const bool committed = out->Commit();
         writer = Writer(nullptr);
         if (!written || !committed) {
-            error = !out->Error().empty() ? out->Error()
-                                          : path + ": cannot write (the trace could not be written completely)";
+            if (writeErrno != 0)
+                error = path + ": cannot write (" + std::strerror(writeErrno) + ")";
+            else if (!out->Error().empty())
+                error = out->Error();
+            else
+                error = path + ": cannot write (the trace could not be written completely)";
             out.reset();
             return false;
         }
