@@ -2,6 +2,8 @@
 // neighbours.
 #include <gtest/gtest.h>
 
+#include "platform/headless/script_names.h"
+#include "platform/sdl/sdl_dinput_keymap.h"
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/win32_api.h"
 
@@ -32,6 +34,27 @@ TEST(SdlKeymapTest, LettersDigitsAndKeypadFollowTheirCharacters) {
     // The main keyboard's minus is not the keypad's subtract command.
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_MINUS), VK_OEM_MINUS);
     EXPECT_EQ(VirtualKeyFromSdl(SDLK_F13), 0);
+}
+
+// A flight recorded in the window writes keys by their script names: a key
+// the window can deliver but the script cannot name would be lost.
+TEST(SdlKeymapTest, EveryKeyTheWindowDeliversHasAScriptName) {
+    for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
+        const int dik = DikFromSdlScancode(scancode);
+        if (dik != 0) {
+            EXPECT_NE(ScanCodeName(dik), nullptr) << "scan code " << dik;
+        }
+        const int vk = VirtualKeyFromSdl(SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode)));
+        if (vk != 0) {
+            EXPECT_NE(VirtualKeyName(vk), nullptr) << "virtual key " << vk;
+        }
+    }
+    for (SDL_Keycode key = 0; key < 128; ++key) {
+        const int vk = VirtualKeyFromSdl(key);
+        if (vk != 0) {
+            EXPECT_NE(VirtualKeyName(vk), nullptr) << "virtual key " << vk;
+        }
+    }
 }
 
 }  // namespace
