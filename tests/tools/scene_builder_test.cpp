@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "object_writer.h"
 #include "scene/scene_loader.h"
@@ -235,4 +236,46 @@ TEST(DemoScene, ShowsEveryFeatureAndLoads) {
     EXPECT_GT(twoSided, 0);
     EXPECT_GT(specular, 0);
     EXPECT_GT(translucent, 0);
+}
+
+TEST(SceneFolder, ACubeShowsThreeSidesAndAFailureLeavesNothing) {
+    tools_test::ScratchDir dir;
+    // A cube with outward faces, y up as OBJ files are.
+    std::ofstream(dir.File("cube.obj")) << "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
+                                           "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                                           "f 1 4 3 2\nf 5 6 7 8\nf 1 5 8 4\nf 2 3 7 6\nf 1 2 6 5\nf 4 8 7 3\n";
+    SceneFolderOptions options;
+    SceneFolderResult result;
+    std::string error;
+    const std::string out = dir.File("scene");
+    ASSERT_TRUE(BuildSceneFolder(out, {dir.File("cube.obj")}, options, nullptr, &result, &error)) << error;
+    Actor camera;
+    Actor* actors = nullptr;
+    Light* lights = nullptr;
+    int lightCount = 0;
+    ASSERT_EQ(LoadSceneIn(out, "objects.scn", camera, &actors, &lights, &lightCount), 1);
+    // Seen from a raised three-quarter view: the top, the front and one side.
+    const Object& cube = actors[0].objects[0];
+    ASSERT_EQ(cube.faceCount, 12);
+    int facing = 0;
+    for (int f = 0; f < cube.faceCount; ++f) {
+        const Vec3 toCamera = camera.position - (cube.faces[f].point + actors[0].position);
+        facing += toCamera.Dot(cube.faces[f].normal) > 0;
+    }
+    EXPECT_EQ(facing, 6);
+    // The camera fits the sphere that holds the model, whichever way it turns.
+    const Vec3d c = result.sphereCenter;
+    const double r = result.sphereRadius;
+    EXPECT_GE(r, actors[0].radius * (1 - 1e-6));
+    for (const Vec3d& d : {Vec3d{1, 0, 0}, Vec3d{-1, 0, 0}, Vec3d{0, 1, 0}, Vec3d{0, -1, 0}, Vec3d{0, 0, -1}})
+        EXPECT_TRUE(InViewVolume(result.scene.camera, {c.x + r * d.x, c.y + r * d.y, c.z + r * d.z}));
+
+    // A model that cannot be read: no folder, and nothing left beside it.
+    const auto before = std::distance(fs::directory_iterator(dir.Dir()), fs::directory_iterator());
+    SceneFolderResult failed;
+    EXPECT_FALSE(BuildSceneFolder(dir.File("other"), {dir.File("cube.obj"), dir.File("missing.obj")}, options,
+                                  nullptr, &failed, &error));
+    EXPECT_NE(error.find("missing.obj"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(dir.File("other")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Dir()), fs::directory_iterator()), before);
 }

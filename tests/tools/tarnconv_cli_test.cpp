@@ -20,9 +20,11 @@ struct CliRun {
     std::string err;
 };
 
-CliRun Tarnconv(const std::string& args, const tools_test::ScratchDir& dir) {
+// env: "NAME=value ..." put before the command, or empty.
+CliRun Tarnconv(const std::string& args, const tools_test::ScratchDir& dir, const std::string& env = "") {
     const std::string out = dir.File("stdout.txt"), err = dir.File("stderr.txt");
-    const std::string cmd = std::string("'") + TARNVIEW_BINARY_DIR + "/tarnconv' " + args + " >'" + out + "' 2>'" + err + "'";
+    const std::string cmd =
+        env + " '" + TARNVIEW_BINARY_DIR + "/tarnconv' " + args + " >'" + out + "' 2>'" + err + "'";
     CliRun r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -39,7 +41,7 @@ CliRun Tarnconv(const std::string& args, const tools_test::ScratchDir& dir) {
 TEST(TarnconvCli, HelpForTheToolAndEveryCommand) {
     tools_test::ScratchDir dir;
     for (const char* args : {"--help", "mesh --help", "texture --help", "texture-info --help", "texture-png --help",
-                             "scene --help"}) {
+                             "scene --help", "view --help"}) {
         const CliRun r = Tarnconv(args, dir);
         EXPECT_EQ(r.status, 0) << args;
         EXPECT_EQ(r.out.rfind("usage: tarnconv", 0), 0u) << args;
@@ -50,7 +52,9 @@ TEST(TarnconvCli, HelpForTheToolAndEveryCommand) {
 TEST(TarnconvCli, UsageErrorsPointToHelp) {
     tools_test::ScratchDir dir;
     for (const char* args : {"", "frobnicate", "mesh onlyone.ase", "texture a.png b.3df --format argb8888",
-                             "texture a.png b.3df --bogus", "texture-png a.3df b.png --lod", "mesh a b --scale -1"}) {
+                             "texture a.png b.3df --bogus", "texture-png a.3df b.png --lod", "mesh a b --scale -1",
+                             "texture-png a.3df b.png --lod 1.5", "mesh a b --up sideways", "view",
+                             "view m.obj --screenshot x.png"}) {
         const CliRun r = Tarnconv(args, dir);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("try 'tarnconv"), std::string::npos) << args << ": " << r.err;
@@ -93,4 +97,63 @@ TEST(TarnconvCli, TextureRoundTripAndInfo) {
     EXPECT_EQ(r.status, 0) << r.err;
     r = Tarnconv("texture-png '" + dir.File("t.3df") + "' '" + dir.File("l2.png") + "' --lod 2", dir);
     EXPECT_EQ(r.status, 1);
+}
+
+TEST(TarnconvCli, VersionSynopsisAndWholeNumbers) {
+    tools_test::ScratchDir dir;
+    CliRun r = Tarnconv("--version", dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tarnconv ", 0), 0u) << r.out;
+    r = Tarnconv("scene --help", dir);
+    EXPECT_NE(r.out.substr(0, r.out.find("\n\n")).find("--crease DEG"), std::string::npos) << r.out;
+    r = Tarnconv("texture-png a.3df b.png --lod 9", dir);
+    EXPECT_NE(r.err.find("--lod wants a whole number from 0 to 8"), std::string::npos) << r.err;
+}
+
+TEST(TarnconvCli, FailedWritesAndOversizedCoordinatesExitOne) {
+    tools_test::ScratchDir dir;
+    const std::string bmp = dir.File("in.bmp");
+    std::ofstream(dir.File("tri.ase")) << "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*MESH {\n*MESH_NUMVERTEX 3\n"
+                                          "*MESH_NUMFACES 1\n*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n"
+                                          "*MESH_VERTEX 1 1e35 0 0\n*MESH_VERTEX 2 0 1 0\n}\n*MESH_FACE_LIST {\n"
+                                          "*MESH_FACE 0: A: 0 B: 1 C: 2\n}\n}\n}\n";
+    CliRun r = Tarnconv("mesh '" + dir.File("tri.ase") + "' /dev/full", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+    // 1e35 fits a float; a million times it does not.
+    r = Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("big.3dx") + "' --scale 1000000", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, dir.File("tri.ase") + ":8: vertex 1 of object \"\": X 1e+41 does not fit a float\n");
+    EXPECT_FALSE(std::ifstream(dir.File("big.3dx")).good());
+
+    ASSERT_EQ(Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("t.3dx") + "'", dir).status, 0);
+    std::ofstream(dir.File("t.3df"), std::ios::binary) << std::ifstream(TARNVIEW_SOURCE_DIR "/examples/fonts/ffont.3df", std::ios::binary).rdbuf();
+    r = Tarnconv("texture-png '" + dir.File("t.3df") + "' /dev/full", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+}
+
+TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
+    tools_test::ScratchDir dir;
+    std::ofstream(dir.File("box.obj")) << "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\n"
+                                          "v -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                                          "f 1 4 3 2\nf 5 6 7 8\nf 1 5 8 4\nf 2 3 7 6\nf 1 2 6 5\nf 4 8 7 3\n";
+    const std::string env = "XDG_CACHE_HOME='" + dir.File("cache") + "'";
+    const std::string view = "view '" + dir.File("box.obj") + "' --headless --screenshot '";
+    CliRun r = Tarnconv(view + dir.File("first.png") + "'", dir, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("converted into " + dir.File("cache") + "/tarnview/box-"), std::string::npos) << r.err;
+    char magic[4] = {};
+    std::ifstream(dir.File("first.png"), std::ios::binary).read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+
+    r = Tarnconv(view + dir.File("second.png") + "'", dir, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("using the cached scene"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("model 1/1"), std::string::npos) << r.err;  // nothing converted again
+    EXPECT_TRUE(std::ifstream(dir.File("second.png")).good());
+
+    r = Tarnconv("view '" + dir.File("gone.obj") + "' --headless", dir, env);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind(dir.File("gone.obj") + ": ", 0), 0u) << r.err;
 }

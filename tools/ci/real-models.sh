@@ -1,6 +1,8 @@
 #!/bin/sh
 # Converts a handful of real models from the assimp-testmodels package (ASE,
-# 3DS and OBJ, with textures where the package has them), renders each one
+# 3DS, OBJ, Collada and glTF, with textures where the package has them; the
+# Collada teapots have opacity 0 on every material and must still show),
+# renders each one
 # headless from its own "tarnconv scene" folder and checks that the run ends
 # cleanly and that the picture shows something.
 #
@@ -33,7 +35,9 @@ set -- \
     3ds-textured     3DS/cube_with_diffuse_texture.3DS \
     3ds-fels         3DS/fels.3ds \
     obj-spider       OBJ/spider.obj \
-    obj-wuson        OBJ/WusonOBJ.obj
+    obj-wuson        OBJ/WusonOBJ.obj \
+    dae-teapots      Collada/teapots.DAE \
+    gltf-box         glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
 
 # Share of the view area's pixels that are not black (the background); the
 # area stays inside the white view frame and above the frame-rate text.
@@ -113,6 +117,24 @@ while [ $# -ge 2 ]; do
     fi
     echo "ok   $name ($dir/$name.png)"
 done
+# One model straight into the viewer through the cache, twice: the second
+# run must find the converted scene.
+box=$MODELS/glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
+rm -rf "$OUT/cache"
+for run in 1 2; do
+    if XDG_CACHE_HOME=$OUT/cache "$BUILD/tarnconv" view "$box" --headless --screenshot "$OUT/view$run.png" \
+            > "$OUT/view$run.log" 2>&1 && check_png "$OUT/view$run.png"; then
+        echo "ok   view run $run ($OUT/view$run.png)"
+    else
+        echo "FAIL view run $run:" >&2
+        cat "$OUT/view$run.log" >&2
+        failed=$((failed + 1))
+    fi
+done
+if ! grep -q "using the cached scene" "$OUT/view2.log"; then
+    echo "FAIL view: the second run converted again" >&2
+    failed=$((failed + 1))
+fi
 if [ "$failed" -ne 0 ]; then
     echo "real-models: $failed model(s) failed" >&2
     exit 1

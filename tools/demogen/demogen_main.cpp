@@ -8,12 +8,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <new>
 #include <string>
 
 #include "object_writer.h"
 #include "procedural_meshes.h"
 #include "procedural_textures.h"
 #include "scene_builder.h"
+#include "support/build_info.h"
+#include "support/output_file.h"
 #include "texture_convert.h"
 
 namespace fs = std::filesystem;
@@ -193,12 +197,10 @@ bool WriteTexture(const fs::path& dir, const std::string& name, const glide::Arg
     TextureOptions options;
     glide::Texture3df tex;
     if (!ImageToTexture(image, false, options, &tex, error)) return false;
-    return glide::Write3dfFile((dir / name).string().c_str(), tex, error);
+    return WriteTextureFile((dir / name).string(), tex, error);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string outDir, font;
 #ifdef DEMOGEN_DEFAULT_FONT
     font = DEMOGEN_DEFAULT_FONT;
@@ -209,7 +211,15 @@ int main(int argc, char** argv) {
             std::printf("usage: demogen OUTDIR [--font FILE]\n\nWrites the demo scene (objects.scn, its object files, textures and the font) to OUTDIR.\n");
             return 0;
         }
-        if (a == "--font" && i + 1 < argc) {
+        if (a == "--version") {
+            std::printf("%s\n", tarn::VersionLine("demogen").c_str());
+            return 0;
+        }
+        if (a == "--font") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "demogen: --font needs a value\ntry 'demogen --help'\n");
+                return 2;
+            }
             font = argv[++i];
         } else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "demogen: unknown option %s\ntry 'demogen --help'\n", a.c_str());
@@ -269,7 +279,7 @@ int main(int argc, char** argv) {
         ObjectWriteOptions wo;
         wo.comment = "Tarnview demo: " + std::string(item.file) + ", written by demogen";
         if (!WriteObjectFile(item.model, wo, (fs::path(outDir) / item.file).string(), &error)) {
-            std::fprintf(stderr, "demogen: %s: %s\n", item.file, error.c_str());
+            std::fprintf(stderr, "demogen: %s\n", error.c_str());
             return 1;
         }
         faces += CountFaces(item.model);
@@ -283,14 +293,33 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "demogen: %s\n", error.c_str());
         return 1;
     }
-    std::ofstream(fs::path(outDir) / "objects.scn", std::ios::binary) << text;
+    if (!tarn::WriteWholeFile((fs::path(outDir) / "objects.scn").string(), text, &error)) {
+        std::fprintf(stderr, "demogen: %s\n", error.c_str());
+        return 1;
+    }
     if (!font.empty()) {
-        fs::copy_file(font, fs::path(outDir) / "ffont.3df", fs::copy_options::overwrite_existing, ec);
-        if (ec) {
-            std::fprintf(stderr, "demogen: %s: cannot copy the font (%s)\n", font.c_str(), ec.message().c_str());
+        std::ifstream in(font, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad()) {
+            std::fprintf(stderr, "demogen: %s: cannot read the font\n", font.c_str());
+            return 1;
+        }
+        if (!tarn::WriteWholeFile((fs::path(outDir) / "ffont.3df").string(), bytes, &error)) {
+            std::fprintf(stderr, "demogen: %s\n", error.c_str());
             return 1;
         }
     }
     std::printf("%s: %zu actors, %d faces\n", outDir.c_str(), scene.actors.size(), faces);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("demogen: out of memory\n", stderr);
+        return 1;
+    }
 }
