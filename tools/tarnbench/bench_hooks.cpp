@@ -13,9 +13,8 @@
 //                                    device's calls during that frame (the
 //                                    rest of the frame is its own work), and
 //                                    a first line "# clock_ns <ns>" gives what
-//                                    one reading of the clock costs
+//                                    one reading of the timing's clock costs
 //   TARNBENCH_TRACE=FILE:FIRST:LAST  device trace of frames FIRST..LAST
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -47,20 +46,6 @@ double clockNanoseconds = 0.0;
 
 void OnSwap(std::uint64_t) {
     if (swaps->size() < swaps->capacity()) swaps->push_back(Swap{Clock::now(), GlideTraceDeviceTimeSoFar()});
-}
-
-// Nanoseconds one clock reading takes, the least of a few rounds: each
-// timed call pays two of them, partly inside the call and partly outside.
-double MeasureClockNanoseconds() {
-    constexpr int kReadings = 2000;
-    double best = 1e9;
-    for (int round = 0; round < 5; ++round) {
-        const Clock::time_point start = Clock::now();
-        Clock::time_point last = start;
-        for (int i = 0; i < kReadings; ++i) last = Clock::now();
-        best = std::min(best, std::chrono::duration<double, std::nano>(last - start).count() / kReadings);
-    }
-    return best;
 }
 
 // A lost frame-time file would leave the suite without its figures: a
@@ -106,8 +91,8 @@ struct Hooks {
             swaps->reserve(kMaxSwaps);
             if (const char* on = std::getenv("TARNBENCH_DEVICE_TIME"); on != nullptr && std::strcmp(on, "1") == 0) {
                 deviceTime = true;
-                clockNanoseconds = MeasureClockNanoseconds();
                 GlideTraceTimeDeviceCalls(true);
+                clockNanoseconds = GlideTraceDeviceClockNanoseconds();
             }
             GlideTraceSetSwapHook(OnSwap);
             std::atexit(WriteFrameTimes);

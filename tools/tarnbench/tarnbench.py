@@ -566,7 +566,8 @@ def main(argv):
         machine["processor"], machine["logical_cores"], build.get("compiler"), build.get("cxx_flags"),
         build["git_revision"][:12], " (modified)" if build.get("git_dirty") else ""))
     print("tarnbench: runner %s; %d warm-up + %d measured frames; %s%s" % (
-        runner, warmup, frames, "flight %s in %s" % (args.script, args.scene) if args.script else "scenes in " + scenes_dir,
+        runner, warmup, frames,
+        "flight %s in %s" % (args.script, args.scene) if args.script else "scenes in " + scenes_dir,
         "; %d device threads" % args.threads if args.threads else ""))
     load = machine.get("load_average_at_start")
     if load and machine["logical_cores"] and load[0] > machine["logical_cores"]:

@@ -29,8 +29,8 @@ def print_table(runs):
             fmt(r["ms_max"]), fmt(r["mtriangles_per_s"], 3), fmt(r["mpixels_per_s"], 2)))
 
 
-CSV_FIELDS = ["scene", "faces", "setting", "threads", "frames_measured", "fps", "ms_min", "ms_median", "ms_max", "ms_mean",
-              "mtriangles_per_s", "mpixels_per_s", "triangles_per_frame", "timing_source", "wall_s", "error"]
+CSV_FIELDS = ["scene", "faces", "setting", "threads", "frames_measured", "fps", "ms_min", "ms_median", "ms_max",
+              "ms_mean", "mtriangles_per_s", "mpixels_per_s", "triangles_per_frame", "timing_source", "wall_s", "error"]
 
 
 def csv_text(runs):
