@@ -3,8 +3,6 @@
 
 namespace glide {
 
-const std::uint8_t kDitherMatrix[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-
 namespace {
 
 constexpr void FillChannel(std::uint8_t (&table)[16][256], int bits) {

@@ -12,8 +12,7 @@
 
 namespace glide {
 
-// rows {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}
-extern const std::uint8_t kDitherMatrix[4][4];
+inline constexpr std::uint8_t kDitherMatrix[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
 struct DitherTables {
     std::uint8_t red[16][256];    // 5-bit code, also used for blue

@@ -24,10 +24,11 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "pixel_pipeline.h"
 
+// Only the x86 vector targets: below SSE4 the scalar path serves.
+#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
 HWY_BEFORE_NAMESPACE();
 namespace glide {
 namespace HWY_NAMESPACE {
@@ -43,6 +44,8 @@ using VU = hn::Vec<DU>;
 using MI = hn::Mask<DI>;
 
 constexpr int kMaxLanes = HWY_MAX_BYTES / 4;
+// Spans this short cost less pixel by pixel than as a vector.
+constexpr int kShortSpan = 2;
 // Tables of bytes and 16-bit entries are read through 32-bit words.
 static_assert(std::endian::native == std::endian::little);
 
@@ -69,14 +72,8 @@ HWY_INLINE VI Mul255(VI a, VI b) {
 // Clamp255 of a 12.12 colour value.
 HWY_INLINE VI Clamp255(VI v12) { return hn::Min(hn::Max(hn::ShiftRight<12>(v12), Int(0)), Int(255)); }
 
-// Bytes (or 16-bit entries) of a table, looked up by 32-bit gathers of the
-// aligned word holding them. The tables' sizes are multiples of 4 bytes.
-HWY_INLINE VI GatherByte(const std::uint8_t* table, VI index) {
-    const VI word = hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(table), hn::ShiftRight<2>(index));
-    const VU shift = hn::BitCast(DU(), hn::ShiftLeft<3>(hn::And(index, Int(3))));
-    return hn::And(hn::BitCast(DI(), hn::Shr(hn::BitCast(DU(), word), shift)), Int(255));
-}
-
+// 16-bit table entries, looked up by 32-bit gathers of the aligned word
+// holding them. The table's size is a multiple of 4 bytes.
 HWY_INLINE VI GatherHalf(const std::uint16_t* table, VI index) {
     const VI word = hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(table), hn::ShiftRight<1>(index));
     const VU shift = hn::BitCast(DU(), hn::ShiftLeft<4>(hn::And(index, Int(1))));
@@ -159,17 +156,24 @@ HWY_INLINE VI Texels(const TextureLevel& lv, VI x, VI y) {
                            hn::Add(hn::ShiftLeftSame(y, lv.widthLog2), x));
 }
 
-// LerpArgb of texture_sampler.h.
+// LerpArgb of texture_sampler.h. Each masked channel times a weight of at
+// most 256, and the sum of the two products, stay below 2^16, so the 32-bit
+// products and sums of the scalar path equal 16-bit ones on each half of
+// the word (no carry crosses), which multiply faster.
 HWY_INLINE VI LerpArgb(VI a, VI b, VI f) {
     const DU du;
-    const VU ua = hn::BitCast(du, a), ub = hn::BitCast(du, b), uf = hn::BitCast(du, f);
-    const VU inv = hn::Sub(hn::Set(du, 256u), uf);
+    const hn::Repartition<std::uint16_t, DU> d16;
+    const VU uf = hn::BitCast(du, f);
+    const auto inv = hn::BitCast(d16, hn::Mul(hn::Sub(hn::Set(du, 256u), uf), hn::Set(du, 0x10001u)));
+    const auto f16 = hn::BitCast(d16, hn::Mul(uf, hn::Set(du, 0x10001u)));
     const VU lowMask = hn::Set(du, 0x00FF00FFu);
-    const VU rb = hn::And(
-        hn::ShiftRight<8>(hn::Add(hn::Mul(hn::And(ua, lowMask), inv), hn::Mul(hn::And(ub, lowMask), uf))), lowMask);
-    const VU ag = hn::And(hn::Add(hn::Mul(hn::And(hn::ShiftRight<8>(ua), lowMask), inv),
-                                  hn::Mul(hn::And(hn::ShiftRight<8>(ub), lowMask), uf)),
-                          hn::Set(du, 0xFF00FF00u));
+    auto lerp = [&](VU x, VU y) {
+        return hn::BitCast(du, hn::Add(hn::Mul(hn::BitCast(d16, hn::And(x, lowMask)), inv),
+                                       hn::Mul(hn::BitCast(d16, hn::And(y, lowMask)), f16)));
+    };
+    const VU ua = hn::BitCast(du, a), ub = hn::BitCast(du, b);
+    const VU rb = hn::And(hn::ShiftRight<8>(lerp(ua, ub)), lowMask);
+    const VU ag = hn::And(lerp(hn::ShiftRight<8>(ua), hn::ShiftRight<8>(ub)), hn::Set(du, 0xFF00FF00u));
     return hn::BitCast(DI(), hn::Or(rb, ag));
 }
 
@@ -254,6 +258,24 @@ struct Rgb {
     VI r, g, b;
 };
 
+// The dither matrix cells of kMaxLanes pixels from any row and column:
+// cells[y & 3][x & 3][i] is the cell of pixel (x + i, y).
+struct CellRuns {
+    std::int32_t cells[4][4][kMaxLanes];
+};
+
+constexpr CellRuns MakeCellRuns() {
+    CellRuns runs{};
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            for (int i = 0; i < kMaxLanes; ++i) runs.cells[y][x][i] = kDitherMatrix[y][(x + i) & 3];
+        }
+    }
+    return runs;
+}
+
+inline constexpr CellRuns kCellRuns = MakeCellRuns();
+
 // CombineColour of pixel_pipeline.h for the specialised sources.
 template <ColourSource kColour>
 HWY_INLINE Rgb CombineColour(const TriangleSetup& t, const Rgb& iterated, VI texel) {
@@ -300,13 +322,32 @@ HWY_INLINE Rgb BlendOver(const Rgb& c, VI alpha, VI dst) {
             hn::IfThenElse(opaque, c.b, Over(c.b, db, alpha, da))};
 }
 
-// DitherRgb565 of dither.h; cell256 = the cell's matrix value * 256.
-HWY_INLINE VI DitherRgb565(const Rgb& c, VI cell256) {
-    const std::uint8_t* red = &kDither.red[0][0];
-    const std::uint8_t* green = &kDither.green[0][0];
-    return hn::Or(hn::Or(hn::ShiftLeft<11>(GatherByte(red, hn::Add(cell256, c.r))),
-                         hn::ShiftLeft<5>(GatherByte(green, hn::Add(cell256, c.g)))),
-                  GatherByte(red, hn::Add(cell256, c.b)));
+// The dither code of one channel (see dither.h), worked out instead of
+// looked up: c is the largest code whose expansion is at most v, and the
+// cell rounds up when its matrix value is below the share of cells that
+// take c + 1, ((v - lo) * 32 + span) / (2 span), which compares without
+// dividing as (cell + 1) * 2 span <= (v - lo) * 32 + span.
+template <int kBits>
+HWY_INLINE VI DitherChannel(VI v, VI cellPlus1) {
+    constexpr int kLowBits = kBits == 5 ? 3 : 2;  // 8-bit value = code << kLowBits + ...
+    constexpr int kTopShift = kBits == 5 ? 2 : 4;  // expand(c) = (c << kLowBits) | (c >> kTopShift)
+    auto expand = [](VI c) { return hn::Or(hn::ShiftLeft<kLowBits>(c), hn::ShiftRight<kTopShift>(c)); };
+    const VI c0 = hn::ShiftRight<kLowBits>(v);
+    const MI below = hn::Lt(hn::And(v, Int((1 << kLowBits) - 1)), hn::ShiftRight<kTopShift>(c0));
+    const VI c = hn::Sub(c0, hn::IfThenElseZero(below, Int(1)));
+    const VI lo = expand(c);
+    const VI span = hn::Sub(expand(hn::Add(c, Int(1))), lo);
+    const VI share = hn::Add(hn::ShiftLeft<5>(hn::Sub(v, lo)), span);
+    const MI up = hn::And(hn::Lt(c, Int((1 << kBits) - 1)),
+                          hn::Not(hn::Gt(hn::Mul(cellPlus1, hn::Add(span, span)), share)));
+    return hn::Add(c, hn::IfThenElseZero(up, Int(1)));
+}
+
+// DitherRgb565 of dither.h; cellPlus1 = the cell's matrix value + 1.
+HWY_INLINE VI DitherRgb565(const Rgb& c, VI cellPlus1) {
+    return hn::Or(hn::Or(hn::ShiftLeft<11>(DitherChannel<5>(c.r, cellPlus1)),
+                         hn::ShiftLeft<5>(DitherChannel<6>(c.g, cellPlus1))),
+                  DitherChannel<5>(c.b, cellPlus1));
 }
 
 // ---- the span loop -------------------------------------------------------------------------
@@ -342,6 +383,12 @@ HWY_INLINE void Advance(IntPlane& p) {
     p.value = hn::BitCast(DI(), hn::Add(hn::BitCast(DU(), p.value), hn::BitCast(DU(), p.groupStep)));
 }
 
+// A short group's pixels (fewer than a vector) one by one: a call to
+// memcpy costs more than the copy.
+HWY_INLINE void CopyPixels(std::uint16_t* to, const std::uint16_t* from, int n) {
+    for (int i = 0; i < n; ++i) to[i] = from[i];
+}
+
 template <ColourSource kColour, SamplerKind kSampler>
 void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters) {
     constexpr bool kTextured = kSampler != SamplerKind::kNone;
@@ -353,6 +400,10 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     const std::int64_t rowOffset = y - t.refY;
     const std::int64_t start = x0 - t.refX;
     const int count = x1 - x0 + 1;
+    if (count <= kShortSpan) {
+        t.scalarShader(t, y, x0, x1, counters);
+        return;
+    }
     std::int32_t r0, rStep, g0, gStep, b0, bStep, a0, aStep;
     if (!PlaneStart(t.r, rowOffset, start, count, &r0, &rStep) ||
         !PlaneStart(t.g, rowOffset, start, count, &g0, &gStep) ||
@@ -380,10 +431,8 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     const std::uint16_t* fogTable = t.fogLut->value88;
 
     SpanTexture tex{};
-    HWY_ALIGN std::int32_t cells[kMaxLanes];
-    for (int i = 0; i < lanes; ++i) cells[i] = kDitherMatrix[y & 3][(x0 + i) & 3];  // lanes is a multiple of 4
-    const VI cell = hn::Load(di, cells);
-    const VI cell256 = hn::ShiftLeft<8>(cell);
+    const VI cell = hn::LoadU(di, &kCellRuns.cells[y & 3][x0 & 3][0]);
+    const VI cellPlus1 = hn::Add(cell, Int(1));
     if constexpr (kTextured) {
         const float sowRow = t.sow.k + t.sow.dy * fy;
         const float towRow = t.tow.k + t.tow.dy * fy;
@@ -412,10 +461,10 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
         std::uint16_t* colourAt = colourRow + x;
         std::uint16_t* depthAt = depthRow + x;
         if (n < lanes) {
-            std::memcpy(colourCopy, colourAt, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+            CopyPixels(colourCopy, colourAt, n);
             colourAt = colourCopy;
             if (depthOn) {
-                std::memcpy(depthCopy, depthAt, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+                CopyPixels(depthCopy, depthAt, n);
                 depthAt = depthCopy;
             }
         }
@@ -451,13 +500,13 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
         if (over) c = BlendOver(c, alpha, old);
 
         // Dither and write.
-        const VI pixel = hn::IfThenElse(pass, DitherRgb565(c, cell256), old);
+        const VI pixel = hn::IfThenElse(pass, DitherRgb565(c, cellPlus1), old);
         hn::StoreU(hn::DemoteTo(d16, pixel), d16, colourAt);
         if (depthWrite) hn::StoreU(hn::DemoteTo(d16, hn::IfThenElse(pass, depth, storedDepth)), d16, depthAt);
         written += hn::CountTrue(di, pass);
         if (n < lanes) {
-            std::memcpy(colourRow + x, colourCopy, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
-            if (depthWrite) std::memcpy(depthRow + x, depthCopy, sizeof(std::uint16_t) * static_cast<std::size_t>(n));
+            CopyPixels(colourRow + x, colourCopy, n);
+            if (depthWrite) CopyPixels(depthRow + x, depthCopy, n);
         }
     }
     counters.written += written;
@@ -467,5 +516,6 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
 }  // namespace HWY_NAMESPACE
 }  // namespace glide
 HWY_AFTER_NAMESPACE();
+#endif
 
 #endif  // GLIDE_SPAN_STAGES_INL_H_

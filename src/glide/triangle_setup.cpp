@@ -129,10 +129,11 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
         else if (st.colour == ColourSource::kTextureTimesIterated) t->colour = ColourSource::kIterated;
         else t->colour = ColourSource::kOne;
     }
+    t->scalarShader = ctx.forceGeneric ? GenericSpanShader() : SelectScalarShader(*t);
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
 }
 
-SpanShader SelectSpanShader(const TriangleSetup& t) {
+SpanShader SelectScalarShader(const TriangleSetup& t) {
     const bool over = t.blend.IsSourceAlphaOver();
     if (!over && !t.blend.IsReplace()) return GenericSpanShader();
     if (!t.alpha.IsIterated() || t.texel != TexelSource::kTexel) return GenericSpanShader();
@@ -151,13 +152,17 @@ SpanShader SelectSpanShader(const TriangleSetup& t) {
             break;
         default: break;
     }
-    if (shader == nullptr) return GenericSpanShader();
-    // The same state drawn several pixels at a time, when a vector set is
-    // in use.
-    if (const VectorIsa* isa = CurrentVectorIsa()) {
-        if (SpanShader vector = isa->select(t.colour, t.sampler)) return vector;
-    }
-    return shader;
+    return shader != nullptr ? shader : GenericSpanShader();
+}
+
+SpanShader SelectSpanShader(const TriangleSetup& t) {
+    const SpanShader scalar = t.scalarShader != nullptr ? t.scalarShader : SelectScalarShader(t);
+    // The specialised states drawn several pixels at a time, when a vector
+    // set is in use.
+    const VectorIsa* isa = CurrentVectorIsa();
+    if (isa == nullptr || scalar == GenericSpanShader()) return scalar;
+    const SpanShader vector = isa->select(t.colour, t.sampler);
+    return vector != nullptr ? vector : scalar;
 }
 
 namespace {

@@ -87,6 +87,7 @@ struct TriangleSetup {
     std::uint16_t* colourBuffer = nullptr;  // kScreenWidth x kScreenHeight, row 0 = bottom
     std::uint16_t* depthBuffer = nullptr;
     SpanShader shader = nullptr;
+    SpanShader scalarShader = nullptr;  // the per-pixel shader of the same state (short spans)
 };
 
 // Which texture sources a draw call samples.
@@ -118,7 +119,11 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t);
 // The fog amounts of an all-zero table (before any grFogTable).
 const FogLut& ZeroFogLut();
 
-// Chooses the specialised shader for t's state, or the generic one.
+// Chooses the specialised per-pixel shader for t's state, or the generic
+// one.
+SpanShader SelectScalarShader(const TriangleSetup& t);
+// The shader to draw t with: the vector form of its scalar shader under the
+// chosen instruction set, where there is one.
 SpanShader SelectSpanShader(const TriangleSetup& t);
 SpanShader GenericSpanShader();
 
