@@ -151,71 +151,52 @@ int ScanFormatV(const char* input, const char* format, va_list args, ScanStop* s
     const char* f = format;
     int done = 0;
     char token[kTokenMax];
-    // The run of literal text being matched, and the one before the
-    // directive being scanned: what a message names.
-    const char* literal = nullptr;
-    const char* label = nullptr;
-    int labelLength = 0;
-    *stop = ScanStop();
-    // Stops at the item that starts at item (a directive or literal text).
-    auto stopAt = [&](const char* item, int result) {
-        stop->format = item;
+    stop->format = format;
+    stop->at = nullptr;
+    stop->outOfRange = false;
+    // Stops at the format's current place; only messages look at it.
+    auto stopHere = [&](int result) {
+        stop->at = f;
         stop->input = p;
-        stop->label = label;
-        stop->labelLength = labelLength;
         return result;
     };
     // input failure: the input ended; sscanf then returns EOF when nothing
     // was stored yet.
-    auto inputFailure = [&](const char* item) { return stopAt(item, done == 0 ? -1 : done); };
+    auto inputFailure = [&]() { return stopHere(done == 0 ? -1 : done); };
     while (*f) {
         unsigned char fc = static_cast<unsigned char>(*f);
         if (IsSpace(fc)) {
-            if (literal != nullptr) {
-                label = literal;
-                labelLength = static_cast<int>(f - literal);
-                literal = nullptr;
-            }
             while (IsSpace(static_cast<unsigned char>(*f))) ++f;
             while (IsSpace(static_cast<unsigned char>(*p))) ++p;
             continue;
         }
         if (fc != '%' || f[1] == '%') {
-            if (literal == nullptr) literal = f;
-            if (fc == '%') ++f;
-            if (*p == '\0') return inputFailure(literal);
-            if (*p != *f) return stopAt(literal, done);
+            if (*p == '\0') return inputFailure();
+            if (*p != f[fc == '%' ? 1 : 0]) return stopHere(done);
             ++p;
-            ++f;
+            f += fc == '%' ? 2 : 1;
             continue;
         }
-        if (literal != nullptr) {
-            label = literal;
-            labelLength = static_cast<int>(f - literal);
-            literal = nullptr;
-        }
-        const char* directive = f;
         char conversion = f[1];
-        f += 2;
         while (IsSpace(static_cast<unsigned char>(*p))) ++p;
-        if (*p == '\0') return inputFailure(directive);
+        if (*p == '\0') return inputFailure();
         switch (conversion) {
         case 'd':
         case 'u': {
             const char* end = nullptr;
-            if (CollectInteger(p, token, &end) == 0) return stopAt(directive, done);
+            if (CollectInteger(p, token, &end) == 0) return stopHere(done);
             if (conversion == 'd') {
                 int value = 0;
                 if (!ParseInt(token, &value)) {
                     stop->outOfRange = true;
-                    return stopAt(directive, kScanOutOfRange);
+                    return stopHere(kScanOutOfRange);
                 }
                 *va_arg(args, int*) = value;
             } else {
                 unsigned value = 0;
                 if (!ParseUnsigned(token, &value)) {
                     stop->outOfRange = true;
-                    return stopAt(directive, kScanOutOfRange);
+                    return stopHere(kScanOutOfRange);
                 }
                 *va_arg(args, unsigned int*) = value;
             }
@@ -228,7 +209,7 @@ int ScanFormatV(const char* input, const char* format, va_list args, ScanStop* s
             int length = 0;
             float value = 0.0f;
             if (!CollectFloat(p, token, &length, &end) || !ConvertFloat(token, length, &value)) {
-                return stopAt(directive, done);
+                return stopHere(done);
             }
             p = end;
             *va_arg(args, float*) = value;
@@ -245,8 +226,9 @@ int ScanFormatV(const char* input, const char* format, va_list args, ScanStop* s
         }
         default:
             // Not a directive of the loaders' formats: stop as a matching failure.
-            return stopAt(directive, done);
+            return stopHere(done);
         }
+        f += 2;
     }
     return done;
 }
@@ -261,23 +243,48 @@ int ScanFormat(const char* input, const char* format, ...) {
 }
 
 std::string DescribeScanStop(const ScanStop& stop) {
-    if (stop.format == nullptr) return "the line holds every value";
+    if (stop.at == nullptr) return "the line holds every value";
+    // Walks the format again up to the stop: the literal text being matched
+    // there (its whole run between blanks and directives), or for a
+    // directive the run before it, which names the value.
+    const char* run = nullptr;
+    const char* runEnd = nullptr;
+    const char* label = nullptr;
+    const char* labelEnd = nullptr;
+    for (const char* f = stop.format; f < stop.at;) {
+        if (IsSpace(static_cast<unsigned char>(*f)) || (f[0] == '%' && f[1] != '%')) {
+            if (run != nullptr) {
+                label = run;
+                labelEnd = f;
+                run = nullptr;
+            }
+            f += IsSpace(static_cast<unsigned char>(*f)) ? 1 : 2;
+        } else {
+            if (run == nullptr) run = f;
+            f += f[0] == '%' ? 2 : 1;
+        }
+    }
     const char* p = stop.input;
     std::string found = *p == '\0' ? std::string("the end of the line") : Quote(p, WordLength(p));
-    if (stop.format[0] != '%') {
-        // Literal text: the whole run up to the next blank or directive.
-        int n = 0;
-        while (stop.format[n] != '\0' && !IsSpace(static_cast<unsigned char>(stop.format[n])) &&
-               !(stop.format[n] == '%' && stop.format[n + 1] != '%')) {
-            n += stop.format[n] == '%' ? 2 : 1;
+    const char* at = stop.at;
+    if (at[0] != '%' || at[1] == '%') {
+        if (run == nullptr) run = at;
+        runEnd = at;
+        while (*runEnd != '\0' && !IsSpace(static_cast<unsigned char>(*runEnd)) &&
+               !(runEnd[0] == '%' && runEnd[1] != '%')) {
+            runEnd += runEnd[0] == '%' ? 2 : 1;
         }
-        return "expected " + Quote(stop.format, n) + ", found " + found;
+        return "expected " + Quote(run, static_cast<int>(runEnd - run)) + ", found " + found;
     }
-    std::string after = stop.label != nullptr ? " after " + Quote(stop.label, stop.labelLength) : std::string();
+    if (run != nullptr) {
+        label = run;
+        labelEnd = at;
+    }
+    std::string after = label != nullptr ? " after " + Quote(label, static_cast<int>(labelEnd - label)) : std::string();
     if (stop.outOfRange) {
-        const char* what = stop.format[1] == 'u' ? "an unsigned 32-bit" : "a 32-bit";
+        const char* what = at[1] == 'u' ? "an unsigned 32-bit" : "a 32-bit";
         return "the number" + after + ", " + Quote(p, WordLength(p)) + ", does not fit " + what + " field";
     }
-    const char* what = stop.format[1] == 's' ? "a word" : "a number";
+    const char* what = at[1] == 's' ? "a word" : "a number";
     return std::string("expected ") + what + after + ", found " + found;
 }

@@ -34,10 +34,9 @@ int ScanFormat(const char* input, const char* format, ...) __attribute__((format
 
 // Where a scan stopped short of its format's end, for messages.
 struct ScanStop {
-    const char* format = nullptr;  // the directive or literal text that failed; nullptr: the format was completed
-    const char* label = nullptr;   // the literal text before that directive (what the value belongs to)
-    int labelLength = 0;
-    const char* input = nullptr;  // the input where the failing item was looked for
+    const char* format = nullptr;  // the whole format scanned
+    const char* at = nullptr;      // where in it the scan stopped; nullptr: the format was completed
+    const char* input = nullptr;   // where in the input the failing item was looked for
     bool outOfRange = false;
 };
 

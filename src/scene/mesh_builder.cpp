@@ -90,13 +90,18 @@ bool FinishFace(Face& face, Material* material, std::uint32_t smoothing, int mat
 
 int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, int materialNumber,
                   NormalMergeIndex* index) {
+    // Most lists are short: they are searched here, long ones through the index.
+    const bool indexed = index != nullptr && vertex.normalCount > NormalMergeIndex::kDirectSearchEntries;
     int found = -1;
-    if (index != nullptr) {
+    if (indexed) {
         found = index->Find(vertex, smoothing, materialNumber);
     } else {
-        for (int i = 0; i < vertex.normalCount && found < 0; ++i) {
+        for (int i = 0; i < vertex.normalCount; ++i) {
             const VertexNormal& entry = vertex.normals[i];
-            if ((entry.smoothing & smoothing) != 0 && entry.materialNumber == materialNumber) found = i;
+            if ((entry.smoothing & smoothing) != 0 && entry.materialNumber == materialNumber) {
+                found = i;
+                break;
+            }
         }
     }
     if (found >= 0) {
@@ -121,7 +126,9 @@ int AddFaceNormal(Vertex& vertex, const Vec3& normal, std::uint32_t smoothing, i
     entry.materialNumber = materialNumber;
     entry.faceCount = 1;
     vertex.normalCount = count + 1;
-    if (index != nullptr && !index->Added(vertex)) return -1;
+    if (index != nullptr && vertex.normalCount > NormalMergeIndex::kDirectSearchEntries && !index->Added(vertex)) {
+        return -1;
+    }
     return count;
 }
 
