@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "device.h"
+#include "texture_memory.h"
 
 namespace glide {
 
@@ -298,9 +299,22 @@ void Stop() {
     g_queue.reset();
 }
 
+// A program that ends with the device still open: its workers finish and
+// are joined before the statics they draw into go away (those were made
+// first, so they are destroyed after this).
+struct StopAtExit {
+    StopAtExit() {
+        (void)TheDevice();
+        (void)Buffers();
+        (void)TextureMemoryFree();
+    }
+    ~StopAtExit() { StopTileQueue(); }
+};
+
 }  // namespace
 
 void StartTileQueue(int threads) {
+    static StopAtExit stopAtExit;
     if (g_queue != nullptr && g_queue->threads == threads) return;
     if (g_queue != nullptr) Stop();
     if (threads < 2) return;

@@ -4,12 +4,14 @@
 // made it.
 #include "allocation_counter.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
-long allocations = 0;
-int activeProbes = 0;
+// Atomic: the device's worker threads share the program's operator new.
+std::atomic<long> allocations{0};
+std::atomic<int> activeProbes{0};
 
 void* Allocate(std::size_t size) {
     if (activeProbes > 0) ++allocations;
