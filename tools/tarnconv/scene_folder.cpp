@@ -67,14 +67,20 @@ bool MoveIntoPlace(WorkFolder* work, const fs::path& outDir, std::string* error)
         work->Release();
         return true;
     }
-    for (const auto& entry : fs::directory_iterator(work->Path(), ec)) {
-        fs::rename(entry.path(), outDir / entry.path().filename(), ec);
+    std::vector<fs::path> made;
+    for (const auto& entry : fs::directory_iterator(work->Path(), ec)) made.push_back(entry.path());
+    if (ec) {
+        if (error) *error = work->Path().string() + ": cannot read the folder (" + ec.message() + ")";
+        return false;
+    }
+    for (const fs::path& file : made) {
+        fs::rename(file, outDir / file.filename(), ec);
         if (ec) {
-            if (error) *error = (outDir / entry.path().filename()).string() + ": cannot write (" + ec.message() + ")";
+            if (error) *error = (outDir / file.filename()).string() + ": cannot write (" + ec.message() + ")";
             return false;
         }
     }
-    return !ec;
+    return true;
 }
 
 }  // namespace
