@@ -77,7 +77,7 @@ TEST_F(HeadlessProgramTest, OutputsThatCannotBeWrittenFailWithTheReason) {
     }
     // Failing while written: the run completes and the status says so.
     for (const char* args : {"--screenshot /dev/full", "--trace /dev/full", "--report /dev/full",
-                             "--record /dev/full", "--script full.txt"}) {
+                             "--record /dev/full", "--dump-scene /dev/full", "--script full.txt"}) {
         Write("full.txt", "1 screenshot /dev/full\n");
         EXPECT_EQ(Run(std::string("--frames 2 --no-calibrate ") + args + " empty.scn"), 1) << args;
         EXPECT_THAT(Read("err.txt"), HasSubstr("/dev/full: cannot write (No space left on device)")) << args;
