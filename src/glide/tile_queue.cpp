@@ -38,6 +38,7 @@ constexpr int kDefaultCapacity = 2048;
 // While every worker is idle, a batch this full is handed over at once.
 constexpr int kEarlySubmit = 256;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
+static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
 
 enum class CommandKind : std::uint8_t { kTriangle, kLine, kClear };
 
