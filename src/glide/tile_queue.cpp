@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -330,7 +331,15 @@ void StartTileQueue(int threads) {
     }
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
     g_queue = std::move(q);
-    for (int i = 1; i < threads; ++i) g_queue->workers.emplace_back(WorkerLoop, g_queue.get(), i);
+    // The queue is correct with any number of workers (the calling thread
+    // draws whatever they leave): a thread the system refuses is done without.
+    for (int i = 1; i < threads; ++i) {
+        try {
+            g_queue->workers.emplace_back(WorkerLoop, g_queue.get(), i);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
 }
 
 void StopTileQueue() {
