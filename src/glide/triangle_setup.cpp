@@ -4,6 +4,7 @@
 // edges; attribute planes.
 #include "triangle_setup.h"
 
+#include <bit>
 #include <cmath>
 
 #include "pixel_shader_table.h"
@@ -61,6 +62,53 @@ void SetupSampler(const TextureBinding& binding, SamplerSetup* sp) {
     sp->lodBias8 = (bias > -64.0f && bias < 64.0f) ? static_cast<int>(std::lround(bias * 256.0f)) : 0;
 }
 
+// SetupSampler depends only on the binding, the map's level range and
+// aspect, and which levels hold texels. A drawing thread sets up triangle
+// after triangle from the same source, so it keeps the last result of each
+// source slot and reuses it while every input is the same.
+struct SamplerInputs {
+    TextureBinding binding;
+    int largeLod = 0, smallLod = 0, aspect = 0;
+    const std::uint32_t* texels[9] = {};
+
+    explicit SamplerInputs(const TextureBinding& b) : binding(b) {
+        if (b.map == nullptr) return;
+        largeLod = b.map->largeLod, smallLod = b.map->smallLod, aspect = b.map->aspect;
+        for (int i = 0; i < 9; ++i) texels[i] = b.map->levels[i].texels;
+    }
+    bool operator==(const SamplerInputs& o) const {
+        const TextureBinding& a = binding;
+        const TextureBinding& c = o.binding;
+        if (a.map != c.map || a.minFilter != c.minFilter || a.magFilter != c.magFilter ||
+            a.mipmapMode != c.mipmapMode || a.sClamp != c.sClamp || a.tClamp != c.tClamp ||
+            std::bit_cast<std::uint32_t>(a.lodBias) != std::bit_cast<std::uint32_t>(c.lodBias) ||
+            largeLod != o.largeLod || smallLod != o.smallLod || aspect != o.aspect) {
+            return false;
+        }
+        for (int i = 0; i < 9; ++i) {
+            if (texels[i] != o.texels[i]) return false;
+        }
+        return true;
+    }
+};
+
+void SetupSamplerReusing(const TextureBinding& binding, int slot, SamplerSetup* sp) {
+    struct Entry {
+        bool valid = false;
+        SamplerInputs inputs{TextureBinding{}};
+        SamplerSetup result;
+    };
+    thread_local Entry last[2];
+    Entry& e = last[slot];
+    const SamplerInputs inputs(binding);
+    if (!e.valid || !(e.inputs == inputs)) {
+        SetupSampler(binding, &e.result);
+        e.inputs = inputs;
+        e.valid = true;
+    }
+    *sp = e.result;
+}
+
 SamplerKind SingleSamplerKind(const SamplerSetup& sp) {
     if (sp.levels == nullptr) return SamplerKind::kNone;
     if (sp.minBilinear != sp.magBilinear) return SamplerKind::kMixed;
@@ -101,8 +149,8 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     t->tex[1] = SamplerSetup{};
     if (textureColour && st.texel == TexelSource::kTexel) {
         if (ctx.textureUse == TextureUse::kMultipass) {
-            SetupSampler(st.multipass[0], &t->tex[0]);
-            SetupSampler(st.multipass[1], &t->tex[1]);
+            SetupSamplerReusing(st.multipass[0], 0, &t->tex[0]);
+            SetupSamplerReusing(st.multipass[1], 1, &t->tex[1]);
             if (t->tex[0].levels != nullptr && t->tex[1].levels != nullptr) {
                 t->sampler = SamplerKind::kTrilinear;
             } else if (t->tex[0].levels == nullptr && t->tex[1].levels != nullptr) {
@@ -114,7 +162,7 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
                 t->sampler = SingleSamplerKind(t->tex[0]);
             }
         } else {
-            SetupSampler(st.texture, &t->tex[0]);
+            SetupSamplerReusing(st.texture, 0, &t->tex[0]);
             t->sampler = SingleSamplerKind(t->tex[0]);
         }
     }
