@@ -39,6 +39,7 @@ build="$(cd "$build" 2>/dev/null && pwd)" || usage_error "no build folder $build
 baseline="$(cd "$baseline" 2>/dev/null && pwd)" || usage_error "no baseline build folder $baseline"
 [ -n "$out" ] || out="$build/bench-before-after"
 mkdir -p "$out"
+out="$(cd "$out" && pwd)"
 
 for dir in "$baseline" "$build"; do
   [ -x "$dir/tarnbench" ] || usage_error "$dir/tarnbench is missing (configure that build first)"

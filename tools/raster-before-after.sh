@@ -37,6 +37,7 @@ baseline_src="$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$baseline/CMakeCa
 [ -n "$baseline_src" ] || usage_error "$baseline is not a configured build folder"
 [ -n "$out" ] || out="$build/raster-before-after"
 mkdir -p "$out"
+out="$(cd "$out" && pwd)"
 
 ninja -C "$build" bench_glide_raster >/dev/null
 ninja -C "$baseline" glide >/dev/null

@@ -36,6 +36,7 @@ done
 build="$(cd "$build" 2>/dev/null && pwd)" || usage_error "no build folder $build (configure it first)"
 [ -n "$out" ] || out="$build/vs-llvmpipe"
 mkdir -p "$out"
+out="$(cd "$out" && pwd)"
 
 # ---- build ----------------------------------------------------------------
 ninja -C "$build" vs_llvmpipe >/dev/null
