@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gu3df_io.h"
+#include "support/output_file.h"
 #include "texture_decode.h"
 
 namespace glide {
@@ -89,18 +90,18 @@ bool Serialize3df(const Texture3df& texture, std::vector<std::uint8_t>* bytes, s
 bool Write3dfFile(const char* path, const Texture3df& texture, std::string* error) {
     std::vector<std::uint8_t> bytes;
     if (!Serialize3df(texture, &bytes, error)) return false;
-    std::FILE* f = path ? std::fopen(path, "wb") : nullptr;
-    if (f == nullptr) {
-        if (error) *error = std::string(path ? path : "(null)") + ": cannot create the file";
+    if (path == nullptr) {
+        if (error) *error = "(null): cannot write (no file name)";
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        if (error) *error = std::string(path) + ": cannot write the file";
-        return false;
+    // Through a temporary file renamed into place: a failed write never
+    // leaves a truncated texture under the name.
+    std::string why;
+    if (tarn::WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &why)) {
+        return true;
     }
-    return true;
+    if (error) *error = why;
+    return false;
 }
 
 }  // namespace glide

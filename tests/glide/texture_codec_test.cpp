@@ -239,6 +239,11 @@ TEST(Gu3dfRoundTripTest, TablesSurviveTheFile) {
     std::string error;
     EXPECT_FALSE(glide::Write3dfFile(path.c_str(), t, &error));
     EXPECT_NE(error.find("texel bytes"), std::string::npos) << error;
+
+    // A full disk is a failure with its reason, not a truncated file.
+    t.data.push_back(0);
+    EXPECT_FALSE(glide::Write3dfFile("/dev/full", t, &error));
+    EXPECT_EQ(error, "/dev/full: cannot write (No space left on device)");
 }
 
 TEST(TextureEncodeTest, ManyColoursStillComeClose) {
