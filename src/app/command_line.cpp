@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "glide_device.h"
+#include "platform/headless/script.h"
+#include "support/build_info.h"
 #include "support/output_file.h"
 
 bool ParseWholeNumber(const char* text, std::uint64_t low, std::uint64_t high, std::uint64_t* value) {
@@ -46,4 +48,21 @@ bool CheckOutputPaths(const std::vector<std::string>& paths, std::string* error)
     for (const std::string& path : paths)
         if (!tarn::CheckOutputPath(path, error)) return false;
     return true;
+}
+
+int AnswerCommandLine(const char* program, OptionsResult result, const char* usage, const std::string& error) {
+    switch (result) {
+    case OptionsResult::Help: std::fputs(usage, stdout); return 0;
+    case OptionsResult::Version: std::printf("%s\n", tarn::VersionLine(program).c_str()); return 0;
+    case OptionsResult::UsageError:
+        std::fprintf(stderr, "%s: %s\ntry %s --help\n", program, PrintableText(error).c_str(), program);
+        return kExitUsageError;
+    case OptionsResult::Run: break;
+    }
+    return -1;
+}
+
+int ReportFailure(const char* program, int status, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", program, PrintableText(message).c_str());
+    return status;
 }

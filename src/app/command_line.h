@@ -14,6 +14,17 @@
 constexpr int kExitRuntimeError = 1;
 constexpr int kExitUsageError = 2;
 
+// What reading a command line decided.
+enum class OptionsResult { Run, Help, Version, UsageError };
+
+// --help (usage on stdout, 0), --version (0) and a usage error (message and
+// "try PROGRAM --help" on stderr, 2) are answered here; returns -1 when the
+// program goes on to run.
+int AnswerCommandLine(const char* program, OptionsResult result, const char* usage, const std::string& error);
+
+// "<program>: <message>" on stderr, unprintable bytes escaped; returns status.
+int ReportFailure(const char* program, int status, const std::string& message);
+
 // A whole decimal number from low to high (no sign, no blanks, no suffix).
 bool ParseWholeNumber(const char* text, std::uint64_t low, std::uint64_t high, std::uint64_t* value);
 

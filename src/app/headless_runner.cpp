@@ -81,22 +81,14 @@ std::vector<std::string> OutputPaths(const HeadlessOptions& options, const Scrip
     return paths;
 }
 
-int Fail(int status, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, PrintableText(message).c_str());
-    return status;
-}
+int Fail(int status, const std::string& message) { return ReportFailure(kProgram, status, message); }
 
 int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
     HeadlessOptions options;
     std::string error;
-    switch (ParseHeadlessOptions(argc, argv, &options, &error)) {
-    case OptionsResult::Help: std::fputs(HeadlessUsage(), stdout); return 0;
-    case OptionsResult::Version: std::printf("%s\n", tarn::VersionLine(kProgram).c_str()); return 0;
-    case OptionsResult::UsageError:
-        std::fprintf(stderr, "%s: %s\ntry %s --help\n", kProgram, PrintableText(error).c_str(), kProgram);
-        return kExitUsageError;
-    case OptionsResult::Run: break;
-    }
+    const OptionsResult parsed = ParseHeadlessOptions(argc, argv, &options, &error);
+    const int answered = AnswerCommandLine(kProgram, parsed, HeadlessUsage(), error);
+    if (answered >= 0) return answered;
 
     // Before anything else: every other path is relative to the folder.
     for (const std::string& folder : options.folders) {

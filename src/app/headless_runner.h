@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/frame_stats.h"
 #include "glide_device.h"
 
@@ -26,8 +27,6 @@ struct HeadlessOptions {
     bool calibrate = true;
     std::string scene;  // the command-line tail; empty: "objects.scn"
 };
-
-enum class OptionsResult { Run, Help, Version, UsageError };
 
 OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOptions* options, std::string* error);
 

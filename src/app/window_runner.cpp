@@ -19,22 +19,14 @@ constexpr const char* kProgram = "tarnview";
 
 std::uint32_t FramesRendered() { return PerfStats.count; }
 
-int Fail(int status, const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, PrintableText(message).c_str());
-    return status;
-}
+int Fail(int status, const std::string& message) { return ReportFailure(kProgram, status, message); }
 
 int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
     WindowOptions options;
     std::string error;
-    switch (ParseWindowOptions(argc, argv, &options, &error)) {
-    case OptionsResult::Help: std::fputs(WindowUsage(), stdout); return 0;
-    case OptionsResult::Version: std::printf("%s\n", tarn::VersionLine(kProgram).c_str()); return 0;
-    case OptionsResult::UsageError:
-        std::fprintf(stderr, "%s: %s\ntry %s --help\n", kProgram, PrintableText(error).c_str(), kProgram);
-        return kExitUsageError;
-    case OptionsResult::Run: break;
-    }
+    const OptionsResult parsed = ParseWindowOptions(argc, argv, &options, &error);
+    const int answered = AnswerCommandLine(kProgram, parsed, WindowUsage(), error);
+    if (answered >= 0) return answered;
 
     int threads = 0;
     if (!ResolveThreadCount(options.threads, &threads, &error)) return Fail(kExitUsageError, error);
