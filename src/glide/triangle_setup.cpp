@@ -6,6 +6,9 @@
 
 #include <bit>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
 
 #include "pixel_shader_table.h"
 #include "span_isa.h"
@@ -124,7 +127,9 @@ const FogLut& ZeroFogLut() {
     return zero;
 }
 
-void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+namespace {
+
+void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     const RenderState& st = *ctx.state;
     t->colour = st.colour;
     t->texel = st.texel;
@@ -181,6 +186,106 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
 }
 
+// The pixel state block of TriangleSetup: every field from hasOoz to the end.
+constexpr std::size_t kPixelStateAt = offsetof(TriangleSetup, hasOoz);
+static_assert(std::is_standard_layout_v<TriangleSetup> && std::is_trivially_copyable_v<RenderState>);
+static_assert(kPixelStateAt > offsetof(TriangleSetup, ooz) && kPixelStateAt < offsetof(TriangleSetup, colour));
+
+// What SetupPixelState reads of a texture source beyond the binding itself.
+struct MapInputs {
+    int largeLod = 0, smallLod = 0, aspect = 0;
+    const std::uint32_t* texels[9] = {};
+
+    void Read(const MipMap* map) {
+        if (map == nullptr) return;
+        largeLod = map->largeLod, smallLod = map->smallLod, aspect = map->aspect;
+        for (int i = 0; i < 9; ++i) texels[i] = map->levels[i].texels;
+    }
+    bool Matches(const MipMap* map) const {
+        if (map == nullptr) return true;  // the map pointer itself is part of the state's bytes
+        if (largeLod != map->largeLod || smallLod != map->smallLod || aspect != map->aspect) return false;
+        for (int i = 0; i < 9; ++i) {
+            if (texels[i] != map->levels[i].texels) return false;
+        }
+        return true;
+    }
+};
+
+// The texture sources SetupPixelStateAnew resolves for a state.
+int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
+    const RenderState& st = *ctx.state;
+    const bool textureColour = st.colour == ColourSource::kTexture ||
+                               st.colour == ColourSource::kTextureTimesConstant ||
+                               st.colour == ColourSource::kTextureTimesIterated;
+    if (!textureColour || st.texel != TexelSource::kTexel) return 0;
+    if (ctx.textureUse == TextureUse::kMultipass) {
+        sources[0] = &st.multipass[0], sources[1] = &st.multipass[1];
+        return 2;
+    }
+    sources[0] = &st.texture;
+    return 1;
+}
+
+// The result of SetupPixelStateAnew depends only on the render state's
+// bytes, the draw context's buffers and flags, the instruction set in use
+// and the texture sources' map inputs. A drawing thread keeps its last
+// result and copies the block while every input is the same; the state is
+// compared byte for byte (padding included, as it is copied whole), so a
+// difference anywhere only costs a fresh set-up.
+struct PixelStateCache {
+    bool valid = false;
+    RenderState state;
+    TextureUse textureUse = TextureUse::kSingle;
+    bool depthWriteAllowed = true, forceGeneric = false;
+    std::uint16_t* colourBuffer = nullptr;
+    std::uint16_t* depthBuffer = nullptr;
+    const VectorIsa* isa = nullptr;
+    MapInputs maps[2];
+    TriangleSetup result;
+
+    bool Matches(const DrawContext& ctx, const VectorIsa* currentIsa) const {
+        if (!valid || ctx.textureUse != textureUse || ctx.depthWriteAllowed != depthWriteAllowed ||
+            ctx.forceGeneric != forceGeneric || ctx.colourBuffer != colourBuffer || ctx.depthBuffer != depthBuffer ||
+            currentIsa != isa || std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) {
+            return false;
+        }
+        const TextureBinding* sources[2];
+        const int n = SourcesRead(ctx, sources);
+        for (int i = 0; i < n; ++i) {
+            if (!maps[i].Matches(sources[i]->map)) return false;
+        }
+        return true;
+    }
+    void Store(const DrawContext& ctx, const VectorIsa* currentIsa, const TriangleSetup& t) {
+        std::memcpy(static_cast<void*>(&state), ctx.state, sizeof(RenderState));
+        textureUse = ctx.textureUse, depthWriteAllowed = ctx.depthWriteAllowed, forceGeneric = ctx.forceGeneric;
+        colourBuffer = ctx.colourBuffer, depthBuffer = ctx.depthBuffer;
+        isa = currentIsa;
+        const TextureBinding* sources[2];
+        const int n = SourcesRead(ctx, sources);
+        for (int i = 0; i < n; ++i) maps[i] = MapInputs{}, maps[i].Read(sources[i]->map);
+        CopyPixelState(t, &result);
+        valid = true;
+    }
+    static void CopyPixelState(const TriangleSetup& from, TriangleSetup* to) {
+        std::memcpy(reinterpret_cast<char*>(to) + kPixelStateAt, reinterpret_cast<const char*>(&from) + kPixelStateAt,
+                    sizeof(TriangleSetup) - kPixelStateAt);
+    }
+};
+
+}  // namespace
+
+void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+    thread_local PixelStateCache cache;
+    const VectorIsa* isa = CurrentVectorIsa();
+    if (cache.Matches(ctx, isa)) {
+        PixelStateCache::CopyPixelState(cache.result, t);
+        return;
+    }
+    SetupPixelStateAnew(ctx, t);
+    cache.Store(ctx, isa, *t);
+}
+
 SpanShader SelectScalarShader(const TriangleSetup& t) {
     const bool over = t.blend.IsSourceAlphaOver();
     if (!over && !t.blend.IsReplace()) return GenericSpanShader();
@@ -227,7 +332,7 @@ float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 // Nearest 1/16 pixel, halves rounded up (the same way everywhere on the
 // screen, so shared vertices snap alike). |v| <= kMaxCoordinate keeps v * 16
 // exact in a double.
-std::int64_t SnapTo16(float v) {
+[[gnu::always_inline]] inline std::int64_t SnapTo16(float v) {
     const double scaled = static_cast<double>(v) * 16.0;
     std::int64_t i = static_cast<std::int64_t>(scaled);  // toward zero
     const double frac = scaled - static_cast<double>(i);
@@ -236,7 +341,7 @@ std::int64_t SnapTo16(float v) {
     return i;
 }
 
-bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
+[[gnu::always_inline]] inline bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
     if (!(std::fabs(v.x) <= kMaxCoordinate) || !(std::fabs(v.y) <= kMaxCoordinate)) return false;
     const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
     out->x16 = SnapTo16(v.x);
@@ -252,7 +357,7 @@ bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
 // the left. Pixels exactly on an edge belong to it only when it is a top edge
 // (horizontal, interior below) or a left edge (interior to the right), so
 // two triangles sharing an edge cover each pixel on it once.
-EdgeFunction MakeEdge(const SnappedVertex& p, const SnappedVertex& q) {
+[[gnu::always_inline]] inline EdgeFunction MakeEdge(const SnappedVertex& p, const SnappedVertex& q) {
     const std::int64_t dx = q.x16 - p.x16, dy = q.y16 - p.y16;
     EdgeFunction e;
     // E = dx (y - py) - dy (x - px), sampled at x = 16 px + 8, y = 16 py + 8.
@@ -277,7 +382,8 @@ struct Gradient {
     double k, dx, dy;  // value at the reference pixel's centre and per-pixel steps
 };
 
-Gradient PlaneOf(const SnappedVertex* v, const PlaneGeometry& geo, float SnappedVertex::*field) {
+[[gnu::always_inline]] inline Gradient PlaneOf(const SnappedVertex* v, const PlaneGeometry& geo,
+                                               float SnappedVertex::*field) {
     const double a0 = v[0].*field, a1 = v[1].*field - a0, a2 = v[2].*field - a0;
     Gradient g;
     g.dx = (a1 * geo.y2 - a2 * geo.y1) * geo.invDet;
@@ -290,14 +396,14 @@ Gradient PlaneOf(const SnappedVertex* v, const PlaneGeometry& geo, float Snapped
 std::int64_t RoundToInt64(double v) { return static_cast<std::int64_t>(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
 // Keeps pathological slivers (huge gradients) inside int64 arithmetic.
-std::int64_t ToFixed12(double v) {
+[[gnu::always_inline]] inline std::int64_t ToFixed12(double v) {
     constexpr double kLimit = 1.0e15;
     v *= 4096.0;
     v = v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v);
     return RoundToInt64(v);
 }
 
-FixedPlane FixedPlaneOf(const Gradient& g) {
+[[gnu::always_inline]] inline FixedPlane FixedPlaneOf(const Gradient& g) {
     FixedPlane p;
     p.k = ToFixed12(g.k) + 2048;
     p.dx = ToFixed12(g.dx);
@@ -310,7 +416,9 @@ float ToFloat(double v) {
     return static_cast<float>(v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v));
 }
 
-FloatPlane FloatPlaneOf(const Gradient& g) { return {ToFloat(g.k), ToFloat(g.dx), ToFloat(g.dy)}; }
+[[gnu::always_inline]] inline FloatPlane FloatPlaneOf(const Gradient& g) {
+    return {ToFloat(g.k), ToFloat(g.dx), ToFloat(g.dy)};
+}
 
 std::int64_t CeilDiv16(std::int64_t v) { return (v >= 0) ? (v + 15) / 16 : -((-v) / 16); }
 std::int64_t FloorDiv16(std::int64_t v) { return (v >= 0) ? v / 16 : -((-v + 15) / 16); }

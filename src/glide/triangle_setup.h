@@ -68,9 +68,11 @@ struct TriangleSetup {
     // ---- attributes
     FixedPlane r, g, b, a;
     FloatPlane oow, sow, tow;
-    FloatPlane ooz;         // Z-buffer depth, 0..65535
-    bool hasOoz = false;    // false: Z depth comes from 1/w (lines)
-    // ---- pixel state
+    FloatPlane ooz;  // Z-buffer depth, 0..65535
+    // ---- pixel state: SetupPixelState fills these fields as one block (it
+    // copies a cached block while the state is unchanged), so they stay
+    // together at the end of the record.
+    bool hasOoz = false;  // false: Z depth comes from 1/w (lines)
     ColourSource colour = ColourSource::kIterated;
     TexelSource texel = TexelSource::kTexel;
     SamplerKind sampler = SamplerKind::kNone;
