@@ -5,7 +5,8 @@
 // where the line passes that centre. The range is half-open, so the last
 // endpoint's pixel is left to the next line of a strip. Attributes vary
 // along the major axis only: the planes get a zero minor-axis step, and the
-// ordinary span shaders draw each pixel as a one-pixel span.
+// ordinary span shaders draw each pixel as a one-pixel span. In Z-buffer
+// mode the depth follows the points' ooz, as a triangle's does.
 #include <cmath>
 #include <utility>
 
@@ -18,7 +19,7 @@ namespace {
 
 struct LinePoint {
     double major, minor;
-    double r, g, b, a, oow, sow, tow;
+    double r, g, b, a, oow, sow, tow, ooz;
 };
 
 double FiniteOr0(float v) { return std::isfinite(v) ? static_cast<double>(v) : 0.0; }
@@ -28,7 +29,7 @@ LinePoint ToLinePoint(const GrVertex& v, bool xMajor, bool upperLeft) {
     const double yIn = upperLeft ? kScreenHeight - static_cast<double>(v.y) : static_cast<double>(v.y);
     const double y = std::nearbyint(yIn * 16.0) / 16.0;
     return {xMajor ? x : y, xMajor ? y : x, FiniteOr0(v.r), FiniteOr0(v.g), FiniteOr0(v.b), FiniteOr0(v.a),
-            FiniteOr0(v.oow), FiniteOr0(v.tmuvtx[0].sow), FiniteOr0(v.tmuvtx[0].tow)};
+            FiniteOr0(v.oow), FiniteOr0(v.tmuvtx[0].sow), FiniteOr0(v.tmuvtx[0].tow), FiniteOr0(v.ooz)};
 }
 
 std::int64_t Fixed12(double v) {
@@ -90,6 +91,10 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     t.oow = plane(&LinePoint::oow, floating);
     t.sow = plane(&LinePoint::sow, floating);
     t.tow = plane(&LinePoint::tow, floating);
+    if (t.depthMode == DepthMode::kZBuffer) {
+        t.ooz = plane(&LinePoint::ooz, floating);
+        t.hasOoz = true;
+    }
     LineWalk walk;
     walk.majorStart = p.major, walk.minorStart = p.minor;
     walk.slope = (q.minor - p.minor) / length;
@@ -159,6 +164,7 @@ void DrawLine(const TriangleSetup& t, const LineWalk& line, const TileRect& rect
             one.oow.k = t.oow.k + t.oow.dx * static_cast<float>(steps);
             one.sow.k = t.sow.k + t.sow.dx * static_cast<float>(steps);
             one.tow.k = t.tow.k + t.tow.dx * static_cast<float>(steps);
+            one.ooz.k = t.ooz.k + t.ooz.dx * static_cast<float>(steps);
             one.shader(one, m, static_cast<int>(n), static_cast<int>(n), counters);
         }
     }

@@ -99,6 +99,17 @@ TEST_F(PixelStages, ZBufferResolvesByOozAndWBufferByOow) {
     EXPECT_EQ(depth[1], 500);
     EXPECT_EQ(depth[40], 39500);
     EXPECT_EQ(depth[100], 0xFFFF);
+
+    // Lines take their depth from ooz too, along either major axis.
+    GrVertex h0 = V(0.5f, 20.5f), h1 = V(100.5f, 20.5f), v0 = V(200.5f, 30.5f), v1 = V(200.5f, 130.5f);
+    h0.ooz = v0.ooz = 0.0f, h1.ooz = 10000.0f, v1.ooz = 20000.0f;  // 100 and 200 per pixel
+    grDrawLine(&h0, &h1);
+    grDrawLine(&v0, &v1);
+    glide::Finish();
+    EXPECT_EQ(depth[20 * kW + 10], 1000);
+    EXPECT_EQ(depth[20 * kW + 50], 5000);
+    EXPECT_EQ(depth[40 * kW + 200], 2000);
+    EXPECT_EQ(depth[80 * kW + 200], 10000);
 }
 
 TEST_F(PixelStages, EveryDepthFunctionAndTheDepthMask) {
