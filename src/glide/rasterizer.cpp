@@ -14,6 +14,8 @@ namespace glide {
 namespace {
 
 constexpr int kBlock = 8;
+// Bounds narrower and lower than this are scanned row by row.
+constexpr int kSmallSide = 12;
 
 struct EdgeRange {
     std::int64_t min, max;
@@ -39,6 +41,31 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     const EdgeFunction& e2 = t.edge[2];
     const SpanShader shade = t.shader;
     std::uint64_t covered = 0;
+
+    // A small triangle: each row's run found by one scan across the bounds,
+    // without the block tests. The runs and the order of the calls are the
+    // block walk's (rows bottom to top, one call per row).
+    if (maxX - minX < kSmallSide && maxY - minY < kSmallSide) {
+        std::int64_t row0 = e0.a * minX + e0.b * minY + e0.c;
+        std::int64_t row1 = e1.a * minX + e1.b * minY + e1.c;
+        std::int64_t row2 = e2.a * minX + e2.b * minY + e2.c;
+        for (int y = minY; y <= maxY; ++y, row0 += e0.b, row1 += e1.b, row2 += e2.b) {
+            std::int64_t w0 = row0, w1 = row1, w2 = row2;
+            int a = -1, b = -1;
+            for (int x = minX; x <= maxX; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
+                if ((w0 | w1 | w2) >= 0) {
+                    if (a < 0) a = x;
+                    b = x;
+                } else if (a >= 0) {
+                    break;
+                }
+            }
+            if (a < 0) continue;
+            shade(t, y, a, b, counters);
+            covered += static_cast<std::uint64_t>(b - a + 1);
+        }
+        return covered;
+    }
 
     for (int by = minY & ~(kBlock - 1); by <= maxY; by += kBlock) {
         const int y0 = by < minY ? minY : by;
