@@ -72,7 +72,7 @@ struct TriangleSetup {
     // ---- pixel state: SetupPixelState fills these fields as one block (it
     // copies a cached block while the state is unchanged), so they stay
     // together at the end of the record.
-    bool hasOoz = false;  // false: Z depth comes from 1/w (lines)
+    bool hasOoz = false;  // false: no ooz plane, Z depth comes from 1/w
     ColourSource colour = ColourSource::kIterated;
     TexelSource texel = TexelSource::kTexel;
     SamplerKind sampler = SamplerKind::kNone;
