@@ -116,13 +116,9 @@ int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) 
     else
         FrameStats::UseNanosecondClock();
 
-    if (!options.tracePath.empty()) {
-        if (recorder == nullptr) return Fail(kExitUsageError, "this build cannot record device traces");
-        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast))
-            return Fail(kExitRuntimeError, recorder->error());
-    }
-    if (!options.recordPath.empty() && !FlightRecorder.Start(options.recordPath, FramesRendered, &error))
-        return Fail(kExitRuntimeError, error);
+    const int notStarted = StartRecorders(kProgram, options.tracePath, options.traceFirst, options.traceLast,
+                                          options.recordPath, recorder);
+    if (notStarted >= 0) return notStarted;
 
     HeadlessInput.joystickPresent = script.hasJoystick;
     SetFatalErrorEpilogue(NameWorkingFolder);
@@ -286,6 +282,19 @@ std::string FormatReportJson(const FrameStats& stats, float clockRate, const gli
     out += ",\"pixels\":" + std::to_string(counters.pixelsWritten);
     out += ",\"threads\":" + std::to_string(threads) + "}\n";
     return out;
+}
+
+int StartRecorders(const char* program, const std::string& tracePath, std::uint32_t traceFirst,
+                   std::uint32_t traceLast, const std::string& recordPath, const DeviceTraceRecorder* recorder) {
+    if (!tracePath.empty()) {
+        if (recorder == nullptr) return ReportFailure(program, kExitUsageError, "this build cannot record device traces");
+        if (!recorder->configure(tracePath.c_str(), traceFirst, traceLast))
+            return ReportFailure(program, kExitRuntimeError, recorder->error());
+    }
+    std::string error;
+    if (!recordPath.empty() && !FlightRecorder.Start(recordPath, FramesRendered, &error))
+        return ReportFailure(program, kExitRuntimeError, error);
+    return -1;
 }
 
 int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {

@@ -46,6 +46,13 @@ struct DeviceTraceRecorder {
     const char* (*error)();
 };
 
+// Starts the device trace (when tracePath is set; refused without a
+// recorder) and the flight recording (when recordPath is set) that a
+// program's options ask for. Returns -1 when both are under way or not
+// wanted, else the exit status after the message is printed.
+int StartRecorders(const char* program, const std::string& tracePath, std::uint32_t traceFirst,
+                   std::uint32_t traceLast, const std::string& recordPath, const DeviceTraceRecorder* recorder);
+
 // The whole run; returns the process exit status (0 after Escape, 1 when an
 // output could not be written, 2 for a usage or script error; a fatal error
 // exits with 1 from inside). Without a recorder, --trace is refused.

@@ -17,8 +17,6 @@ namespace {
 
 constexpr const char* kProgram = "tarnview";
 
-std::uint32_t FramesRendered() { return PerfStats.count; }
-
 int Fail(int status, const std::string& message) { return ReportFailure(kProgram, status, message); }
 
 int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
@@ -39,13 +37,9 @@ int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) 
     // Five whole seconds of the time-stamp counter, before the window opens.
     FrameStats::CalibrateClock();
 
-    if (!options.tracePath.empty()) {
-        if (recorder == nullptr) return Fail(kExitUsageError, "this build cannot record device traces");
-        if (!recorder->configure(options.tracePath.c_str(), options.traceFirst, options.traceLast))
-            return Fail(kExitRuntimeError, recorder->error());
-    }
-    if (!options.recordPath.empty() && !FlightRecorder.Start(options.recordPath, FramesRendered, &error))
-        return Fail(kExitRuntimeError, error);
+    const int notStarted = StartRecorders(kProgram, options.tracePath, options.traceFirst, options.traceLast,
+                                          options.recordPath, recorder);
+    if (notStarted >= 0) return notStarted;
 
     static SdlPlatform platform;
     static SdlDisplayOutput output(platform);
