@@ -47,6 +47,7 @@ TEST(OutputFileTest, UncommittedOrFailedWritesKeepTheOldFile) {
 }
 
 struct FailureCase {
+    const char* name;
     const char* path;
     const char* reason;
 };
@@ -60,9 +61,10 @@ TEST_P(OutputFileFailureTest, SaysWhichFileAndWhy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, OutputFileFailureTest,
-                         testing::Values(FailureCase{"/dev/full", "No space left on device"},
-                                         FailureCase{"/nonexistent-dir/x.png", "No such file or directory"},
-                                         FailureCase{"/tmp", "Is a directory"}));
+                         testing::Values(FailureCase{"FullDisk", "/dev/full", "No space left on device"},
+                                         FailureCase{"NoFolder", "/nonexistent-dir/x.png", "No such file or directory"},
+                                         FailureCase{"Folder", "/tmp", "Is a directory"}),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(OutputFileTest, CheckOutputPathBeforeAnyWork) {
     std::string error;
