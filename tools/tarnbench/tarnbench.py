@@ -363,6 +363,18 @@ def summarize(report, frame_times, warmup, frames):
     return stats
 
 
+def prepare_run(out_dir, ident, scene, setting):
+    """Writes the run's script and returns its path, the report's and the
+    per-frame times' (the latter removed, so a stale file is never read)."""
+    script = os.path.join(out_dir, "scripts", ident + ".txt")
+    write_script(script, scene, setting["keys"])
+    report_path = os.path.join(out_dir, "raw", ident + ".report.json")
+    times_path = os.path.join(out_dir, "raw", ident + ".frames")
+    if os.path.exists(times_path):
+        os.remove(times_path)
+    return script, report_path, times_path
+
+
 # ---- split ----------------------------------------------------------------------------------
 
 
@@ -375,13 +387,7 @@ def measure_split(args, runner, scene, setting, out_dir, warmup, frames):
     threads the device part is what the calling thread spends in the calls,
     binning and waits at the swap included. The clock is read twice per
     call; the cost of that is reported, not taken off."""
-    ident = "%s-split" % scene["name"]
-    script = os.path.join(out_dir, "scripts", ident + ".txt")
-    write_script(script, scene, setting["keys"])
-    report_path = os.path.join(out_dir, "raw", ident + ".report.json")
-    times_path = os.path.join(out_dir, "raw", ident + ".frames")
-    if os.path.exists(times_path):
-        os.remove(times_path)
+    script, report_path, times_path = prepare_run(out_dir, "%s-split" % scene["name"], scene, setting)
     report, error, _ = run_runner(runner, scene["dir"], warmup + frames, script, report_path,
                                   {"TARNBENCH_FRAME_TIMES": times_path, "TARNBENCH_DEVICE_TIME": "1"}, args.timeout,
                                   args.threads)
@@ -597,12 +603,7 @@ def main(argv):
         for scene, job_settings in jobs:
             for setting in job_settings:
                 ident = "%s-%s" % (scene["name"], slug(setting["name"]))
-                script = os.path.join(out_dir, "scripts", ident + ".txt")
-                write_script(script, scene, setting["keys"])
-                report_path = os.path.join(out_dir, "raw", ident + ".report.json")
-                times_path = os.path.join(out_dir, "raw", ident + ".frames")
-                if os.path.exists(times_path):
-                    os.remove(times_path)
+                script, report_path, times_path = prepare_run(out_dir, ident, scene, setting)
                 env = {"TARNBENCH_FRAME_TIMES": times_path} if hooked_runner else {}
                 report, error, wall = run_runner(runner, scene["dir"], warmup + frames, script, report_path, env,
                                                  args.timeout, args.threads)
