@@ -27,7 +27,7 @@
 // that same eye distance, so its fog table holds 255 (1 - e^(-0.2 w_i)) at
 // each entry's w_i = 2^(3 + i/4) / (8 - i mod 4) (the board's table layout).
 //
-// Usage: vs_llvmpipe [--threads N] [--isa NAME]
+// Usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT]
 // Built from the current tree it sets the device's thread count and pixel
 // instruction set; built with TARNVIEW_BASELINE (a tree from before those
 // existed) it always draws inline on one thread.
@@ -103,8 +103,12 @@ void WaitForDevice() {
 
 enum class Work { kFill, kGrid };
 
+// Only the works whose label contains this text (--only); empty: all.
+std::string g_only;
+
 // Draws one work: `count` layers (fill) or cells across (grid).
 void Run(int frames, int count, Work work, const char* label) {
+    if (!g_only.empty() && std::string(label).find(g_only) == std::string::npos) return;
     g_quads.clear();
     if (work == Work::kFill) {
         for (int l = 0; l < count; ++l) {
@@ -227,14 +231,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME]\n"
+            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT]\n"
                         "Draws the llvmpipe comparison's work through the software device and prints\n"
                         "one line per work: ms/frame, Mpix/s, Mtri/s.\n"
                         "  --threads N  rasterizing threads (default: all hardware threads)\n"
-                        "  --isa NAME   pixel instruction set (scalar, sse4, avx2, avx512; default: the best)\n");
+                        "  --isa NAME   pixel instruction set (scalar, sse4, avx2, avx512; default: the best)\n"
+                        "  --only TEXT  only the works whose name contains TEXT (for profiling one)\n");
             return 0;
         }
-        if ((arg == "--threads" || arg == "--isa") && i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
+        if ((arg == "--threads" || arg == "--isa" || arg == "--only") && i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
         if (arg == "--threads") {
             char* end = nullptr;
             const long value = std::strtol(argv[++i], &end, 10);
@@ -244,6 +249,8 @@ int main(int argc, char** argv) {
             threads = static_cast<int>(value);
         } else if (arg == "--isa") {
             isa = argv[++i];
+        } else if (arg == "--only") {
+            g_only = argv[++i];
         } else {
             return Usage(("unknown argument " + arg).c_str());
         }

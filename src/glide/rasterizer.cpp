@@ -16,6 +16,11 @@ namespace {
 constexpr int kBlock = 8;
 // Bounds narrower and lower than this are scanned row by row.
 constexpr int kSmallSide = 12;
+// Bounds narrower and lower than this go to the block shader, unless they
+// hold fewer pixels than kBlockArea (a pixel or two per row costs less one
+// by one than as a whole block).
+constexpr int kBlockSide = 32;
+constexpr int kBlockArea = 6;
 
 struct EdgeRange {
     std::int64_t min, max;
@@ -41,6 +46,16 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     const EdgeFunction& e2 = t.edge[2];
     const SpanShader shade = t.shader;
     std::uint64_t covered = 0;
+
+    // A small triangle in blocks, where the state has a block shader and
+    // the rectangle's sides fall on the blocks' edges.
+    const int area = (maxX - minX + 1) * (maxY - minY + 1);
+    if (t.blockShader != nullptr && maxX - minX < kBlockSide && maxY - minY < kBlockSide && area >= kBlockArea &&
+        (rect.x0 & 3) == 0 && (rect.y0 & 3) == 0 && ((rect.x1 + 1) & 3) == 0 && ((rect.y1 + 1) & 3) == 0) {
+        covered = t.blockShader(t, rect, counters);
+        if (covered != kBlocksDeclined) return covered;
+        covered = 0;
+    }
 
     // A small triangle: each row's run found by one scan across the bounds,
     // without the block tests. The runs and the order of the calls are the

@@ -18,6 +18,8 @@ struct VectorIsa {
     // none (the scalar shader draws then). Depth, table fog and the two
     // specialised blends are read from the triangle.
     SpanShader (*select)(ColourSource colour, SamplerKind sampler);
+    // The block shader of the same states (see block_stages-inl.h).
+    BlockShader (*selectBlock)(ColourSource colour, SamplerKind sampler);
 };
 
 // The compiled sets, weakest first.

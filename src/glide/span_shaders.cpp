@@ -16,6 +16,8 @@
 #include <hwy/highway.h>
 
 #include "span_stages-inl.h"
+// After the span stages, whose pixel stages it runs.
+#include "block_stages-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace glide {
@@ -46,6 +48,29 @@ SpanShader SelectVectorShader(ColourSource colour, SamplerKind sampler) {
     }
 }
 
+template <SamplerKind kSampler>
+BlockShader TexturedBlockShader(ColourSource colour) {
+    switch (colour) {
+        case ColourSource::kTexture: return &BlockTriangle<ColourSource::kTexture, kSampler>;
+        case ColourSource::kTextureTimesConstant: return &BlockTriangle<ColourSource::kTextureTimesConstant, kSampler>;
+        case ColourSource::kTextureTimesIterated: return &BlockTriangle<ColourSource::kTextureTimesIterated, kSampler>;
+        default: return nullptr;
+    }
+}
+
+BlockShader SelectBlockShader(ColourSource colour, SamplerKind sampler) {
+    switch (sampler) {
+        case SamplerKind::kNone:
+            if (colour == ColourSource::kConstant) return &BlockTriangle<ColourSource::kConstant, SamplerKind::kNone>;
+            if (colour == ColourSource::kIterated) return &BlockTriangle<ColourSource::kIterated, SamplerKind::kNone>;
+            return nullptr;
+        case SamplerKind::kPoint: return TexturedBlockShader<SamplerKind::kPoint>(colour);
+        case SamplerKind::kBilinear: return TexturedBlockShader<SamplerKind::kBilinear>(colour);
+        case SamplerKind::kTrilinear: return TexturedBlockShader<SamplerKind::kTrilinear>(colour);
+        default: return nullptr;
+    }
+}
+
 #endif
 
 }  // namespace HWY_NAMESPACE
@@ -59,15 +84,15 @@ namespace {
 
 constexpr VectorIsa kIsas[] = {
 #if HWY_TARGETS & HWY_SSE4
-    {"sse4", HWY_SSE4, &N_SSE4::SelectVectorShader},
+    {"sse4", HWY_SSE4, &N_SSE4::SelectVectorShader, &N_SSE4::SelectBlockShader},
 #endif
 #if HWY_TARGETS & HWY_AVX2
-    {"avx2", HWY_AVX2, &N_AVX2::SelectVectorShader},
+    {"avx2", HWY_AVX2, &N_AVX2::SelectVectorShader, &N_AVX2::SelectBlockShader},
 #endif
 #if HWY_TARGETS & HWY_AVX3
-    {"avx512", HWY_AVX3, &N_AVX3::SelectVectorShader},
+    {"avx512", HWY_AVX3, &N_AVX3::SelectVectorShader, &N_AVX3::SelectBlockShader},
 #endif
-    {nullptr, 0, nullptr},
+    {nullptr, 0, nullptr, nullptr},
 };
 
 }  // namespace

@@ -120,13 +120,28 @@ HWY_INLINE MI DepthPasses(const DepthCompare& c, VI value, VI stored) {
 
 // ---- texture --------------------------------------------------------------------------
 
-// What the sampler stages need of a span.
+// What the sampler stages need of a span or a block: the row values of each
+// lane (a span's lanes share one row, a block's come from several).
 struct SpanTexture {
     const TriangleSetup* t;
-    FootprintRow footprint;
-    VF footprintNx2, sowRow, towRow, sowDx, towDx;
+    VF nx2, nsy, nty;  // FootprintRow of each lane's row
+    VF csy, cty;
+    VF sowRow, towRow, sowDx, towDx;
     VI cell16;  // mip-map dither offsets (DitherCell << 4)
 };
+
+// MakeFootprintRow of texture_sampler.h, per lane.
+HWY_INLINE void SetFootprintRows(const TriangleSetup& t, VF oowRow, VF sowRow, VF towRow, SpanTexture* st) {
+    const VF nsx = hn::Sub(hn::Mul(Float(t.sow.dx), oowRow), hn::Mul(Float(t.oow.dx), sowRow));
+    const VF ntx = hn::Sub(hn::Mul(Float(t.tow.dx), oowRow), hn::Mul(Float(t.oow.dx), towRow));
+    st->nx2 = hn::Add(hn::Mul(nsx, nsx), hn::Mul(ntx, ntx));
+    st->nsy = hn::Sub(hn::Mul(Float(t.sow.dy), oowRow), hn::Mul(Float(t.oow.dy), sowRow));
+    st->nty = hn::Sub(hn::Mul(Float(t.tow.dy), oowRow), hn::Mul(Float(t.oow.dy), towRow));
+    st->csy = Float(t.sow.dy * t.oow.dx - t.oow.dy * t.sow.dx);
+    st->cty = Float(t.tow.dy * t.oow.dx - t.oow.dy * t.tow.dx);
+    st->sowRow = sowRow, st->towRow = towRow;
+    st->sowDx = Float(t.sow.dx), st->towDx = Float(t.tow.dx);
+}
 
 // Log2Fixed8 of texture_sampler.h.
 HWY_INLINE VI Log2Fixed8(VF v) {
@@ -135,13 +150,17 @@ HWY_INLINE VI Log2Fixed8(VF v) {
     return hn::IfThenElse(IntMask(hn::Gt(v, Float(0.0f))), log, special);
 }
 
-// FootprintM and PixelLod8 of texture_sampler.h.
-HWY_INLINE VI PixelLod8(const SpanTexture& st, VF fx, VF w, int bias8) {
-    const FootprintRow& f = st.footprint;
-    const VF nsy = hn::Add(Float(f.nsy), hn::Mul(Float(f.csy), fx));
-    const VF nty = hn::Add(Float(f.nty), hn::Mul(Float(f.cty), fx));
+// FootprintM of texture_sampler.h.
+HWY_INLINE VF FootprintM(const SpanTexture& st, VF fx) {
+    const VF nsy = hn::Add(st.nsy, hn::Mul(st.csy, fx));
+    const VF nty = hn::Add(st.nty, hn::Mul(st.cty, fx));
     const VF ny2 = hn::Add(hn::Mul(nsy, nsy), hn::Mul(nty, nty));
-    const VF m = hn::IfThenElse(hn::Gt(st.footprintNx2, ny2), st.footprintNx2, ny2);
+    return hn::IfThenElse(hn::Gt(st.nx2, ny2), st.nx2, ny2);
+}
+
+// PixelLod8 of texture_sampler.h.
+HWY_INLINE VI PixelLod8(const SpanTexture& st, VF fx, VF w, int bias8) {
+    const VF m = FootprintM(st, fx);
     const VF w2 = hn::Mul(w, w);
     return hn::Add(hn::ShiftRight<1>(Log2Fixed8(hn::Mul(hn::Mul(m, w2), w2))), Int(bias8));
 }
@@ -214,16 +233,16 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
     const VF w = hn::Div(Float(1.0f), oow);
     const VF s = hn::Mul(hn::Add(st.sowRow, hn::Mul(st.sowDx, fx)), w);
     const VF tt = hn::Mul(hn::Add(st.towRow, hn::Mul(st.towDx, fx)), w);
-    HWY_ALIGN float sLane[kMaxLanes], tLane[kMaxLanes], wLane[kMaxLanes], fxLane[kMaxLanes];
+    HWY_ALIGN float sLane[kMaxLanes], tLane[kMaxLanes], wLane[kMaxLanes], mLane[kMaxLanes];
     HWY_ALIGN std::int32_t texel[kMaxLanes];
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
     if constexpr (kSampler == SamplerKind::kTrilinear) {
         // Per lane: the two levels may differ from lane to lane.
-        hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(w, df, wLane), hn::Store(fx, df, fxLane);
+        hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(w, df, wLane);
+        hn::Store(FootprintM(st, fx), df, mLane);
         for (int i = 0; i < lanes; ++i) {
-            texel[i] = static_cast<std::int32_t>(
-                SampleTrilinear(t, sLane[i], tLane[i], wLane[i], FootprintM(st.footprint, fxLane[i])));
+            texel[i] = static_cast<std::int32_t>(SampleTrilinear(t, sLane[i], tLane[i], wLane[i], mLane[i]));
         }
         return hn::Load(DI(), texel);
     } else {
@@ -389,9 +408,83 @@ HWY_INLINE void CopyPixels(std::uint16_t* to, const std::uint16_t* from, int n) 
     for (int i = 0; i < n; ++i) to[i] = from[i];
 }
 
+// What the pixel stages read that stays fixed over a triangle.
+struct StageConstants {
+    bool depthOn, zFromOoz, zFromW, fogOn, over, depthWrite;
+    DepthCompare compare;
+    VF oowDx, oozDx;
+    const std::uint16_t* fogTable;
+};
+
+HWY_INLINE StageConstants MakeStageConstants(const TriangleSetup& t) {
+    StageConstants k;
+    k.depthOn = t.depthMode != DepthMode::kDisabled;
+    k.zFromOoz = k.depthOn && t.depthMode == DepthMode::kZBuffer && t.hasOoz;
+    k.zFromW = k.depthOn && t.depthMode == DepthMode::kZBuffer && !t.hasOoz;
+    k.fogOn = t.fogMode == FogMode::kTable;
+    k.over = t.blend.IsSourceAlphaOver();
+    k.depthWrite = k.depthOn && t.depthWrite;
+    k.compare = MakeDepthCompare(t.depthFunction);
+    k.oowDx = Float(t.oow.dx), k.oozDx = Float(t.ooz.dx);
+    k.fogTable = t.fogLut->value88;
+    return k;
+}
+
+// The lanes' inputs: their offsets from the reference pixel, their rows'
+// plane values, colour planes, dither cells and buffer contents.
+struct LaneInputs {
+    MI active;
+    VF fx, oowRow, oozRow;
+    VI r, g, b, a;
+    VI cellPlus1;
+    VI old, storedDepth;  // the buffers' values (storedDepth only with depth on)
+};
+
+// Runs the pixel stages on a vector of pixels: the lanes that pass get
+// their new colour (and depth), the others keep the buffers' values.
+// Returns the passing lanes; none passing leaves pixel and depth unset.
+template <ColourSource kColour, SamplerKind kSampler>
+HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const SpanTexture& tex,
+                         const LaneInputs& in, VI* pixel, VI* depthOut, std::uint64_t* written,
+                         std::uint64_t* depthFailed) {
+    const DI di;
+    const VF oow = hn::Add(in.oowRow, hn::Mul(k.oowDx, in.fx));
+
+    // Depth test. The W value also indexes table fog.
+    const VI wDepth = (k.depthOn && !k.zFromOoz) || k.fogOn ? WDepth(oow) : Int(0);
+    VI depth = Int(0);
+    MI pass = in.active;
+    if (k.depthOn) {
+        depth = k.zFromOoz ? ZDepth(hn::Add(in.oozRow, hn::Mul(k.oozDx, in.fx)))
+                           : (k.zFromW ? hn::Sub(Int(0xFFFF), wDepth) : wDepth);
+        pass = hn::And(in.active, DepthPasses(k.compare, depth, in.storedDepth));
+        const std::size_t passed = hn::CountTrue(di, pass);
+        *depthFailed += hn::CountTrue(di, in.active) - passed;
+        if (passed == 0) return pass;
+    }
+
+    // Texture and colour combine.
+    VI texel = Int(static_cast<std::int32_t>(kWhiteTexel));
+    if constexpr (kSampler != SamplerKind::kNone) texel = SampleTexture<kSampler>(tex, in.fx, oow);
+    const VI alpha = Clamp255(in.a);
+    Rgb c = CombineColour<kColour>(t, {Clamp255(in.r), Clamp255(in.g), Clamp255(in.b)}, texel);
+
+    // Fog.
+    if (k.fogOn) {
+        const VI f16 = Fog16(GatherHalf(k.fogTable, wDepth));
+        c = {ApplyFog(c.r, t.fogColour.r, f16), ApplyFog(c.g, t.fogColour.g, f16), ApplyFog(c.b, t.fogColour.b, f16)};
+    }
+
+    // Blend, dither.
+    if (k.over) c = BlendOver(c, alpha, in.old);
+    *pixel = hn::IfThenElse(pass, DitherRgb565(c, in.cellPlus1), in.old);
+    if (k.depthWrite) *depthOut = hn::IfThenElse(pass, depth, in.storedDepth);
+    *written += hn::CountTrue(di, pass);
+    return pass;
+}
+
 template <ColourSource kColour, SamplerKind kSampler>
 void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters) {
-    constexpr bool kTextured = kSampler != SamplerKind::kNone;
     const DF df;
     const DI di;
     const D16 d16;
@@ -415,32 +508,19 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     IntPlane r = MakeIntPlane(r0, rStep), g = MakeIntPlane(g0, gStep), b = MakeIntPlane(b0, bStep),
              a = MakeIntPlane(a0, aStep);
 
-    // The span's fixed decisions.
-    const bool depthOn = t.depthMode != DepthMode::kDisabled;
-    const bool zFromOoz = depthOn && t.depthMode == DepthMode::kZBuffer && t.hasOoz;
-    const bool zFromW = depthOn && t.depthMode == DepthMode::kZBuffer && !t.hasOoz;
-    const bool fogOn = t.fogMode == FogMode::kTable;
-    const bool over = t.blend.IsSourceAlphaOver();
-    const bool depthWrite = depthOn && t.depthWrite;
-    const DepthCompare compare = MakeDepthCompare(t.depthFunction);
-
+    const StageConstants k = MakeStageConstants(t);
     const float fy = static_cast<float>(rowOffset);
     const float oowRow = t.oow.k + t.oow.dy * fy;
-    const VF oowRowV = Float(oowRow), oowDx = Float(t.oow.dx);
-    const VF oozRow = Float(zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f), oozDx = Float(t.ooz.dx);
-    const std::uint16_t* fogTable = t.fogLut->value88;
-
+    LaneInputs in;
+    in.oowRow = Float(oowRow);
+    in.oozRow = Float(k.zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f);
+    in.storedDepth = Int(0);
     SpanTexture tex{};
     const VI cell = hn::LoadU(di, &kCellRuns.cells[y & 3][x0 & 3][0]);
-    const VI cellPlus1 = hn::Add(cell, Int(1));
-    if constexpr (kTextured) {
-        const float sowRow = t.sow.k + t.sow.dy * fy;
-        const float towRow = t.tow.k + t.tow.dy * fy;
+    in.cellPlus1 = hn::Add(cell, Int(1));
+    if constexpr (kSampler != SamplerKind::kNone) {
         tex.t = &t;
-        tex.footprint = MakeFootprintRow(t, oowRow, sowRow, towRow);
-        tex.footprintNx2 = Float(tex.footprint.nx2);
-        tex.sowRow = Float(sowRow), tex.towRow = Float(towRow);
-        tex.sowDx = Float(t.sow.dx), tex.towDx = Float(t.tow.dx);
+        SetFootprintRows(t, in.oowRow, Float(t.sow.k + t.sow.dy * fy), Float(t.tow.k + t.tow.dy * fy), &tex);
         tex.cell16 = hn::ShiftLeft<4>(cell);
     }
 
@@ -451,9 +531,9 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
 
     for (int x = x0; x <= x1; x += lanes, Advance(r), Advance(g), Advance(b), Advance(a)) {
         const int n = x1 - x + 1 < lanes ? x1 - x + 1 : lanes;
-        const MI active = hn::FirstN(di, static_cast<std::size_t>(n));
-        const VF fx = hn::ConvertTo(df, hn::Add(laneIndex, Int(x - t.refX)));
-        const VF oow = hn::Add(oowRowV, hn::Mul(oowDx, fx));
+        in.active = hn::FirstN(di, static_cast<std::size_t>(n));
+        in.fx = hn::ConvertTo(df, hn::Add(laneIndex, Int(x - t.refX)));
+        in.r = r.value, in.g = g.value, in.b = b.value, in.a = a.value;
 
         // The buffers' pixels; a short last group goes through a copy so
         // that nothing past the span is read or written.
@@ -463,50 +543,22 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
         if (n < lanes) {
             CopyPixels(colourCopy, colourAt, n);
             colourAt = colourCopy;
-            if (depthOn) {
+            if (k.depthOn) {
                 CopyPixels(depthCopy, depthAt, n);
                 depthAt = depthCopy;
             }
         }
+        in.old = hn::PromoteTo(di, hn::LoadU(d16, colourAt));
+        if (k.depthOn) in.storedDepth = hn::PromoteTo(di, hn::LoadU(d16, depthAt));
 
-        // Depth test. The W value also indexes table fog.
-        const VI wDepth = (depthOn && !zFromOoz) || fogOn ? WDepth(oow) : Int(0);
-        VI depth = Int(0), storedDepth = Int(0);
-        MI pass = active;
-        if (depthOn) {
-            depth = zFromOoz ? ZDepth(hn::Add(oozRow, hn::Mul(oozDx, fx)))
-                             : (zFromW ? hn::Sub(Int(0xFFFF), wDepth) : wDepth);
-            storedDepth = hn::PromoteTo(di, hn::LoadU(d16, depthAt));
-            pass = hn::And(active, DepthPasses(compare, depth, storedDepth));
-            const std::size_t passed = hn::CountTrue(di, pass);
-            depthFailed += static_cast<std::uint64_t>(n) - passed;
-            if (passed == 0) continue;
-        }
-
-        // Texture and colour combine.
-        VI texel = Int(static_cast<std::int32_t>(kWhiteTexel));
-        if constexpr (kTextured) texel = SampleTexture<kSampler>(tex, fx, oow);
-        const VI alpha = Clamp255(a.value);
-        Rgb c = CombineColour<kColour>(t, {Clamp255(r.value), Clamp255(g.value), Clamp255(b.value)}, texel);
-
-        // Fog.
-        if (fogOn) {
-            const VI f16 = Fog16(GatherHalf(fogTable, wDepth));
-            c = {ApplyFog(c.r, t.fogColour.r, f16), ApplyFog(c.g, t.fogColour.g, f16), ApplyFog(c.b, t.fogColour.b, f16)};
-        }
-
-        // Blend.
-        const VI old = hn::PromoteTo(di, hn::LoadU(d16, colourAt));
-        if (over) c = BlendOver(c, alpha, old);
-
-        // Dither and write.
-        const VI pixel = hn::IfThenElse(pass, DitherRgb565(c, cellPlus1), old);
+        VI pixel, depth;
+        const MI pass = ShadeLanes<kColour, kSampler>(t, k, tex, in, &pixel, &depth, &written, &depthFailed);
+        if (hn::AllFalse(di, pass)) continue;
         hn::StoreU(hn::DemoteTo(d16, pixel), d16, colourAt);
-        if (depthWrite) hn::StoreU(hn::DemoteTo(d16, hn::IfThenElse(pass, depth, storedDepth)), d16, depthAt);
-        written += hn::CountTrue(di, pass);
+        if (k.depthWrite) hn::StoreU(hn::DemoteTo(d16, depth), d16, depthAt);
         if (n < lanes) {
             CopyPixels(colourRow + x, colourCopy, n);
-            if (depthWrite) CopyPixels(depthRow + x, depthCopy, n);
+            if (k.depthWrite) CopyPixels(depthRow + x, depthCopy, n);
         }
     }
     counters.written += written;

@@ -184,6 +184,7 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     }
     t->scalarShader = ctx.forceGeneric ? GenericSpanShader() : SelectScalarShader(*t);
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
+    t->blockShader = ctx.forceGeneric ? nullptr : SelectBlockShader(*t);
 }
 
 // The pixel state block of TriangleSetup: every field from hasOoz to the end.
@@ -316,6 +317,13 @@ SpanShader SelectSpanShader(const TriangleSetup& t) {
     if (isa == nullptr || scalar == GenericSpanShader()) return scalar;
     const SpanShader vector = isa->select(t.colour, t.sampler);
     return vector != nullptr ? vector : scalar;
+}
+
+BlockShader SelectBlockShader(const TriangleSetup& t) {
+    const VectorIsa* isa = CurrentVectorIsa();
+    const SpanShader scalar = t.scalarShader != nullptr ? t.scalarShader : SelectScalarShader(t);
+    if (isa == nullptr || scalar == GenericSpanShader()) return nullptr;
+    return isa->selectBlock(t.colour, t.sampler);
 }
 
 namespace {

@@ -28,6 +28,14 @@ struct SpanCounters {
 // Shades pixels x0..x1 (inclusive) of buffer row y.
 using SpanShader = void (*)(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters);
 
+struct TileRect;
+// Shades every pixel of a small triangle inside the rectangle (whose sides
+// are multiples of 4) a block of pixels at a time; returns the number of
+// pixel centres covered, or kBlocksDeclined when the triangle's values
+// leave the block shader's range (its spans are drawn instead).
+using BlockShader = std::uint64_t (*)(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters);
+constexpr std::uint64_t kBlocksDeclined = ~std::uint64_t{0};
+
 // Inside where a * px + b * py + c >= 0, (px, py) the pixel's indices; the
 // tie rule is already folded into c.
 struct EdgeFunction {
@@ -90,6 +98,7 @@ struct TriangleSetup {
     std::uint16_t* depthBuffer = nullptr;
     SpanShader shader = nullptr;
     SpanShader scalarShader = nullptr;  // the per-pixel shader of the same state (short spans)
+    BlockShader blockShader = nullptr;  // small triangles; nullptr: spans only
 };
 
 // Which texture sources a draw call samples.
@@ -128,5 +137,8 @@ SpanShader SelectScalarShader(const TriangleSetup& t);
 // chosen instruction set, where there is one.
 SpanShader SelectSpanShader(const TriangleSetup& t);
 SpanShader GenericSpanShader();
+// The block shader of t's state under the chosen instruction set, or
+// nullptr.
+BlockShader SelectBlockShader(const TriangleSetup& t);
 
 }  // namespace glide
