@@ -248,9 +248,9 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
     } else {
         const SamplerSetup& sp = t.tex[0];
         const VI level = ClampedLevel(st, sp, fx, w);
-        const int lowest = hn::GetLane(hn::MinOfLanes(DI(), level));
-        if (lowest == hn::GetLane(hn::MaxOfLanes(DI(), level))) {
-            const int mapped = sp.levelFor[lowest];
+        const int first = hn::GetLane(level);
+        if (hn::AllTrue(DI(), hn::Eq(level, Int(first)))) {
+            const int mapped = sp.levelFor[first];
             if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
             if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
             return SamplePoint(sp.levels[mapped], sp, s, tt);
@@ -346,27 +346,36 @@ HWY_INLINE Rgb BlendOver(const Rgb& c, VI alpha, VI dst) {
 // cell rounds up when its matrix value is below the share of cells that
 // take c + 1, ((v - lo) * 32 + span) / (2 span), which compares without
 // dividing as (cell + 1) * 2 span <= (v - lo) * 32 + span.
-template <int kBits>
-HWY_INLINE VI DitherChannel(VI v, VI cellPlus1) {
+template <int kBits, class D>
+HWY_INLINE hn::Vec<D> DitherChannel(D d, hn::Vec<D> v, hn::Vec<D> cellPlus1) {
+    using V = hn::Vec<D>;
     constexpr int kLowBits = kBits == 5 ? 3 : 2;  // 8-bit value = code << kLowBits + ...
     constexpr int kTopShift = kBits == 5 ? 2 : 4;  // expand(c) = (c << kLowBits) | (c >> kTopShift)
-    auto expand = [](VI c) { return hn::Or(hn::ShiftLeft<kLowBits>(c), hn::ShiftRight<kTopShift>(c)); };
-    const VI c0 = hn::ShiftRight<kLowBits>(v);
-    const MI below = hn::Lt(hn::And(v, Int((1 << kLowBits) - 1)), hn::ShiftRight<kTopShift>(c0));
-    const VI c = hn::Sub(c0, hn::IfThenElseZero(below, Int(1)));
-    const VI lo = expand(c);
-    const VI span = hn::Sub(expand(hn::Add(c, Int(1))), lo);
-    const VI share = hn::Add(hn::ShiftLeft<5>(hn::Sub(v, lo)), span);
-    const MI up = hn::And(hn::Lt(c, Int((1 << kBits) - 1)),
-                          hn::Not(hn::Gt(hn::Mul(cellPlus1, hn::Add(span, span)), share)));
-    return hn::Add(c, hn::IfThenElseZero(up, Int(1)));
+    auto expand = [](V c) { return hn::Or(hn::ShiftLeft<kLowBits>(c), hn::ShiftRight<kTopShift>(c)); };
+    const V one = hn::Set(d, 1);
+    const V c0 = hn::ShiftRight<kLowBits>(v);
+    const auto below = hn::Lt(hn::And(v, hn::Set(d, (1 << kLowBits) - 1)), hn::ShiftRight<kTopShift>(c0));
+    const V c = hn::Sub(c0, hn::IfThenElseZero(below, one));
+    const V lo = expand(c);
+    const V span = hn::Sub(expand(hn::Add(c, one)), lo);
+    const V share = hn::Add(hn::ShiftLeft<5>(hn::Sub(v, lo)), span);
+    const auto up = hn::And(hn::Lt(c, hn::Set(d, (1 << kBits) - 1)),
+                            hn::Not(hn::Gt(hn::Mul(cellPlus1, hn::Add(span, span)), share)));
+    return hn::Add(c, hn::IfThenElseZero(up, one));
 }
 
-// DitherRgb565 of dither.h; cellPlus1 = the cell's matrix value + 1.
+// DitherRgb565 of dither.h; cellPlus1 = the cell's matrix value + 1. Every
+// value of the channel rule stays below 2^9 for 8-bit inputs, so red and
+// blue, which share the 5-bit rule, run together in the two 16-bit halves
+// of each lane.
 HWY_INLINE VI DitherRgb565(const Rgb& c, VI cellPlus1) {
-    return hn::Or(hn::Or(hn::ShiftLeft<11>(DitherChannel<5>(c.r, cellPlus1)),
-                         hn::ShiftLeft<5>(DitherChannel<6>(c.g, cellPlus1))),
-                  DitherChannel<5>(c.b, cellPlus1));
+    const DI di;
+    const hn::Repartition<std::int16_t, DI> d16;
+    const VI rb = hn::Or(c.r, hn::ShiftLeft<16>(c.b));
+    const VI cells = hn::Or(cellPlus1, hn::ShiftLeft<16>(cellPlus1));
+    const VI codes = hn::BitCast(di, DitherChannel<5>(d16, hn::BitCast(d16, rb), hn::BitCast(d16, cells)));
+    const VI red = hn::And(codes, Int(0xFFFF)), blue = hn::ShiftRight<16>(codes);
+    return hn::Or(hn::Or(hn::ShiftLeft<11>(red), hn::ShiftLeft<5>(DitherChannel<6>(di, c.g, cellPlus1))), blue);
 }
 
 // ---- the span loop -------------------------------------------------------------------------
@@ -471,7 +480,12 @@ HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const 
 
     // Fog.
     if (k.fogOn) {
-        const VI f16 = Fog16(GatherHalf(k.fogTable, wDepth));
+        // A vector at one depth (a surface facing the viewer) reads its
+        // table entry once.
+        const int firstDepth = hn::GetLane(wDepth);
+        const VI value88 = hn::AllTrue(di, hn::Eq(wDepth, Int(firstDepth))) ? Int(k.fogTable[firstDepth])
+                                                                             : GatherHalf(k.fogTable, wDepth);
+        const VI f16 = Fog16(value88);
         c = {ApplyFog(c.r, t.fogColour.r, f16), ApplyFog(c.g, t.fogColour.g, f16), ApplyFog(c.b, t.fogColour.b, f16)};
     }
 

@@ -192,6 +192,30 @@ TEST_P(PathsPerIsa, SpecialisedShadersEqualTheGenericPathPixelForPixel) {
     }
 }
 
+// Every 8-bit value in every dither cell, as spans and as blocks: the lanes
+// work the dither rule out instead of reading the scalar path's tables.
+TEST_P(PathsPerIsa, DitherOfEveryValueInEveryCellMatchesTheScalarPath) {
+    auto draw = [](const std::string& isa) {
+        EXPECT_TRUE(glide::SetPixelIsa(isa));
+        guColorCombineFunction(GR_COLORCOMBINE_ITRGB);
+        grBufferClear(0, 0, 0xFFFF);
+        for (int v = 0; v < 256; ++v) {
+            const float x = static_cast<float>(v % 16 * 12), y = static_cast<float>(v / 16 * 12);
+            const float size = v % 2 ? 8.0f : 11.0f;  // blocks and spans
+            const float value = static_cast<float>(v);
+            const GrVertex a = V(x, y, value, 255 - value, value), b = V(x + size, y, value, 255 - value, value),
+                           c = V(x + size, y + size, value, 255 - value, value),
+                           d = V(x, y + size, value, 255 - value, value);
+            grDrawTriangle(&a, &b, &c);
+            grDrawTriangle(&a, &c, &d);
+        }
+        return Read();
+    };
+    const std::vector<std::uint16_t> reference = draw("scalar");
+    EXPECT_EQ(draw(GetParam()), reference);
+    EXPECT_GT(CountNonZero(reference), 256u * 64u);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryIsa, PathsPerIsa, ::testing::ValuesIn(glide::AvailablePixelIsas()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
