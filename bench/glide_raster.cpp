@@ -20,6 +20,10 @@
 #include "glide.h"
 #include "glide_device.h"
 #include "gu3df_io.h"
+#ifndef TARNVIEW_BASELINE
+#include "device.h"
+#include "triangle_setup.h"
+#endif
 
 namespace {
 
@@ -186,6 +190,34 @@ void BM_FrontEndOnly(benchmark::State& bs) {
     grGlideShutdown();
 }
 BENCHMARK(BM_FrontEndOnly);
+
+#ifndef TARNVIEW_BASELINE
+// Triangle set-up alone (edges, planes, pixel state) in the system state
+// with a bilinear mip-mapped texture: what the calling thread does for each
+// triangle before it is queued.
+void BM_SetupOnly(benchmark::State& bs) {
+    OpenDevice(1);
+    ApplyState(State::kSystem);
+    glide::ArgbImage image;
+    image.width = image.height = 64;
+    image.pixels.assign(64 * 64, 0xFF808080u);
+    guTexSource(glide::AllocateArgbMipMap(glide::BuildMipChain(image)));
+    guColorCombineFunction(GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB);
+    const auto tris = MakeTriangles(10, 200.0f, true);
+    const glide::DrawContext ctx = glide::MakeDrawContext(glide::TextureUse::kSingle);
+    glide::TriangleSetup t;
+    for (auto _ : bs) {
+        for (std::size_t i = 0; i + 2 < tris.size(); i += 3) {
+            benchmark::DoNotOptimize(glide::SetupTriangle(tris[i], tris[i + 1], tris[i + 2], ctx, &t));
+        }
+    }
+    bs.counters["Mtriangles/s"] =
+        benchmark::Counter(static_cast<double>(bs.iterations()) * static_cast<double>(tris.size() / 3) / 1e6,
+                           benchmark::Counter::kIsRate);
+    grGlideShutdown();
+}
+BENCHMARK(BM_SetupOnly);
+#endif
 
 }  // namespace
 

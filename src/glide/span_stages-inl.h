@@ -196,6 +196,21 @@ HWY_INLINE VI LerpArgb(VI a, VI b, VI f) {
     return hn::BitCast(DI(), hn::Or(rb, ag));
 }
 
+// Texel x and texel x + 1 of row y of every lane, loaded as one 64-bit
+// pair each (the level is followed by kTexelSlack texels, so x + 1 may be
+// one past its last texel).
+HWY_INLINE void TexelPairs(const TextureLevel& lv, VI x, VI y, VI* left, VI* right) {
+    const DI di;
+    const hn::Half<DI> dh;
+    const hn::Repartition<std::int64_t, DI> d64;
+    const VI offset = hn::ShiftLeft<2>(hn::Add(hn::ShiftLeftSame(y, lv.widthLog2), x));
+    const auto* base = reinterpret_cast<const std::int64_t*>(lv.texels);
+    const VI low = hn::BitCast(di, hn::GatherOffset(d64, base, hn::PromoteTo(d64, hn::LowerHalf(dh, offset))));
+    const VI high = hn::BitCast(di, hn::GatherOffset(d64, base, hn::PromoteTo(d64, hn::UpperHalf(dh, offset))));
+    *left = hn::ConcatEven(di, high, low);
+    *right = hn::ConcatOdd(di, high, low);
+}
+
 HWY_INLINE VI SampleBilinear(const TextureLevel& lv, const SamplerSetup& sp, VF s, VF t) {
     const VI u8 = hn::Sub(FloorToInt(hn::Mul(s, Float(static_cast<float>(lv.width << sp.sShift)))), Int(128));
     const VI v8 = hn::Sub(FloorToInt(hn::Mul(t, Float(static_cast<float>(lv.height << sp.tShift)))), Int(128));
@@ -203,6 +218,18 @@ HWY_INLINE VI SampleBilinear(const TextureLevel& lv, const SamplerSetup& sp, VF 
     const VI fu = hn::And(u8, Int(255)), fv = hn::And(v8, Int(255));
     const VI x0 = WrapOrClamp(u0, lv.width, sp.sClamp), x1 = WrapOrClamp(hn::Add(u0, Int(1)), lv.width, sp.sClamp);
     const VI y0 = WrapOrClamp(v0, lv.height, sp.tClamp), y1 = WrapOrClamp(hn::Add(v0, Int(1)), lv.height, sp.tClamp);
+    // Where each lane's second column is the texel after its first, or the
+    // same texel (clamped: its weight can then be 0, as LerpArgb(a, a, f)
+    // = LerpArgb(a, b, 0) = a), the rows' texels come in pairs. Lanes on a
+    // wrapping seam (x0 = width - 1, x1 = 0) take four single texels.
+    const MI after = hn::Eq(x1, hn::Add(x0, Int(1)));
+    if (hn::AllTrue(DI(), hn::Or(after, hn::Eq(x1, x0)))) {
+        const VI f = hn::IfThenElseZero(after, fu);
+        VI a0, b0, a1, b1;
+        TexelPairs(lv, x0, y0, &a0, &b0);
+        TexelPairs(lv, x0, y1, &a1, &b1);
+        return LerpArgb(LerpArgb(a0, b0, f), LerpArgb(a1, b1, f), fv);
+    }
     return LerpArgb(LerpArgb(Texels(lv, x0, y0), Texels(lv, x1, y0), fu),
                     LerpArgb(Texels(lv, x0, y1), Texels(lv, x1, y1), fu), fv);
 }

@@ -27,8 +27,9 @@ constexpr std::uint32_t kTextureAlignment = 8;
 
 struct Allocation {
     MipMap mip;
-    // Decoded texels of every kept level, largest first; the levels'
-    // texels pointers point in here. Sized once at the first download.
+    // Decoded texels of every kept level, largest first, and kTexelSlack
+    // more; the levels' texels pointers point in here. Sized once at the
+    // first download.
     std::vector<std::uint32_t> texels;
 };
 
@@ -183,7 +184,7 @@ void guTexDownloadMipMap(GrMipMapId_t mipmap, const void* data, const GuNccTable
             kept += static_cast<std::size_t>(mip.levels[lod].width) * static_cast<std::size_t>(mip.levels[lod].height);
         }
     }
-    alloc->texels.resize(kept);
+    alloc->texels.resize(kept + kTexelSlack);
 
     const auto* src = static_cast<const std::uint8_t*>(data);
     std::uint32_t* dst = alloc->texels.data();
@@ -243,7 +244,7 @@ GrMipMapId_t AllocateArgbMipMap(const std::vector<ArgbImage>& levels, int oddEve
     for (std::size_t i = 0; i < levels.size(); ++i) {
         if (KeepsLevel(mip.oddEvenMask, largeLod + static_cast<GrLOD_t>(i))) kept += levels[i].pixels.size();
     }
-    alloc->texels.resize(kept);
+    alloc->texels.resize(kept + kTexelSlack);
     std::uint32_t* dst = alloc->texels.data();
     for (std::size_t i = 0; i < levels.size(); ++i) {
         const GrLOD_t lod = largeLod + static_cast<GrLOD_t>(i);

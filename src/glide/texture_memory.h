@@ -6,6 +6,7 @@
 // download, decoding); read by the rasterizer's sampler.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "glide.h"
@@ -14,6 +15,11 @@ namespace glide {
 
 // Size of the board's one texture unit.
 constexpr std::uint32_t kTextureMemoryBytes = 4u * 1024u * 1024u;
+
+// Texels readable past the end of every decoded level: the vector sampler
+// loads a texel and its right neighbour as one pair, and weights the
+// neighbour by 0 where the level has none.
+constexpr std::size_t kTexelSlack = 1;
 
 // One decoded mip level: width x height texels, 0xAARRGGBB, row 0 = the
 // level's first row in the file (t = 0), texels left to right (s = 0 first).

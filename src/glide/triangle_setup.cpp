@@ -330,23 +330,27 @@ namespace {
 
 // ---- vertices and edges -----------------------------------------------------------
 
+// The interpolated attributes, in the order of SnappedVertex::attr.
+enum Attribute { kRed, kGreen, kBlue, kAlpha, kOow, kSow, kTow, kOoz, kAttributes };
+
 struct SnappedVertex {
     std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
-    float r, g, b, a, oow, sow, tow, ooz;
+    float attr[kAttributes];
 };
 
-float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
+// Infinities and NaN read as 0, without a branch.
+[[gnu::always_inline]] inline float Finite(float v) {
+    return (std::bit_cast<std::uint32_t>(v) & 0x7F800000u) != 0x7F800000u ? v : 0.0f;
+}
 
 // Nearest 1/16 pixel, halves rounded up (the same way everywhere on the
 // screen, so shared vertices snap alike). |v| <= kMaxCoordinate keeps v * 16
 // exact in a double.
 [[gnu::always_inline]] inline std::int64_t SnapTo16(float v) {
     const double scaled = static_cast<double>(v) * 16.0;
-    std::int64_t i = static_cast<std::int64_t>(scaled);  // toward zero
+    const std::int64_t i = static_cast<std::int64_t>(scaled);  // toward zero
     const double frac = scaled - static_cast<double>(i);
-    if (frac >= 0.5) ++i;
-    else if (frac < -0.5) --i;
-    return i;
+    return i + (frac >= 0.5 ? 1 : 0) - (frac < -0.5 ? 1 : 0);
 }
 
 [[gnu::always_inline]] inline bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
@@ -354,10 +358,8 @@ float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
     const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
     out->x16 = SnapTo16(v.x);
     out->y16 = SnapTo16(y);
-    out->r = Finite(v.r), out->g = Finite(v.g), out->b = Finite(v.b), out->a = Finite(v.a);
-    out->oow = Finite(v.oow);
-    out->ooz = Finite(v.ooz);
-    out->sow = Finite(v.tmuvtx[0].sow), out->tow = Finite(v.tmuvtx[0].tow);
+    const float in[kAttributes] = {v.r, v.g, v.b, v.a, v.oow, v.tmuvtx[0].sow, v.tmuvtx[0].tow, v.ooz};
+    for (int i = 0; i < kAttributes; ++i) out->attr[i] = Finite(in[i]);
     return true;
 }
 
@@ -386,46 +388,45 @@ struct PlaneGeometry {
     double x1, y1, x2, y2, invDet, cx, cy;
 };
 
-struct Gradient {
-    double k, dx, dy;  // value at the reference pixel's centre and per-pixel steps
+// The planes of every attribute: value at the reference pixel's centre and
+// per-pixel steps.
+struct Planes {
+    double k[kAttributes], dx[kAttributes], dy[kAttributes];
 };
 
-[[gnu::always_inline]] inline Gradient PlaneOf(const SnappedVertex* v, const PlaneGeometry& geo,
-                                               float SnappedVertex::*field) {
-    const double a0 = v[0].*field, a1 = v[1].*field - a0, a2 = v[2].*field - a0;
-    Gradient g;
-    g.dx = (a1 * geo.y2 - a2 * geo.y1) * geo.invDet;
-    g.dy = (a2 * geo.x1 - a1 * geo.x2) * geo.invDet;
-    g.k = a0 + g.dx * geo.cx + g.dy * geo.cy;
-    return g;
+[[gnu::always_inline]] inline void ComputePlanes(const SnappedVertex* v, const PlaneGeometry& geo, Planes* p) {
+    for (int i = 0; i < kAttributes; ++i) {
+        const double a0 = v[0].attr[i], a1 = v[1].attr[i] - a0, a2 = v[2].attr[i] - a0;
+        p->dx[i] = (a1 * geo.y2 - a2 * geo.y1) * geo.invDet;
+        p->dy[i] = (a2 * geo.x1 - a1 * geo.x2) * geo.invDet;
+        p->k[i] = a0 + p->dx[i] * geo.cx + p->dy[i] * geo.cy;
+    }
 }
 
-// Round half away from zero, inline (the library's llround is a call).
-std::int64_t RoundToInt64(double v) { return static_cast<std::int64_t>(v >= 0.0 ? v + 0.5 : v - 0.5); }
+// Every plane value is finite: the attributes are (Finite), and the
+// coordinates are bounded, so no product leaves the double range. The
+// clamps below are minimum and maximum instructions, without branches.
+[[gnu::always_inline]] inline double ClampMagnitude(double v, double limit) {
+    v = v < limit ? v : limit;
+    return v > -limit ? v : -limit;
+}
 
-// Keeps pathological slivers (huge gradients) inside int64 arithmetic.
+// Keeps pathological slivers (huge gradients) inside int64 arithmetic, and
+// rounds half away from zero (inline and without a branch: the library's
+// llround is a call; -0.0 gets -0.5 and still rounds to 0).
 [[gnu::always_inline]] inline std::int64_t ToFixed12(double v) {
-    constexpr double kLimit = 1.0e15;
-    v *= 4096.0;
-    v = v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v);
-    return RoundToInt64(v);
+    v = ClampMagnitude(v * 4096.0, 1.0e15);
+    return static_cast<std::int64_t>(v + std::copysign(0.5, v));
 }
 
-[[gnu::always_inline]] inline FixedPlane FixedPlaneOf(const Gradient& g) {
-    FixedPlane p;
-    p.k = ToFixed12(g.k) + 2048;
-    p.dx = ToFixed12(g.dx);
-    p.dy = ToFixed12(g.dy);
-    return p;
+[[gnu::always_inline]] inline FixedPlane FixedPlaneOf(const Planes& p, int i) {
+    return {ToFixed12(p.k[i]) + 2048, ToFixed12(p.dx[i]), ToFixed12(p.dy[i])};
 }
 
-float ToFloat(double v) {
-    constexpr double kLimit = 1.0e30;
-    return static_cast<float>(v > kLimit ? kLimit : (v < -kLimit ? -kLimit : v));
-}
+[[gnu::always_inline]] inline float ToFloat(double v) { return static_cast<float>(ClampMagnitude(v, 1.0e30)); }
 
-[[gnu::always_inline]] inline FloatPlane FloatPlaneOf(const Gradient& g) {
-    return {ToFloat(g.k), ToFloat(g.dx), ToFloat(g.dy)};
+[[gnu::always_inline]] inline FloatPlane FloatPlaneOf(const Planes& p, int i) {
+    return {ToFloat(p.k[i]), ToFloat(p.dx[i]), ToFloat(p.dy[i])};
 }
 
 std::int64_t CeilDiv16(std::int64_t v) { return (v >= 0) ? (v + 15) / 16 : -((-v) / 16); }
@@ -478,17 +479,19 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     geo.x2 = static_cast<double>(v[2].x16 - v[0].x16) / 16.0, geo.y2 = static_cast<double>(v[2].y16 - v[0].y16) / 16.0;
     geo.invDet = 256.0 / static_cast<double>(area);
     geo.cx = t->refX + 0.5 - x0, geo.cy = t->refY + 0.5 - y0;
-    t->r = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::r));
-    t->g = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::g));
-    t->b = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::b));
-    t->a = FixedPlaneOf(PlaneOf(v, geo, &SnappedVertex::a));
-    t->oow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::oow));
-    t->sow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::sow));
-    t->tow = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::tow));
+    Planes planes;
+    ComputePlanes(v, geo, &planes);
+    t->r = FixedPlaneOf(planes, kRed);
+    t->g = FixedPlaneOf(planes, kGreen);
+    t->b = FixedPlaneOf(planes, kBlue);
+    t->a = FixedPlaneOf(planes, kAlpha);
+    t->oow = FloatPlaneOf(planes, kOow);
+    t->sow = FloatPlaneOf(planes, kSow);
+    t->tow = FloatPlaneOf(planes, kTow);
 
     SetupPixelState(ctx, t);
     if (t->depthMode == DepthMode::kZBuffer) {
-        t->ooz = FloatPlaneOf(PlaneOf(v, geo, &SnappedVertex::ooz));
+        t->ooz = FloatPlaneOf(planes, kOoz);
         t->hasOoz = true;
     }
     return true;
