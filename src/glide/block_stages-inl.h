@@ -18,6 +18,7 @@
 #include <hwy/highway.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "tile_commands.h"
 
@@ -40,7 +41,7 @@ HWY_ALIGN inline constexpr std::int32_t kDitherLanes[16] = {
     kDitherMatrix[3][0], kDitherMatrix[3][1], kDitherMatrix[3][2], kDitherMatrix[3][3]};
 
 // Word offsets of the block's rows in the buffers, as 64-bit indices (a
-// row's four pixels are one 64-bit word).
+// row's four pixels are one 64-bit word), for the gather that loads them.
 HWY_ALIGN inline constexpr std::int64_t kRowWords[4] = {0, kScreenWidth / 4, 2 * kScreenWidth / 4,
                                                          3 * kScreenWidth / 4};
 
@@ -64,8 +65,12 @@ HWY_INLINE void StoreBlock(VI v, std::uint16_t* at) {
     if constexpr (kBlockRows == 1) {
         hn::StoreU(packed, d16, at);
     } else {
-        const D64 d64;
-        hn::ScatterIndex(hn::BitCast(d64, packed), d64, reinterpret_cast<std::int64_t*>(at), hn::Load(d64, kRowWords));
+        // Row by row from a copy: scatters are slow on some processors.
+        HWY_ALIGN std::uint16_t rows[kBlockLanes];
+        hn::Store(packed, d16, rows);
+        for (int row = 0; row < kBlockRows; ++row) {
+            std::memcpy(at + row * kScreenWidth, rows + row * kBlockWidth, kBlockWidth * sizeof(std::uint16_t));
+        }
     }
 }
 

@@ -28,6 +28,11 @@ struct Device {
     bool originUpperLeft = false;
     GrColorFormat_t colourFormat = GR_COLORFORMAT_ARGB;
     RenderState state;
+    // Changes whenever the state may have changed (MutableState, the
+    // state's reset), and never repeats while the program runs: set-up
+    // compares it instead of the state's bytes to know the state is the one
+    // it last saw. 0: unknown.
+    std::uint64_t stateGeneration = 0;
     int front = 0;         // index of the front colour buffer
     int renderTarget = 1;  // GR_BUFFER_FRONTBUFFER (0) or GR_BUFFER_BACKBUFFER (1)
     bool rasterize = true;
@@ -38,6 +43,9 @@ struct Device {
 
 Device& TheDevice();
 FrameBuffers& Buffers();
+
+// The render state, for a call that changes it.
+RenderState& MutableState();
 
 // The colour buffer that draws go to.
 std::uint16_t* RenderTargetBuffer();

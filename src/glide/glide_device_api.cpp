@@ -56,10 +56,28 @@ RenderState DefaultRenderState() {
     return s;
 }
 
+namespace {
+
+// Generations for the device's render state: every state the program's
+// device ever has gets a new one, across grGlideInit and grGlideShutdown.
+std::uint64_t NextStateGeneration() {
+    static std::uint64_t last = 0;
+    return ++last;
+}
+
+}  // namespace
+
+RenderState& MutableState() {
+    Device& d = TheDevice();
+    d.stateGeneration = NextStateGeneration();
+    return d.state;
+}
+
 DrawContext MakeDrawContext(TextureUse use) {
     Device& d = TheDevice();
     DrawContext ctx;
     ctx.state = &d.state;
+    ctx.stateGeneration = d.stateGeneration;
     ctx.textureUse = use;
     ctx.originUpperLeft = d.originUpperLeft;
     ctx.colourBuffer = RenderTargetBuffer();
@@ -77,6 +95,7 @@ void grGlideInit(void) {
     const bool rasterize = d.rasterize;
     d = Device{};
     d.rasterize = rasterize;
+    d.stateGeneration = NextStateGeneration();
     d.initialised = true;
     d.output = gChosenOutput;
     d.state = DefaultRenderState();

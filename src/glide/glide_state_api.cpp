@@ -6,7 +6,7 @@
 
 namespace {
 
-glide::RenderState& State() { return glide::TheDevice().state; }
+glide::RenderState& State() { return glide::MutableState(); }
 
 bool IsCompare(GrCmpFnc_t f) { return f >= GR_CMP_NEVER && f <= GR_CMP_ALWAYS; }
 bool IsBlendFactor(GrAlphaBlendFnc_t f) { return f >= GR_BLEND_ZERO && f <= GR_BLEND_ONE_MINUS_DST_ALPHA; }

@@ -4,7 +4,7 @@
 
 namespace {
 
-glide::RenderState& State() { return glide::TheDevice().state; }
+glide::RenderState& State() { return glide::MutableState(); }
 
 // The allocation's own settings, as guTexSource and guMPTexSource apply them.
 glide::TextureBinding BindingFor(GrMipMapId_t handle) {

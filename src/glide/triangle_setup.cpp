@@ -235,6 +235,7 @@ int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
 // difference anywhere only costs a fresh set-up.
 struct PixelStateCache {
     bool valid = false;
+    std::uint64_t generation = 0;  // of the state below, 0 when unknown
     RenderState state;
     TextureUse textureUse = TextureUse::kSingle;
     bool depthWriteAllowed = true, forceGeneric = false;
@@ -244,11 +245,17 @@ struct PixelStateCache {
     MapInputs maps[2];
     TriangleSetup result;
 
-    bool Matches(const DrawContext& ctx, const VectorIsa* currentIsa) const {
+    bool Matches(const DrawContext& ctx, const VectorIsa* currentIsa) {
         if (!valid || ctx.textureUse != textureUse || ctx.depthWriteAllowed != depthWriteAllowed ||
             ctx.forceGeneric != forceGeneric || ctx.colourBuffer != colourBuffer || ctx.depthBuffer != depthBuffer ||
-            currentIsa != isa || std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) {
+            currentIsa != isa) {
             return false;
+        }
+        // The same generation is the same state; a new one may still hold
+        // the same bytes (a call that set what was already set).
+        if (ctx.stateGeneration == 0 || ctx.stateGeneration != generation) {
+            if (std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) return false;
+            generation = ctx.stateGeneration;
         }
         const TextureBinding* sources[2];
         const int n = SourcesRead(ctx, sources);
@@ -259,6 +266,7 @@ struct PixelStateCache {
     }
     void Store(const DrawContext& ctx, const VectorIsa* currentIsa, const TriangleSetup& t) {
         std::memcpy(static_cast<void*>(&state), ctx.state, sizeof(RenderState));
+        generation = ctx.stateGeneration;
         textureUse = ctx.textureUse, depthWriteAllowed = ctx.depthWriteAllowed, forceGeneric = ctx.forceGeneric;
         colourBuffer = ctx.colourBuffer, depthBuffer = ctx.depthBuffer;
         isa = currentIsa;

@@ -107,6 +107,9 @@ enum class TextureUse : std::uint8_t { kSingle, kMultipass };
 // What a draw call hands to setup besides the vertices.
 struct DrawContext {
     const RenderState* state = nullptr;
+    // The device's state generation when the context was made (see
+    // Device::stateGeneration); 0: unknown, the state is compared instead.
+    std::uint64_t stateGeneration = 0;
     TextureUse textureUse = TextureUse::kSingle;
     bool originUpperLeft = false;
     bool depthWriteAllowed = true;  // false for antialiasing strips
