@@ -35,7 +35,7 @@ constexpr int kTiles = kTilesX * kTilesY;
 constexpr int kMaskWords = (kTiles + 63) / 64;
 // Batches in flight: one filling, the others drawing.
 constexpr int kBatches = 3;
-constexpr int kDefaultCapacity = 2048;
+constexpr int kDefaultCapacity = 4096;
 // While every worker is idle, a batch this full is handed over at once.
 constexpr int kEarlySubmit = 256;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
