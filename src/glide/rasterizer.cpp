@@ -6,7 +6,8 @@
 // inside all three edges at all corners is shaded row by row without further
 // tests; the rest are tested pixel by pixel. A triangle is convex, so the
 // covered pixels of a row are one run: the runs a row collects across one
-// band of blocks are shaded with a single call.
+// band of blocks are shaded with a single call. A small triangle whose state
+// has a block shader is handed to it whole instead (block_stages-inl.h).
 #include "rasterizer.h"
 
 namespace glide {

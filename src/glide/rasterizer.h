@@ -1,5 +1,6 @@
 // Coverage: walks a set-up triangle in 8x8 blocks of the screen and hands
-// each covered run of a row to the triangle's span shader.
+// each covered run of a row to the triangle's span shader; a small triangle
+// goes whole to its block shader where it has one.
 #pragma once
 
 #include <cstdint>

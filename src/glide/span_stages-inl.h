@@ -253,9 +253,18 @@ HWY_INLINE VI ClampedLevel(const SpanTexture& st, const SamplerSetup& sp, VF fx,
     return hn::Min(hn::Max(level, Int(sp.largeLod)), Int(sp.smallLod));
 }
 
-// The texel of every lane: a single map with one filter, or trilinear.
+// The lanes of a mask, one bit each.
+HWY_INLINE std::uint32_t MaskBits(MI mask) {
+    std::uint8_t bytes[8] = {};
+    hn::StoreMaskBits(DI(), mask, bytes);
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8;
+}
+
+// The texel of every lane that `needed` holds (the others' values are never
+// used: a lane outside the triangle, or one that failed the depth test): a
+// single map with one filter, or trilinear.
 template <SamplerKind kSampler>
-HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
+HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow, MI needed) {
     const TriangleSetup& t = *st.t;
     const VF w = hn::Div(Float(1.0f), oow);
     const VF s = hn::Mul(hn::Add(st.sowRow, hn::Mul(st.sowDx, fx)), w);
@@ -263,20 +272,21 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
     HWY_ALIGN float sLane[kMaxLanes], tLane[kMaxLanes], wLane[kMaxLanes], mLane[kMaxLanes];
     HWY_ALIGN std::int32_t texel[kMaxLanes];
     const DF df;
-    const int lanes = static_cast<int>(hn::Lanes(df));
     if constexpr (kSampler == SamplerKind::kTrilinear) {
         // Per lane: the two levels may differ from lane to lane.
         hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(w, df, wLane);
         hn::Store(FootprintM(st, fx), df, mLane);
-        for (int i = 0; i < lanes; ++i) {
+        hn::Store(Int(static_cast<std::int32_t>(kWhiteTexel)), DI(), texel);
+        for (std::uint32_t bits = MaskBits(needed); bits != 0; bits &= bits - 1) {
+            const int i = std::countr_zero(bits);
             texel[i] = static_cast<std::int32_t>(SampleTrilinear(t, sLane[i], tLane[i], wLane[i], mLane[i]));
         }
         return hn::Load(DI(), texel);
     } else {
         const SamplerSetup& sp = t.tex[0];
         const VI level = ClampedLevel(st, sp, fx, w);
-        const int first = hn::GetLane(level);
-        if (hn::AllTrue(DI(), hn::Eq(level, Int(first)))) {
+        const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
+        if (hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed)))) {
             const int mapped = sp.levelFor[first];
             if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
             if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
@@ -285,7 +295,9 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow) {
         // The lanes straddle a level boundary: each lane on its own.
         HWY_ALIGN std::int32_t levelLane[kMaxLanes];
         hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(level, DI(), levelLane);
-        for (int i = 0; i < lanes; ++i) {
+        hn::Store(Int(static_cast<std::int32_t>(kWhiteTexel)), DI(), texel);
+        for (std::uint32_t bits = MaskBits(needed); bits != 0; bits &= bits - 1) {
+            const int i = std::countr_zero(bits);
             const int mapped = sp.levelFor[levelLane[i]];
             std::uint32_t v = kWhiteTexel;
             if (mapped >= 0) {
@@ -501,7 +513,7 @@ HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const 
 
     // Texture and colour combine.
     VI texel = Int(static_cast<std::int32_t>(kWhiteTexel));
-    if constexpr (kSampler != SamplerKind::kNone) texel = SampleTexture<kSampler>(tex, in.fx, oow);
+    if constexpr (kSampler != SamplerKind::kNone) texel = SampleTexture<kSampler>(tex, in.fx, oow, pass);
     const VI alpha = Clamp255(in.a);
     Rgb c = CombineColour<kColour>(t, {Clamp255(in.r), Clamp255(in.g), Clamp255(in.b)}, texel);
 
