@@ -25,51 +25,42 @@ namespace HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
 
-template <SamplerKind kSampler>
-SpanShader TexturedShader(ColourSource colour) {
+// The two kinds of shader, each instantiated per colour source and sampler.
+struct SpanShaders {
+    template <ColourSource kColour, SamplerKind kSampler>
+    static SpanShader Of() { return &VectorSpan<kColour, kSampler>; }
+};
+struct BlockShaders {
+    template <ColourSource kColour, SamplerKind kSampler>
+    static BlockShader Of() { return &BlockTriangle<kColour, kSampler>; }
+};
+
+template <class Kind, SamplerKind kSampler>
+auto TexturedShader(ColourSource colour) -> decltype(Kind::template Of<ColourSource::kTexture, kSampler>()) {
     switch (colour) {
-        case ColourSource::kTexture: return &VectorSpan<ColourSource::kTexture, kSampler>;
-        case ColourSource::kTextureTimesConstant: return &VectorSpan<ColourSource::kTextureTimesConstant, kSampler>;
-        case ColourSource::kTextureTimesIterated: return &VectorSpan<ColourSource::kTextureTimesIterated, kSampler>;
+        case ColourSource::kTexture: return Kind::template Of<ColourSource::kTexture, kSampler>();
+        case ColourSource::kTextureTimesConstant: return Kind::template Of<ColourSource::kTextureTimesConstant, kSampler>();
+        case ColourSource::kTextureTimesIterated: return Kind::template Of<ColourSource::kTextureTimesIterated, kSampler>();
         default: return nullptr;
     }
 }
 
-SpanShader SelectVectorShader(ColourSource colour, SamplerKind sampler) {
+template <class Kind>
+auto Select(ColourSource colour, SamplerKind sampler) -> decltype(TexturedShader<Kind, SamplerKind::kPoint>(colour)) {
     switch (sampler) {
         case SamplerKind::kNone:
-            if (colour == ColourSource::kConstant) return &VectorSpan<ColourSource::kConstant, SamplerKind::kNone>;
-            if (colour == ColourSource::kIterated) return &VectorSpan<ColourSource::kIterated, SamplerKind::kNone>;
+            if (colour == ColourSource::kConstant) return Kind::template Of<ColourSource::kConstant, SamplerKind::kNone>();
+            if (colour == ColourSource::kIterated) return Kind::template Of<ColourSource::kIterated, SamplerKind::kNone>();
             return nullptr;
-        case SamplerKind::kPoint: return TexturedShader<SamplerKind::kPoint>(colour);
-        case SamplerKind::kBilinear: return TexturedShader<SamplerKind::kBilinear>(colour);
-        case SamplerKind::kTrilinear: return TexturedShader<SamplerKind::kTrilinear>(colour);
+        case SamplerKind::kPoint: return TexturedShader<Kind, SamplerKind::kPoint>(colour);
+        case SamplerKind::kBilinear: return TexturedShader<Kind, SamplerKind::kBilinear>(colour);
+        case SamplerKind::kTrilinear: return TexturedShader<Kind, SamplerKind::kTrilinear>(colour);
         default: return nullptr;
     }
 }
 
-template <SamplerKind kSampler>
-BlockShader TexturedBlockShader(ColourSource colour) {
-    switch (colour) {
-        case ColourSource::kTexture: return &BlockTriangle<ColourSource::kTexture, kSampler>;
-        case ColourSource::kTextureTimesConstant: return &BlockTriangle<ColourSource::kTextureTimesConstant, kSampler>;
-        case ColourSource::kTextureTimesIterated: return &BlockTriangle<ColourSource::kTextureTimesIterated, kSampler>;
-        default: return nullptr;
-    }
-}
-
-BlockShader SelectBlockShader(ColourSource colour, SamplerKind sampler) {
-    switch (sampler) {
-        case SamplerKind::kNone:
-            if (colour == ColourSource::kConstant) return &BlockTriangle<ColourSource::kConstant, SamplerKind::kNone>;
-            if (colour == ColourSource::kIterated) return &BlockTriangle<ColourSource::kIterated, SamplerKind::kNone>;
-            return nullptr;
-        case SamplerKind::kPoint: return TexturedBlockShader<SamplerKind::kPoint>(colour);
-        case SamplerKind::kBilinear: return TexturedBlockShader<SamplerKind::kBilinear>(colour);
-        case SamplerKind::kTrilinear: return TexturedBlockShader<SamplerKind::kTrilinear>(colour);
-        default: return nullptr;
-    }
-}
+SpanShader SelectVectorShader(ColourSource colour, SamplerKind sampler) { return Select<SpanShaders>(colour, sampler); }
+BlockShader SelectBlockShader(ColourSource colour, SamplerKind sampler) { return Select<BlockShaders>(colour, sampler); }
 
 #endif
 
