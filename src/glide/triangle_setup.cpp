@@ -10,6 +10,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "pixel_shader_table.h"
 #include "span_isa.h"
 
@@ -415,8 +419,15 @@ struct Planes {
 // coordinates are bounded, so no product leaves the double range. The
 // clamps below are minimum and maximum instructions, without branches.
 [[gnu::always_inline]] inline double ClampMagnitude(double v, double limit) {
+#if defined(__SSE2__)
+    // The compiler keeps the comparisons below as branches (they differ from
+    // min and max for NaN); the instructions do exactly what they say.
+    const __m128d below = _mm_min_sd(_mm_set_sd(v), _mm_set_sd(limit));  // v < limit ? v : limit
+    return _mm_cvtsd_f64(_mm_max_sd(below, _mm_set_sd(-limit)));         // ... > -limit ? ... : -limit
+#else
     v = v < limit ? v : limit;
     return v > -limit ? v : -limit;
+#endif
 }
 
 // Keeps pathological slivers (huge gradients) inside int64 arithmetic, and
@@ -437,8 +448,9 @@ struct Planes {
     return {ToFloat(p.k[i]), ToFloat(p.dx[i]), ToFloat(p.dy[i])};
 }
 
-std::int64_t CeilDiv16(std::int64_t v) { return (v >= 0) ? (v + 15) / 16 : -((-v) / 16); }
-std::int64_t FloorDiv16(std::int64_t v) { return (v >= 0) ? v / 16 : -((-v + 15) / 16); }
+// Right shifts of signed values are arithmetic (floor).
+std::int64_t CeilDiv16(std::int64_t v) { return (v + 15) >> 4; }
+std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
 
 }  // namespace
 
