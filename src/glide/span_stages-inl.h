@@ -128,6 +128,7 @@ struct SpanTexture {
     VF csy, cty;
     VF sowRow, towRow, sowDx, towDx;
     VI cell16;  // mip-map dither offsets (DitherCell << 4)
+    int spanLevel = -1;  // the level every lane samples (SpanLevel), -1: each lane its own
 };
 
 // MakeFootprintRow of texture_sampler.h, per lane.
@@ -260,6 +261,49 @@ HWY_INLINE std::uint32_t MaskBits(MI mask) {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8;
 }
 
+// The level (before levelFor) that every pixel x0..x1 of a span's row
+// samples with a single map, or -1 when it may change along the span. Each
+// step from a pixel's position to its level is monotonic in the values it
+// starts from (float rounding is), and along a row 1/w is linear and, when
+// positive at both ends, positive between them: w lies between its end
+// values, each footprint term's magnitude between its end values (or 0 when
+// the term changes sign). The levels of the smallest and largest products
+// those allow bound every pixel's level; when the two agree, that is it.
+inline int SpanLevel(const TriangleSetup& t, const SamplerSetup& sp, float oowRow, const FootprintRow& f, float fx0,
+                     float fx1) {
+    const bool nearest =
+        sp.mipmapMode == GR_MIPMAP_NEAREST || (sp.mipmapMode == GR_MIPMAP_NEAREST_DITHER && !t.mipmapDither);
+    if (!nearest) return -1;
+    const float oow0 = oowRow + t.oow.dx * fx0, oow1 = oowRow + t.oow.dx * fx1;
+    if (!(oow0 > 0.0f) || !(oow1 > 0.0f)) return -1;
+    const float w0 = 1.0f / oow0, w1 = 1.0f / oow1;
+    const float wLo = w0 < w1 ? w0 : w1, wHi = w0 < w1 ? w1 : w0;
+    // A footprint term n + c fx: the least and greatest of its square.
+    bool finite = true;
+    auto squares = [&](float n, float c, float* lo, float* hi) {
+        const float a = n + c * fx0, b = n + c * fx1;
+        finite = finite && std::isfinite(a) && std::isfinite(b);
+        const float a2 = a * a, b2 = b * b;
+        *hi = a2 > b2 ? a2 : b2;
+        *lo = (a > 0.0f && b > 0.0f) || (a < 0.0f && b < 0.0f) ? (a2 < b2 ? a2 : b2) : 0.0f;
+    };
+    float sLo, sHi, tLo, tHi;
+    squares(f.nsy, f.csy, &sLo, &sHi);
+    squares(f.nty, f.cty, &tLo, &tHi);
+    const float ny2Lo = sLo + tLo, ny2Hi = sHi + tHi;
+    const float mLo = f.nx2 > ny2Lo ? f.nx2 : ny2Lo, mHi = f.nx2 > ny2Hi ? f.nx2 : ny2Hi;
+    if (!finite || !(mLo > 0.0f) || !std::isfinite(mHi)) return -1;
+    const float w2Lo = wLo * wLo, w2Hi = wHi * wHi;
+    const float lo = mLo * w2Lo * w2Lo, hi = mHi * w2Hi * w2Hi;
+    if (!(lo > 0.0f)) return -1;
+    auto level = [&sp](float v) {
+        const int l = (((glide::Log2Fixed8(v) >> 1) + sp.lodBias8) + 128) >> 8;
+        return l < sp.largeLod ? sp.largeLod : (l > sp.smallLod ? sp.smallLod : l);
+    };
+    const int first = level(lo);
+    return first == level(hi) ? first : -1;
+}
+
 // The texel of every lane that `needed` holds (the others' values are never
 // used: a lane outside the triangle, or one that failed the depth test): a
 // single map with one filter, or trilinear.
@@ -284,6 +328,12 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow, MI needed) {
         return hn::Load(DI(), texel);
     } else {
         const SamplerSetup& sp = t.tex[0];
+        if (st.spanLevel >= 0) {
+            const int mapped = sp.levelFor[st.spanLevel];
+            if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
+            if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
+            return SamplePoint(sp.levels[mapped], sp, s, tt);
+        }
         const VI level = ClampedLevel(st, sp, fx, w);
         const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
         if (hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed)))) {
@@ -573,7 +623,12 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     in.cellPlus1 = hn::Add(cell, Int(1));
     if constexpr (kSampler != SamplerKind::kNone) {
         tex.t = &t;
-        SetFootprintRows(t, in.oowRow, Float(t.sow.k + t.sow.dy * fy), Float(t.tow.k + t.tow.dy * fy), &tex);
+        const float sowRow = t.sow.k + t.sow.dy * fy, towRow = t.tow.k + t.tow.dy * fy;
+        SetFootprintRows(t, in.oowRow, Float(sowRow), Float(towRow), &tex);
+        if constexpr (kSampler == SamplerKind::kPoint || kSampler == SamplerKind::kBilinear) {
+            tex.spanLevel = SpanLevel(t, t.tex[0], oowRow, MakeFootprintRow(t, oowRow, sowRow, towRow),
+                                      static_cast<float>(x0 - t.refX), static_cast<float>(x1 - t.refX));
+        }
         tex.cell16 = hn::ShiftLeft<4>(cell);
     }
 
