@@ -35,6 +35,23 @@ inline EdgeRange CornerRange(const EdgeFunction& e, int x0, int y0, int x1, int 
     return {lo, hi};
 }
 
+// The covered run of one row, pixels x0..x1, with the edge functions' values
+// w0..w2 at x0: false when the row covers none. The triangle is convex, so
+// the scan stops at the first pixel out after the run.
+inline bool RowRun(const EdgeFunction& e0, const EdgeFunction& e1, const EdgeFunction& e2, std::int64_t w0,
+                   std::int64_t w1, std::int64_t w2, int x0, int x1, int* a, int* b) {
+    *a = -1;
+    for (int x = x0; x <= x1; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
+        if ((w0 | w1 | w2) >= 0) {
+            if (*a < 0) *a = x;
+            *b = x;
+        } else if (*a >= 0) {
+            break;
+        }
+    }
+    return *a >= 0;
+}
+
 }  // namespace
 
 std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters) {
@@ -66,17 +83,8 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         std::int64_t row1 = e1.a * minX + e1.b * minY + e1.c;
         std::int64_t row2 = e2.a * minX + e2.b * minY + e2.c;
         for (int y = minY; y <= maxY; ++y, row0 += e0.b, row1 += e1.b, row2 += e2.b) {
-            std::int64_t w0 = row0, w1 = row1, w2 = row2;
-            int a = -1, b = -1;
-            for (int x = minX; x <= maxX; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
-                if ((w0 | w1 | w2) >= 0) {
-                    if (a < 0) a = x;
-                    b = x;
-                } else if (a >= 0) {
-                    break;
-                }
-            }
-            if (a < 0) continue;
+            int a = 0, b = 0;
+            if (!RowRun(e0, e1, e2, row0, row1, row2, minX, maxX, &a, &b)) continue;
             shade(t, y, a, b, counters);
             covered += static_cast<std::uint64_t>(b - a + 1);
         }
@@ -106,19 +114,11 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
                 continue;
             }
             for (int y = y0; y <= y1; ++y) {
-                std::int64_t w0 = e0.a * x0 + e0.b * y + e0.c;
-                std::int64_t w1 = e1.a * x0 + e1.b * y + e1.c;
-                std::int64_t w2 = e2.a * x0 + e2.b * y + e2.c;
-                int a = -1, b = -1;
-                for (int x = x0; x <= x1; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
-                    if ((w0 | w1 | w2) >= 0) {
-                        if (a < 0) a = x;
-                        b = x;
-                    } else if (a >= 0) {
-                        break;
-                    }
+                int a = 0, b = 0;
+                if (RowRun(e0, e1, e2, e0.a * x0 + e0.b * y + e0.c, e1.a * x0 + e1.b * y + e1.c,
+                           e2.a * x0 + e2.b * y + e2.c, x0, x1, &a, &b)) {
+                    extend(y - by, a, b);
                 }
-                if (a >= 0) extend(y - by, a, b);
             }
         }
         for (int y = y0; y <= y1; ++y) {

@@ -131,17 +131,30 @@ struct SpanTexture {
     int spanLevel = -1;  // the level every lane samples (SpanLevel), -1: each lane its own
 };
 
-// MakeFootprintRow of texture_sampler.h, per lane.
+// What every lane shares: the per-pixel steps.
+HWY_INLINE void SetTextureSteps(const TriangleSetup& t, VF sowRow, VF towRow, SpanTexture* st) {
+    st->csy = Float(t.sow.dy * t.oow.dx - t.oow.dy * t.sow.dx);
+    st->cty = Float(t.tow.dy * t.oow.dx - t.oow.dy * t.tow.dx);
+    st->sowRow = sowRow, st->towRow = towRow;
+    st->sowDx = Float(t.sow.dx), st->towDx = Float(t.tow.dx);
+}
+
+// MakeFootprintRow of texture_sampler.h, per lane (a block's lanes come from
+// several rows).
 HWY_INLINE void SetFootprintRows(const TriangleSetup& t, VF oowRow, VF sowRow, VF towRow, SpanTexture* st) {
     const VF nsx = hn::Sub(hn::Mul(Float(t.sow.dx), oowRow), hn::Mul(Float(t.oow.dx), sowRow));
     const VF ntx = hn::Sub(hn::Mul(Float(t.tow.dx), oowRow), hn::Mul(Float(t.oow.dx), towRow));
     st->nx2 = hn::Add(hn::Mul(nsx, nsx), hn::Mul(ntx, ntx));
     st->nsy = hn::Sub(hn::Mul(Float(t.sow.dy), oowRow), hn::Mul(Float(t.oow.dy), sowRow));
     st->nty = hn::Sub(hn::Mul(Float(t.tow.dy), oowRow), hn::Mul(Float(t.oow.dy), towRow));
-    st->csy = Float(t.sow.dy * t.oow.dx - t.oow.dy * t.sow.dx);
-    st->cty = Float(t.tow.dy * t.oow.dx - t.oow.dy * t.tow.dx);
-    st->sowRow = sowRow, st->towRow = towRow;
-    st->sowDx = Float(t.sow.dx), st->towDx = Float(t.tow.dx);
+    SetTextureSteps(t, sowRow, towRow, st);
+}
+
+// A span's lanes share one row: its FootprintRow, worked out once.
+HWY_INLINE void SetFootprintRow(const TriangleSetup& t, const FootprintRow& f, float sowRow, float towRow,
+                                SpanTexture* st) {
+    st->nx2 = Float(f.nx2), st->nsy = Float(f.nsy), st->nty = Float(f.nty);
+    SetTextureSteps(t, Float(sowRow), Float(towRow), st);
 }
 
 // Log2Fixed8 of texture_sampler.h.
@@ -624,10 +637,11 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     if constexpr (kSampler != SamplerKind::kNone) {
         tex.t = &t;
         const float sowRow = t.sow.k + t.sow.dy * fy, towRow = t.tow.k + t.tow.dy * fy;
-        SetFootprintRows(t, in.oowRow, Float(sowRow), Float(towRow), &tex);
+        const FootprintRow footprint = MakeFootprintRow(t, oowRow, sowRow, towRow);
+        SetFootprintRow(t, footprint, sowRow, towRow, &tex);
         if constexpr (kSampler == SamplerKind::kPoint || kSampler == SamplerKind::kBilinear) {
-            tex.spanLevel = SpanLevel(t, t.tex[0], oowRow, MakeFootprintRow(t, oowRow, sowRow, towRow),
-                                      static_cast<float>(x0 - t.refX), static_cast<float>(x1 - t.refX));
+            tex.spanLevel = SpanLevel(t, t.tex[0], oowRow, footprint, static_cast<float>(x0 - t.refX),
+                                      static_cast<float>(x1 - t.refX));
         }
         tex.cell16 = hn::ShiftLeft<4>(cell);
     }

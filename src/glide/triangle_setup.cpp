@@ -73,29 +73,38 @@ void SetupSampler(const TextureBinding& binding, SamplerSetup* sp) {
 // aspect, and which levels hold texels. A drawing thread sets up triangle
 // after triangle from the same source, so it keeps the last result of each
 // source slot and reuses it while every input is the same.
-struct SamplerInputs {
-    TextureBinding binding;
+// What set-up reads of a texture source beyond the binding itself.
+struct MapInputs {
     int largeLod = 0, smallLod = 0, aspect = 0;
     const std::uint32_t* texels[9] = {};
 
-    explicit SamplerInputs(const TextureBinding& b) : binding(b) {
-        if (b.map == nullptr) return;
-        largeLod = b.map->largeLod, smallLod = b.map->smallLod, aspect = b.map->aspect;
-        for (int i = 0; i < 9; ++i) texels[i] = b.map->levels[i].texels;
+    void Read(const MipMap* map) {
+        if (map == nullptr) return;
+        largeLod = map->largeLod, smallLod = map->smallLod, aspect = map->aspect;
+        for (int i = 0; i < 9; ++i) texels[i] = map->levels[i].texels;
     }
+    bool Matches(const MipMap* map) const {
+        if (map == nullptr) return true;  // the map pointer itself is part of the state's bytes
+        if (largeLod != map->largeLod || smallLod != map->smallLod || aspect != map->aspect) return false;
+        for (int i = 0; i < 9; ++i) {
+            if (texels[i] != map->levels[i].texels) return false;
+        }
+        return true;
+    }
+    bool operator==(const MapInputs&) const = default;
+};
+
+struct SamplerInputs {
+    TextureBinding binding;
+    MapInputs map;
+
+    explicit SamplerInputs(const TextureBinding& b) : binding(b) { map.Read(b.map); }
     bool operator==(const SamplerInputs& o) const {
         const TextureBinding& a = binding;
         const TextureBinding& c = o.binding;
-        if (a.map != c.map || a.minFilter != c.minFilter || a.magFilter != c.magFilter ||
-            a.mipmapMode != c.mipmapMode || a.sClamp != c.sClamp || a.tClamp != c.tClamp ||
-            std::bit_cast<std::uint32_t>(a.lodBias) != std::bit_cast<std::uint32_t>(c.lodBias) ||
-            largeLod != o.largeLod || smallLod != o.smallLod || aspect != o.aspect) {
-            return false;
-        }
-        for (int i = 0; i < 9; ++i) {
-            if (texels[i] != o.texels[i]) return false;
-        }
-        return true;
+        return a.map == c.map && a.minFilter == c.minFilter && a.magFilter == c.magFilter &&
+               a.mipmapMode == c.mipmapMode && a.sClamp == c.sClamp && a.tClamp == c.tClamp &&
+               std::bit_cast<std::uint32_t>(a.lodBias) == std::bit_cast<std::uint32_t>(c.lodBias) && map == o.map;
     }
 };
 
@@ -196,26 +205,6 @@ constexpr std::size_t kPixelStateAt = offsetof(TriangleSetup, hasOoz);
 static_assert(std::is_standard_layout_v<TriangleSetup> && std::is_trivially_copyable_v<RenderState>);
 static_assert(kPixelStateAt > offsetof(TriangleSetup, ooz) && kPixelStateAt < offsetof(TriangleSetup, colour));
 
-// What SetupPixelState reads of a texture source beyond the binding itself.
-struct MapInputs {
-    int largeLod = 0, smallLod = 0, aspect = 0;
-    const std::uint32_t* texels[9] = {};
-
-    void Read(const MipMap* map) {
-        if (map == nullptr) return;
-        largeLod = map->largeLod, smallLod = map->smallLod, aspect = map->aspect;
-        for (int i = 0; i < 9; ++i) texels[i] = map->levels[i].texels;
-    }
-    bool Matches(const MipMap* map) const {
-        if (map == nullptr) return true;  // the map pointer itself is part of the state's bytes
-        if (largeLod != map->largeLod || smallLod != map->smallLod || aspect != map->aspect) return false;
-        for (int i = 0; i < 9; ++i) {
-            if (texels[i] != map->levels[i].texels) return false;
-        }
-        return true;
-    }
-};
-
 // The texture sources SetupPixelStateAnew resolves for a state.
 int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
     const RenderState& st = *ctx.state;
@@ -234,9 +223,10 @@ int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
 // The result of SetupPixelStateAnew depends only on the render state's
 // bytes, the draw context's buffers and flags, the instruction set in use
 // and the texture sources' map inputs. A drawing thread keeps its last
-// result and copies the block while every input is the same; the state is
-// compared byte for byte (padding included, as it is copied whole), so a
-// difference anywhere only costs a fresh set-up.
+// result and copies the block while every input is the same. The state is
+// known unchanged by its generation, or else compared byte for byte
+// (padding included, as it is copied whole), so a difference anywhere only
+// costs a fresh set-up.
 struct PixelStateCache {
     bool valid = false;
     std::uint64_t generation = 0;  // of the state below, 0 when unknown
@@ -321,21 +311,27 @@ SpanShader SelectScalarShader(const TriangleSetup& t) {
     return shader != nullptr ? shader : GenericSpanShader();
 }
 
+namespace {
+
+// The vector set that draws t's state several pixels at a time: the one in
+// use, when t's state has a specialised scalar shader; otherwise nullptr.
+const VectorIsa* VectorIsaFor(const TriangleSetup& t) {
+    const SpanShader scalar = t.scalarShader != nullptr ? t.scalarShader : SelectScalarShader(t);
+    return scalar == GenericSpanShader() ? nullptr : CurrentVectorIsa();
+}
+
+}  // namespace
+
 SpanShader SelectSpanShader(const TriangleSetup& t) {
     const SpanShader scalar = t.scalarShader != nullptr ? t.scalarShader : SelectScalarShader(t);
-    // The specialised states drawn several pixels at a time, when a vector
-    // set is in use.
-    const VectorIsa* isa = CurrentVectorIsa();
-    if (isa == nullptr || scalar == GenericSpanShader()) return scalar;
-    const SpanShader vector = isa->select(t.colour, t.sampler);
+    const VectorIsa* isa = VectorIsaFor(t);
+    const SpanShader vector = isa != nullptr ? isa->select(t.colour, t.sampler) : nullptr;
     return vector != nullptr ? vector : scalar;
 }
 
 BlockShader SelectBlockShader(const TriangleSetup& t) {
-    const VectorIsa* isa = CurrentVectorIsa();
-    const SpanShader scalar = t.scalarShader != nullptr ? t.scalarShader : SelectScalarShader(t);
-    if (isa == nullptr || scalar == GenericSpanShader()) return nullptr;
-    return isa->selectBlock(t.colour, t.sampler);
+    const VectorIsa* isa = VectorIsaFor(t);
+    return isa != nullptr ? isa->selectBlock(t.colour, t.sampler) : nullptr;
 }
 
 namespace {
