@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/command_line.h"
@@ -41,23 +40,7 @@ std::uint32_t FramesRendered() { return PerfStats.count; }
 bool WriteScreenshot(const char* path, std::string* error) { return glide::WriteScreenshotPng(path, error); }
 
 bool DumpScene(const char* path, std::string* error) {
-    // The scene writer opens its file itself: it writes beside the target
-    // and the dump is renamed into place only when complete. Special files
-    // (/dev/null, pipes) are written in place.
-    struct stat st;
-    const bool special = stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-    const std::string temporary = special ? std::string(path) : std::string(path) + ".tmp-" + std::to_string(getpid());
-    errno = 0;
-    bool written = WriteSceneJson(temporary.c_str(), Scene, true, SelectedActor);
-    int reason = errno;
-    if (written && !special && std::rename(temporary.c_str(), path) != 0) {
-        written = false;
-        reason = errno;
-    }
-    if (written) return true;
-    if (!special) std::remove(temporary.c_str());
-    *error = std::string(path) + ": cannot write (" + (reason != 0 ? std::strerror(reason) : "write failed") + ")";
-    return false;
+    return WriteSceneJson(path, Scene, true, SelectedActor, error);
 }
 
 // After a fatal error: the files a scene names are read from the working

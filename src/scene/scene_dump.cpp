@@ -5,6 +5,8 @@
 // in well under a second; non-finite numbers are written as null.
 #include "scene/scene_dump.h"
 
+#include "support/output_file.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -234,14 +236,16 @@ void WriteActor(JsonWriter& w, const Actor& a) {
 
 // ---- scene ------------------------------------------------------------------------
 
-bool WriteSceneJson(const char* path, const SceneRecord& scene, bool includeSelected, int selectedActor) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return false;
-    JsonWriter w(file);
-    if (!w.Ok()) {
-        std::fclose(file);
+bool WriteSceneJson(const char* path, const SceneRecord& scene, bool includeSelected, int selectedActor,
+                    std::string* error) {
+    tarn::OutputFile out(path);
+    auto fail = [&out, error, path](const std::string& why) {
+        if (error != nullptr) *error = why.empty() ? std::string(path) + ": cannot write (out of memory)" : why;
         return false;
-    }
+    };
+    if (!out.Open()) return fail(out.Error());
+    JsonWriter w(out.Stream());
+    if (!w.Ok()) return fail("");
     w.Raw("{\"camera\":{\"position\":");
     w.Vector(scene.camera.position);
     w.Raw(",\"orientation\":");
@@ -273,7 +277,9 @@ bool WriteSceneJson(const char* path, const SceneRecord& scene, bool includeSele
         w.Integer(selectedActor);
     }
     w.Raw("}\n");
-    bool ok = w.Flush();
-    if (std::fclose(file) != 0) ok = false;
-    return ok;
+    // A failed write leaves the stream in error, so Commit fails too and
+    // never renames a partial dump into place.
+    const bool flushed = w.Flush();
+    if (out.Commit() && flushed) return true;
+    return fail(out.Error().empty() ? std::string(path) + ": cannot write" : out.Error());
 }
