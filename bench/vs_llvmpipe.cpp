@@ -27,7 +27,7 @@
 // that same eye distance, so its fog table holds 255 (1 - e^(-0.2 w_i)) at
 // each entry's w_i = 2^(3 + i/4) / (8 - i mod 4) (the board's table layout).
 //
-// Usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT]
+// Usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]]
 // Built from the current tree it sets the device's thread count and pixel
 // instruction set; built with TARNVIEW_BASELINE (a tree from before those
 // existed) it always draws inline on one thread.
@@ -103,12 +103,25 @@ void WaitForDevice() {
 
 enum class Work { kFill, kGrid };
 
-// Only the works whose label contains this text (--only); empty: all.
+// Only the works whose label contains one of these comma-separated texts
+// (--only); empty: all.
 std::string g_only;
+
+bool Selected(const std::string& label) {
+    if (g_only.empty()) return true;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = g_only.find(',', from);
+        const std::string text = g_only.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+        if (!text.empty() && label.find(text) != std::string::npos) return true;
+        if (comma == std::string::npos) return false;
+        from = comma + 1;
+    }
+}
 
 // Draws one work: `count` layers (fill) or cells across (grid).
 void Run(int frames, int count, Work work, const char* label) {
-    if (!g_only.empty() && std::string(label).find(g_only) == std::string::npos) return;
+    if (!Selected(label)) return;
     g_quads.clear();
     if (work == Work::kFill) {
         for (int l = 0; l < count; ++l) {
@@ -231,12 +244,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT]\n"
+            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]]\n"
                         "Draws the llvmpipe comparison's work through the software device and prints\n"
                         "one line per work: ms/frame, Mpix/s, Mtri/s.\n"
                         "  --threads N  rasterizing threads (default: all hardware threads)\n"
                         "  --isa NAME   pixel instruction set (scalar, sse4, avx2, avx512; default: the best)\n"
-                        "  --only TEXT  only the works whose name contains TEXT (for profiling one)\n");
+                        "  --only TEXT  only the works whose name contains TEXT (one of several, separated\n"
+                        "               by commas), for profiling one\n");
             return 0;
         }
         if ((arg == "--threads" || arg == "--isa" || arg == "--only") && i + 1 >= argc) return Usage(("missing value after " + arg).c_str());

@@ -67,6 +67,7 @@ void grBufferClear(GrColor_t colour, GrAlpha_t alpha, FxU16 depth) {
     if (TileQueueRunning()) {
         QueueClear(fill);
     } else {
+        FinishTileQueue();  // the pixels the inline path still holds
         FillClear(fill, TileRect{});
     }
 }

@@ -1,6 +1,7 @@
 // Triangle draw calls: setup, then coverage inline or through the tile
 // queue, and the counters.
 #include "device.h"
+#include "pixel_batch.h"
 #include "rasterizer.h"
 #include "tile_queue.h"
 
@@ -20,6 +21,7 @@ void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, 
     thread_local TriangleSetup t;
     if (!SetupTriangle(a, b, c, ctx, &t)) return;
     SpanCounters counters;
+    counters.batch = &InlinePixelBatch();
     const std::uint64_t covered = RasterizeTriangle(t, counters);
     DeviceCounters& dc = TheDevice().counters;
     dc.pixelsWritten += counters.written;

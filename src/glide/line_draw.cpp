@@ -104,6 +104,7 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
         QueueLine(t, walk);
         return;
     }
+    FinishTileQueue();  // the pixels the inline path still holds
     SpanCounters counters;
     DrawLine(t, walk, TileRect{}, counters);
     d.counters.pixelsWritten += counters.written;

@@ -7,8 +7,12 @@
 // tests; the rest are tested pixel by pixel. A triangle is convex, so the
 // covered pixels of a row are one run: the runs a row collects across one
 // band of blocks are shaded with a single call. A small triangle whose state
-// has a block shader is handed to it whole instead (block_stages-inl.h).
+// has a block shader is handed to it whole instead (block_stages-inl.h),
+// and a tiny one's pixels join the drawing thread's pixel batch
+// (pixel_batch.h).
 #include "rasterizer.h"
+
+#include "pixel_batch.h"
 
 namespace glide {
 
@@ -22,6 +26,8 @@ constexpr int kSmallSide = 12;
 // by one than as a whole block).
 constexpr int kBlockSide = 32;
 constexpr int kBlockArea = 6;
+// Bounds of fewer pixels than this go to the pixel batch, where there is one.
+constexpr int kBatchArea = 6;
 
 struct EdgeRange {
     std::int64_t min, max;
@@ -68,6 +74,15 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     // A small triangle in blocks, where the state has a block shader and
     // the rectangle's sides fall on the blocks' edges.
     const int area = (maxX - minX + 1) * (maxY - minY + 1);
+
+    // A tiny triangle's pixels join the batch. Anything else shades what the
+    // batch holds first, so that each pixel sees the triangles in order.
+    if (counters.batch != nullptr) {
+        if (t.batchShader != nullptr && minX <= maxX && minY <= maxY && area < kBatchArea) {
+            return BatchTriangle(t, minX, minY, maxX, maxY, *counters.batch, counters);
+        }
+        FlushPixelBatch(*counters.batch, counters);
+    }
     if (t.blockShader != nullptr && maxX - minX < kBlockSide && maxY - minY < kBlockSide && area >= kBlockArea &&
         (rect.x0 & 3) == 0 && (rect.y0 & 3) == 0 && ((rect.x1 + 1) & 3) == 0 && ((rect.y1 + 1) & 3) == 0) {
         covered = t.blockShader(t, rect, counters);

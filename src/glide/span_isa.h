@@ -20,6 +20,8 @@ struct VectorIsa {
     SpanShader (*select)(ColourSource colour, SamplerKind sampler);
     // The block shader of the same states (see block_stages-inl.h).
     BlockShader (*selectBlock)(ColourSource colour, SamplerKind sampler);
+    // The batch shader of the same states (see batch_stages-inl.h).
+    BatchShader (*selectBatch)(ColourSource colour, SamplerKind sampler);
 };
 
 // The compiled sets, weakest first.

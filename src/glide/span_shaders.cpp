@@ -16,8 +16,9 @@
 #include <hwy/highway.h>
 
 #include "span_stages-inl.h"
-// After the span stages, whose pixel stages it runs.
+// After the span stages, whose pixel stages they run.
 #include "block_stages-inl.h"
+#include "batch_stages-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace glide {
@@ -25,7 +26,7 @@ namespace HWY_NAMESPACE {
 
 #if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
 
-// The two kinds of shader, each instantiated per colour source and sampler.
+// The three kinds of shader, each instantiated per colour source and sampler.
 struct SpanShaders {
     template <ColourSource kColour, SamplerKind kSampler>
     static SpanShader Of() { return &VectorSpan<kColour, kSampler>; }
@@ -33,6 +34,10 @@ struct SpanShaders {
 struct BlockShaders {
     template <ColourSource kColour, SamplerKind kSampler>
     static BlockShader Of() { return &BlockTriangle<kColour, kSampler>; }
+};
+struct BatchShaders {
+    template <ColourSource kColour, SamplerKind kSampler>
+    static BatchShader Of() { return &ShadeBatch<kColour, kSampler>; }
 };
 
 template <class Kind, SamplerKind kSampler>
@@ -61,6 +66,7 @@ auto Select(ColourSource colour, SamplerKind sampler) -> decltype(TexturedShader
 
 SpanShader SelectVectorShader(ColourSource colour, SamplerKind sampler) { return Select<SpanShaders>(colour, sampler); }
 BlockShader SelectBlockShader(ColourSource colour, SamplerKind sampler) { return Select<BlockShaders>(colour, sampler); }
+BatchShader SelectBatchShader(ColourSource colour, SamplerKind sampler) { return Select<BatchShaders>(colour, sampler); }
 
 #endif
 
@@ -75,15 +81,18 @@ namespace {
 
 constexpr VectorIsa kIsas[] = {
 #if HWY_TARGETS & HWY_SSE4
-    {"sse4", HWY_SSE4, &N_SSE4::SelectVectorShader, &N_SSE4::SelectBlockShader},
+    {"sse4", HWY_SSE4, &N_SSE4::SelectVectorShader, &N_SSE4::SelectBlockShader,
+     &N_SSE4::SelectBatchShader},
 #endif
 #if HWY_TARGETS & HWY_AVX2
-    {"avx2", HWY_AVX2, &N_AVX2::SelectVectorShader, &N_AVX2::SelectBlockShader},
+    {"avx2", HWY_AVX2, &N_AVX2::SelectVectorShader, &N_AVX2::SelectBlockShader,
+     &N_AVX2::SelectBatchShader},
 #endif
 #if HWY_TARGETS & HWY_AVX3
-    {"avx512", HWY_AVX3, &N_AVX3::SelectVectorShader, &N_AVX3::SelectBlockShader},
+    {"avx512", HWY_AVX3, &N_AVX3::SelectVectorShader, &N_AVX3::SelectBlockShader,
+     &N_AVX3::SelectBatchShader},
 #endif
-    {nullptr, 0, nullptr, nullptr},
+    {nullptr, 0, nullptr, nullptr, nullptr},
 };
 
 }  // namespace

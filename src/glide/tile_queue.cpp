@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "device.h"
+#include "pixel_batch.h"
 #include "texture_memory.h"
 
 namespace glide {
@@ -80,6 +81,7 @@ struct alignas(64) TileState {
 
 struct alignas(64) ThreadCounters {
     std::uint64_t written = 0, depthFailed = 0, drawn = 0;
+    PixelBatch batch;  // empty between tiles
 };
 
 struct Queue {
@@ -115,6 +117,7 @@ void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
     const std::uint16_t* bin = b.bins.get() + static_cast<std::size_t>(tile) * static_cast<std::size_t>(q.capacity);
     const int n = b.binCount[tile];
     SpanCounters counters;
+    counters.batch = &out.batch;
     std::uint64_t drawn = 0;
     for (int i = 0; i < n; ++i) {
         Command& c = b.commands[bin[i]];
@@ -125,10 +128,18 @@ void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
                     ++drawn;
                 }
                 break;
-            case CommandKind::kLine: DrawLine(c.t, b.extras[bin[i]].line, rect, counters); break;
-            case CommandKind::kClear: FillClear(b.extras[bin[i]].clear, rect); break;
+            case CommandKind::kLine:
+                FlushPixelBatch(out.batch, counters);
+                DrawLine(c.t, b.extras[bin[i]].line, rect, counters);
+                break;
+            case CommandKind::kClear:
+                FlushPixelBatch(out.batch, counters);
+                FillClear(b.extras[bin[i]].clear, rect);
+                break;
         }
     }
+    // The tile is done when its pixels are.
+    FlushPixelBatch(out.batch, counters);
     out.written += counters.written;
     out.depthFailed += counters.depthFailed;
     out.drawn += drawn;
@@ -317,6 +328,7 @@ struct StopAtExit {
 
 void StartTileQueue(int threads) {
     static StopAtExit stopAtExit;
+    FlushInlinePixelBatch();
     if (g_queue != nullptr && g_queue->threads == threads) return;
     if (g_queue != nullptr) Stop();
     if (threads < 2) return;
@@ -344,6 +356,7 @@ void StartTileQueue(int threads) {
 
 void StopTileQueue() {
     if (g_queue != nullptr) Stop();
+    FlushInlinePixelBatch();
 }
 
 bool TileQueueRunning() { return g_queue != nullptr; }
@@ -386,7 +399,10 @@ void QueueClear(const ClearFill& clear) {
 }
 
 void FinishTileQueue() {
-    if (g_queue == nullptr) return;
+    if (g_queue == nullptr) {
+        FlushInlinePixelBatch();
+        return;
+    }
     Queue& q = *g_queue;
     Submit(q);
     for (Batch& b : q.batches) WaitForSlot(q, b);
@@ -396,7 +412,7 @@ void FinishTileQueue() {
         dc.pixelsWritten += c.written;
         dc.pixelsDepthFailed += c.depthFailed;
         dc.trianglesDrawn += c.drawn;
-        c = ThreadCounters{};
+        c.written = c.depthFailed = c.drawn = 0;
     }
 }
 

@@ -25,7 +25,8 @@ namespace glide {
 // threads < 2 stops the queue, and the device draws inline. Restarts only
 // when the count changes.
 void StartTileQueue(int threads);
-// Draws everything queued, then joins the workers and frees the batches.
+// Draws everything queued (or held inline), then joins the workers and
+// frees the batches.
 void StopTileQueue();
 bool TileQueueRunning();
 
@@ -39,7 +40,8 @@ void QueueLine(const TriangleSetup& t, const LineWalk& line);
 void QueueClear(const ClearFill& clear);
 
 // Waits until every queued command is drawn (drawing tiles meanwhile) and
-// adds the workers' pixel counts to the device counters.
+// adds the workers' pixel counts to the device counters. Without a queue it
+// shades the pixels the inline path holds in its pixel batch.
 void FinishTileQueue();
 
 // Tests: commands per batch from the next start (0: the default), so that

@@ -4,6 +4,7 @@
 // edges; attribute planes.
 #include "triangle_setup.h"
 
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -198,6 +199,9 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->scalarShader = ctx.forceGeneric ? GenericSpanShader() : SelectScalarShader(*t);
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
     t->blockShader = ctx.forceGeneric ? nullptr : SelectBlockShader(*t);
+    t->batchShader = ctx.forceGeneric ? nullptr : SelectBatchShader(*t);
+    static std::atomic<std::uint64_t> lastStateId{0};
+    t->stateId = lastStateId.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 // The pixel state block of TriangleSetup: every field from hasOoz to the end.
@@ -270,19 +274,20 @@ struct PixelStateCache {
         CopyPixelState(t, &result);
         valid = true;
     }
-    static void CopyPixelState(const TriangleSetup& from, TriangleSetup* to) {
-        std::memcpy(reinterpret_cast<char*>(to) + kPixelStateAt, reinterpret_cast<const char*>(&from) + kPixelStateAt,
-                    sizeof(TriangleSetup) - kPixelStateAt);
-    }
 };
 
 }  // namespace
+
+void CopyPixelState(const TriangleSetup& from, TriangleSetup* to) {
+    std::memcpy(reinterpret_cast<char*>(to) + kPixelStateAt, reinterpret_cast<const char*>(&from) + kPixelStateAt,
+                sizeof(TriangleSetup) - kPixelStateAt);
+}
 
 void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     thread_local PixelStateCache cache;
     const VectorIsa* isa = CurrentVectorIsa();
     if (cache.Matches(ctx, isa)) {
-        PixelStateCache::CopyPixelState(cache.result, t);
+        CopyPixelState(cache.result, t);
         return;
     }
     SetupPixelStateAnew(ctx, t);
@@ -332,6 +337,11 @@ SpanShader SelectSpanShader(const TriangleSetup& t) {
 BlockShader SelectBlockShader(const TriangleSetup& t) {
     const VectorIsa* isa = VectorIsaFor(t);
     return isa != nullptr ? isa->selectBlock(t.colour, t.sampler) : nullptr;
+}
+
+BatchShader SelectBatchShader(const TriangleSetup& t) {
+    const VectorIsa* isa = VectorIsaFor(t);
+    return isa != nullptr ? isa->selectBatch(t.colour, t.sampler) : nullptr;
 }
 
 namespace {

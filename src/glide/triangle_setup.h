@@ -21,9 +21,13 @@
 namespace glide {
 
 struct TriangleSetup;
+struct PixelBatch;
 struct SpanCounters {
     std::uint64_t written = 0;
     std::uint64_t depthFailed = 0;
+    // Where the drawing thread gathers the pixels of tiny triangles
+    // (pixel_batch.h); nullptr: each triangle is shaded on its own.
+    PixelBatch* batch = nullptr;
 };
 // Shades pixels x0..x1 (inclusive) of buffer row y.
 using SpanShader = void (*)(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters);
@@ -35,6 +39,9 @@ struct TileRect;
 // leave the block shader's range (its spans are drawn instead).
 using BlockShader = std::uint64_t (*)(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters);
 constexpr std::uint64_t kBlocksDeclined = ~std::uint64_t{0};
+
+// Shades the lanes of a pixel batch and empties it (see pixel_batch.h).
+using BatchShader = void (*)(PixelBatch& batch, SpanCounters& counters);
 
 // Inside where a * px + b * py + c >= 0, (px, py) the pixel's indices; the
 // tie rule is already folded into c.
@@ -99,6 +106,10 @@ struct TriangleSetup {
     SpanShader shader = nullptr;
     SpanShader scalarShader = nullptr;  // the per-pixel shader of the same state (short spans)
     BlockShader blockShader = nullptr;  // small triangles; nullptr: spans only
+    BatchShader batchShader = nullptr;  // tiny triangles' pixels; nullptr: not batched
+    // Equal for two triangles whose pixel-state fields are equal: every
+    // fresh set-up of the pixel state takes a new one.
+    std::uint64_t stateId = 0;
 };
 
 // Which texture sources a draw call samples.
@@ -143,5 +154,10 @@ SpanShader GenericSpanShader();
 // The block shader of t's state under the chosen instruction set, or
 // nullptr.
 BlockShader SelectBlockShader(const TriangleSetup& t);
+// The batch shader of t's state under the chosen instruction set, or
+// nullptr.
+BatchShader SelectBatchShader(const TriangleSetup& t);
+// Copies the pixel-state fields (hasOoz to the end) of one record to another.
+void CopyPixelState(const TriangleSetup& from, TriangleSetup* to);
 
 }  // namespace glide

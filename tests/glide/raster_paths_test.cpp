@@ -8,6 +8,7 @@
 #include "device.h"
 #include "dither.h"
 #include "gu3df_io.h"
+#include "pixel_batch.h"
 #include "raster_test_support.h"
 #include "rasterizer.h"
 
@@ -131,6 +132,29 @@ protected:
             }
             glide::RasterizeTriangle(t, counters);
         }
+        // Tiny triangles piled on a few pixels: the fast path gathers their
+        // pixels into batches, which must shade each pixel's triangles in
+        // order however they pile up.
+        glide::PixelBatch batch;
+        if (!generic) counters.batch = &batch;
+        std::uniform_real_distribution<float> nudge(0.0f, 2.5f), corner(300.0f, 316.0f);
+        for (int i = 0; i < 600; ++i) {
+            GrVertex v[3];
+            const float cx = corner(rng), cy = corner(rng) * 0.7f;
+            for (GrVertex& x : v) {
+                x = V(cx + nudge(rng), cy + nudge(rng), col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
+                x.ooz = z(rng);
+                x.tmuvtx[0].sow = st(rng) * x.oow;
+                x.tmuvtx[0].tow = st(rng) * x.oow;
+            }
+            glide::DrawContext ctx =
+                glide::MakeDrawContext(c.texture == 3 ? glide::TextureUse::kMultipass : glide::TextureUse::kSingle);
+            ctx.forceGeneric = generic;
+            ctx.originUpperLeft = c.variant % 2 == 1;
+            glide::TriangleSetup t;
+            if (glide::SetupTriangle(v[0], v[1], v[2], ctx, &t)) glide::RasterizeTriangle(t, counters);
+        }
+        glide::FlushPixelBatch(batch, counters);
         const std::uint16_t* colour = glide::RenderTargetBuffer();
         const std::uint16_t* depth = glide::Buffers().depth;
         std::vector<std::uint64_t> out(colour, colour + kW * kH);
