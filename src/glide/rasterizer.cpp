@@ -27,7 +27,7 @@ constexpr int kSmallSide = 12;
 constexpr int kBlockSide = 32;
 constexpr int kBlockArea = 6;
 // Bounds of fewer pixels than this go to the pixel batch, where there is one.
-constexpr int kBatchArea = 6;
+constexpr int kBatchArea = 17;
 
 struct EdgeRange {
     std::int64_t min, max;

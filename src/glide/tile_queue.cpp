@@ -39,6 +39,8 @@ constexpr int kBatches = 3;
 constexpr int kDefaultCapacity = 4096;
 // While every worker is idle, a batch this full is handed over at once.
 constexpr int kEarlySubmit = 256;
+// Pause instructions a thread spins for before it sleeps.
+constexpr int kSpins = 2000;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
 static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
 
@@ -193,6 +195,22 @@ bool DrawSomeTile(Queue& q, int start, ThreadCounters& out) {
 
 int StartTileOf(const Queue& q, int thread) { return thread * kTiles / q.threads; }
 
+// Spins a short while (some tens of microseconds) until `ready` holds:
+// the next batch of a busy frame usually comes sooner than a sleeping
+// thread would wake up, and a sleep and wake-up per batch can leave the
+// threads taking turns instead of drawing side by side. False when the
+// spin ran out (the caller then sleeps).
+template <class Ready>
+bool SpinUntil(Ready ready) {
+    for (int i = 0; i < kSpins; ++i) {
+        if (ready()) return true;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+    return ready();
+}
+
 void WorkerLoop(Queue* q, int index) {
     ThreadCounters& out = q->counters[index];
     const int start = StartTileOf(*q, index);
@@ -200,6 +218,7 @@ void WorkerLoop(Queue* q, int index) {
         const std::uint32_t seen = q->wake.load(std::memory_order_acquire);
         if (q->stop.load(std::memory_order_acquire)) return;
         if (DrawSomeTile(*q, start, out)) continue;
+        if (SpinUntil([q, seen] { return q->wake.load(std::memory_order_acquire) != seen; })) continue;
         q->wake.wait(seen, std::memory_order_acquire);
     }
 }
@@ -212,6 +231,7 @@ void WaitForSlot(Queue& q, Batch& b) {
         if (DrawSomeTile(q, 0, q.counters[0])) continue;
         const std::uint32_t seen = q.completions.load(std::memory_order_acquire);
         if (b.tilesLeft.load(std::memory_order_acquire) == 0) break;
+        if (SpinUntil([&q, seen] { return q.completions.load(std::memory_order_acquire) != seen; })) continue;
         q.completions.wait(seen, std::memory_order_acquire);
     }
 }
