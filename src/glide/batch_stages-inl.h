@@ -1,9 +1,11 @@
 // Pixel batches shaded a vector at a time: the lanes of one vector are
-// pixels of several tiny triangles of one pixel state (pixel_batch.h), each
-// with its own triangle's values, run through exactly the span path's
-// stages (ShadeLanes of span_stages-inl.h). The batch holds no pixel twice,
-// so every lane reads the buffers as the triangles before it left them.
-// Compiled per instruction set with span_stages-inl.h, which it follows.
+// pixels of several tiny triangles of one pixel state (pixel_batch.h). Each
+// lane looks its triangle's planes up, works out the values a span of its
+// row would start from (the same operations in the same order), and runs
+// exactly the span path's stages (ShadeLanes of span_stages-inl.h). The
+// batch holds no pixel twice, so every lane reads the buffers as the
+// triangles before it left them. Compiled per instruction set after
+// span_stages-inl.h and block_stages-inl.h (whose dither lanes it reads).
 #if defined(GLIDE_BATCH_STAGES_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef GLIDE_BATCH_STAGES_INL_H_
 #undef GLIDE_BATCH_STAGES_INL_H_
@@ -25,6 +27,34 @@ namespace HWY_NAMESPACE {
 
 static_assert(kBatchLanes % kMaxLanes == 0, "a batch is whole vectors");
 
+// The entries' values of a per-entry table for each lane: one permute of a
+// whole table where it fits a vector, two with a choice at eight lanes,
+// a gather below.
+template <class D>
+HWY_INLINE hn::Vec<D> Lookup(D d, const hn::TFromD<D>* table, VI index) {
+    constexpr std::size_t kLanes = hn::MaxLanes(D());
+    if constexpr (kLanes == kBatchLanes) {
+        return hn::TableLookupLanes(hn::Load(d, table), hn::IndicesFromVec(d, index));
+    } else if constexpr (kLanes * 2 == kBatchLanes) {
+        const auto low = hn::IndicesFromVec(d, hn::And(index, Int(kLanes - 1)));
+        const hn::Vec<D> first = hn::TableLookupLanes(hn::Load(d, table), low);
+        const hn::Vec<D> second = hn::TableLookupLanes(hn::Load(d, table + kLanes), low);
+        return hn::IfThenElse(hn::RebindMask(d, hn::Lt(index, Int(kLanes))), first, second);
+    } else {
+        return hn::GatherIndex(d, table, index);
+    }
+}
+
+// A colour plane's value at each lane: k + dx * px + dy * py, wrapping.
+HWY_INLINE VI ColourLanes(const PixelBatch& batch, int c, VI index, VI px, VI py) {
+    const DI di;
+    const DU du;
+    const VU k = hn::BitCast(du, Lookup(di, batch.colourK[c], index));
+    const VU dx = hn::BitCast(du, Lookup(di, batch.colourDx[c], index));
+    const VU dy = hn::BitCast(du, Lookup(di, batch.colourDy[c], index));
+    return hn::BitCast(di, hn::Add(k, hn::Add(hn::Mul(dx, hn::BitCast(du, px)), hn::Mul(dy, hn::BitCast(du, py)))));
+}
+
 template <ColourSource kColour, SamplerKind kSampler>
 void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
     const DF df;
@@ -34,35 +64,50 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
     StageConstants k = MakeStageConstants(t);
     LaneInputs in;
     in.storedDepth = Int(0);
+    in.oozRow = Float(0.0f);
     SpanTexture tex{};
     tex.t = &t;
     std::uint64_t written = 0, depthFailed = 0;
 
     for (int first = 0; first < batch.count; first += lanes) {
         const int n = batch.count - first < lanes ? batch.count - first : lanes;
-        const VI offset = hn::Load(di, batch.offset + first);
-        const VI cell = hn::Load(di, batch.cell + first);
+        const VI xy = hn::Load(di, batch.xy + first);
+        const VI x = hn::And(xy, Int(0xFFFF)), y = hn::ShiftRight<16>(xy);
+        const VI index = hn::Load(di, batch.entry + first);
+        const VI px = hn::Sub(x, Lookup(di, batch.refX, index));
+        const VI py = hn::Sub(y, Lookup(di, batch.refY, index));
+        const VF fy = hn::ConvertTo(df, py);
         in.active = hn::FirstN(di, static_cast<std::size_t>(n));
-        in.fx = hn::Load(df, batch.fx + first);
-        in.oowRow = hn::Load(df, batch.oowRow + first);
-        k.oowDx = hn::Load(df, batch.oowDx + first);
+        in.fx = hn::ConvertTo(df, px);
+        // The row values a span of each lane's row starts from.
+        const VF oowDy = Lookup(df, batch.oowDy, index);
+        in.oowRow = hn::Add(Lookup(df, batch.oowK, index), hn::Mul(oowDy, fy));
+        k.oowDx = Lookup(df, batch.oowDx, index);
         if (k.zFromOoz) {
-            in.oozRow = hn::Load(df, batch.oozRow + first);
-            k.oozDx = hn::Load(df, batch.oozDx + first);
-        } else {
-            in.oozRow = Float(0.0f);
+            in.oozRow = hn::Add(Lookup(df, batch.oozK, index), hn::Mul(Lookup(df, batch.oozDy, index), fy));
+            k.oozDx = Lookup(df, batch.oozDx, index);
         }
-        in.r = hn::Load(di, batch.r + first), in.g = hn::Load(di, batch.g + first);
-        in.b = hn::Load(di, batch.b + first), in.a = hn::Load(di, batch.a + first);
+        in.r = ColourLanes(batch, 0, index, px, py), in.g = ColourLanes(batch, 1, index, px, py);
+        in.b = ColourLanes(batch, 2, index, px, py), in.a = ColourLanes(batch, 3, index, px, py);
+        const VI cell = Lookup(di, kDitherLanes, hn::Add(hn::ShiftLeft<2>(hn::And(y, Int(3))), hn::And(x, Int(3))));
         in.cellPlus1 = hn::Add(cell, Int(1));
         if constexpr (kSampler != SamplerKind::kNone) {
-            tex.nx2 = hn::Load(df, batch.nx2 + first);
-            tex.nsy = hn::Load(df, batch.nsy + first), tex.nty = hn::Load(df, batch.nty + first);
-            tex.csy = hn::Load(df, batch.csy + first), tex.cty = hn::Load(df, batch.cty + first);
-            tex.sowRow = hn::Load(df, batch.sowRow + first), tex.towRow = hn::Load(df, batch.towRow + first);
-            tex.sowDx = hn::Load(df, batch.sowDx + first), tex.towDx = hn::Load(df, batch.towDx + first);
+            // MakeFootprintRow of texture_sampler.h, per lane.
+            const VF sowDx = Lookup(df, batch.sowDx, index), sowDy = Lookup(df, batch.sowDy, index);
+            const VF towDx = Lookup(df, batch.towDx, index), towDy = Lookup(df, batch.towDy, index);
+            const VF sowRow = hn::Add(Lookup(df, batch.sowK, index), hn::Mul(sowDy, fy));
+            const VF towRow = hn::Add(Lookup(df, batch.towK, index), hn::Mul(towDy, fy));
+            const VF nsx = hn::Sub(hn::Mul(sowDx, in.oowRow), hn::Mul(k.oowDx, sowRow));
+            const VF ntx = hn::Sub(hn::Mul(towDx, in.oowRow), hn::Mul(k.oowDx, towRow));
+            tex.nx2 = hn::Add(hn::Mul(nsx, nsx), hn::Mul(ntx, ntx));
+            tex.nsy = hn::Sub(hn::Mul(sowDy, in.oowRow), hn::Mul(oowDy, sowRow));
+            tex.nty = hn::Sub(hn::Mul(towDy, in.oowRow), hn::Mul(oowDy, towRow));
+            tex.csy = hn::Sub(hn::Mul(sowDy, k.oowDx), hn::Mul(oowDy, sowDx));
+            tex.cty = hn::Sub(hn::Mul(towDy, k.oowDx), hn::Mul(oowDy, towDx));
+            tex.sowRow = sowRow, tex.towRow = towRow, tex.sowDx = sowDx, tex.towDx = towDx;
             tex.cell16 = hn::ShiftLeft<4>(cell);
         }
+        const VI offset = hn::Add(hn::Mul(y, Int(kScreenWidth)), x);
         in.old = GatherHalf(t.colourBuffer, offset);
         if (k.depthOn) in.storedDepth = GatherHalf(t.depthBuffer, offset);
 
@@ -70,19 +115,20 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
         const MI pass = ShadeLanes<kColour, kSampler>(t, k, tex, in, &pixel, &depth, &written, &depthFailed);
         if (hn::AllFalse(di, pass)) continue;
         // Lane by lane: the lanes are scattered pixels.
-        HWY_ALIGN std::int32_t pixels[kMaxLanes], depths[kMaxLanes];
+        HWY_ALIGN std::int32_t pixels[kMaxLanes], depths[kMaxLanes], offsets[kMaxLanes];
         hn::Store(pixel, di, pixels);
+        hn::Store(offset, di, offsets);
         if (k.depthWrite) hn::Store(depth, di, depths);
         for (std::uint32_t bits = MaskBits(pass); bits != 0; bits &= bits - 1) {
             const int i = std::countr_zero(bits);
-            const std::int32_t at = batch.offset[first + i];
-            t.colourBuffer[at] = static_cast<std::uint16_t>(pixels[i]);
-            if (k.depthWrite) t.depthBuffer[at] = static_cast<std::uint16_t>(depths[i]);
+            t.colourBuffer[offsets[i]] = static_cast<std::uint16_t>(pixels[i]);
+            if (k.depthWrite) t.depthBuffer[offsets[i]] = static_cast<std::uint16_t>(depths[i]);
         }
     }
     counters.written += written;
     counters.depthFailed += depthFailed;
     batch.count = 0;
+    batch.entries = 0;
     batch.seen = 0;
 }
 

@@ -1,45 +1,68 @@
-// Filling a pixel batch: the covered pixels of a tiny triangle, each with
-// its triangle's values at that pixel, worked out as the span path works
-// them out (the same float operations in the same order; the colour planes'
-// exact values, saturated to 32 bits where they leave that range, which
-// changes no clamped colour).
+// Filling a pixel batch: a tiny triangle's entry (its planes) and a lane
+// for each pixel centre it covers.
 #include "pixel_batch.h"
 
 #include "device.h"
-#include "texture_sampler.h"
 
 namespace glide {
 
 namespace {
 
-// A 12.12 colour value in 32 bits: outside that range its clamped 8-bit
-// value is 0 or 255 either way.
-inline std::int32_t Saturate32(std::int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(v));
+inline std::int64_t Abs64(std::int64_t v) { return v < 0 ? -v : v; }
+
+// A colour plane's value at the bounds' first pixel, when every value over
+// the bounds fits in 32 bits.
+inline bool FitsIn32(const FixedPlane& p, std::int64_t x0, std::int64_t y0, int w, int h) {
+    const std::int64_t first = p.k + p.dx * x0 + p.dy * y0;
+    return Abs64(first) + Abs64(p.dx) * w + Abs64(p.dy) * h <= INT32_MAX;
 }
+
+// Modulo 2^32: where the true value fits, the wrapped arithmetic gives it.
+inline std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
 
 inline std::uint64_t SeenBit(int x, int y) { return std::uint64_t{1} << ((x & 7) | (y & 7) << 3); }
 
 // Whether the batch holds a lane of this pixel.
-inline bool Holds(const PixelBatch& batch, std::int32_t offset) {
+inline bool Holds(const PixelBatch& batch, std::int32_t xy) {
     for (int i = 0; i < batch.count; ++i) {
-        if (batch.offset[i] == offset) return true;
+        if (batch.xy[i] == xy) return true;
     }
     return false;
+}
+
+// Writes t's entry at the batch's next index.
+int AddEntry(const TriangleSetup& t, PixelBatch& batch) {
+    const int i = batch.entries++;
+    batch.refX[i] = t.refX, batch.refY[i] = t.refY;
+    batch.oowK[i] = t.oow.k, batch.oowDx[i] = t.oow.dx, batch.oowDy[i] = t.oow.dy;
+    batch.oozK[i] = t.ooz.k, batch.oozDx[i] = t.ooz.dx, batch.oozDy[i] = t.ooz.dy;
+    batch.sowK[i] = t.sow.k, batch.sowDx[i] = t.sow.dx, batch.sowDy[i] = t.sow.dy;
+    batch.towK[i] = t.tow.k, batch.towDx[i] = t.tow.dx, batch.towDy[i] = t.tow.dy;
+    const FixedPlane* planes[4] = {&t.r, &t.g, &t.b, &t.a};
+    for (int c = 0; c < 4; ++c) {
+        batch.colourK[c][i] = Wrap(planes[c]->k);
+        batch.colourDx[c][i] = Wrap(planes[c]->dx);
+        batch.colourDy[c][i] = Wrap(planes[c]->dy);
+    }
+    return i;
 }
 
 }  // namespace
 
 std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX, int maxY, PixelBatch& batch,
                             SpanCounters& counters) {
+    const std::int64_t x0 = minX - t.refX, y0 = minY - t.refY;
+    const int w = maxX - minX, h = maxY - minY;
+    if (!FitsIn32(t.r, x0, y0, w, h) || !FitsIn32(t.g, x0, y0, w, h) || !FitsIn32(t.b, x0, y0, w, h) ||
+        !FitsIn32(t.a, x0, y0, w, h)) {
+        return kBatchDeclined;
+    }
     if (batch.stateId != t.stateId) {
-        if (batch.count > 0) batch.shade(batch, counters);
+        FlushPixelBatch(batch, counters);
         CopyPixelState(t, &batch.state);
         batch.stateId = t.stateId;
         batch.shade = t.batchShader;
     }
-    const bool textured = t.sampler != SamplerKind::kNone;
-    const bool zFromOoz = t.depthMode == DepthMode::kZBuffer && t.hasOoz;
     const EdgeFunction& e0 = t.edge[0];
     const EdgeFunction& e1 = t.edge[1];
     const EdgeFunction& e2 = t.edge[2];
@@ -47,18 +70,8 @@ std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX
     std::int64_t row1 = e1.a * minX + e1.b * minY + e1.c;
     std::int64_t row2 = e2.a * minX + e2.b * minY + e2.c;
     std::uint64_t covered = 0;
+    int entry = -1;  // t's entry in the batch, once it has a lane
     for (int y = minY; y <= maxY; ++y, row0 += e0.b, row1 += e1.b, row2 += e2.b) {
-        // The row's values, as a span of this row starts from them.
-        const std::int64_t rowOffset = y - t.refY;
-        const float fy = static_cast<float>(rowOffset);
-        const float oowRow = t.oow.k + t.oow.dy * fy;
-        const float oozRow = zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f;
-        float sowRow = 0.0f, towRow = 0.0f;
-        FootprintRow footprint{};
-        if (textured) {
-            sowRow = t.sow.k + t.sow.dy * fy, towRow = t.tow.k + t.tow.dy * fy;
-            footprint = MakeFootprintRow(t, oowRow, sowRow, towRow);
-        }
         std::int64_t w0 = row0, w1 = row1, w2 = row2;
         bool inside = false;
         for (int x = minX; x <= maxX; ++x, w0 += e0.a, w1 += e1.a, w2 += e2.a) {
@@ -68,29 +81,17 @@ std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX
             }
             inside = true;
             ++covered;
-            const std::int32_t offset = y * kScreenWidth + x;
+            const std::int32_t xy = x | y << 16;
             const std::uint64_t bit = SeenBit(x, y);
-            if (batch.count == kBatchLanes || ((batch.seen & bit) != 0 && Holds(batch, offset))) {
+            if (batch.count == kBatchLanes || ((batch.seen & bit) != 0 && Holds(batch, xy))) {
                 batch.shade(batch, counters);
+                entry = -1;
             }
+            if (entry < 0) entry = AddEntry(t, batch);
             batch.seen |= bit;
-            const int i = batch.count++;
-            const std::int64_t start = x - t.refX;
-            batch.offset[i] = offset;
-            batch.cell[i] = DitherCell(x, y);
-            batch.fx[i] = static_cast<float>(start);
-            batch.oowRow[i] = oowRow, batch.oowDx[i] = t.oow.dx;
-            batch.oozRow[i] = oozRow, batch.oozDx[i] = t.ooz.dx;
-            batch.r[i] = Saturate32(t.r.k + t.r.dy * rowOffset + t.r.dx * start);
-            batch.g[i] = Saturate32(t.g.k + t.g.dy * rowOffset + t.g.dx * start);
-            batch.b[i] = Saturate32(t.b.k + t.b.dy * rowOffset + t.b.dx * start);
-            batch.a[i] = Saturate32(t.a.k + t.a.dy * rowOffset + t.a.dx * start);
-            if (textured) {
-                batch.nx2[i] = footprint.nx2, batch.nsy[i] = footprint.nsy, batch.nty[i] = footprint.nty;
-                batch.csy[i] = footprint.csy, batch.cty[i] = footprint.cty;
-                batch.sowRow[i] = sowRow, batch.towRow[i] = towRow;
-                batch.sowDx[i] = t.sow.dx, batch.towDx[i] = t.tow.dx;
-            }
+            batch.xy[batch.count] = xy;
+            batch.entry[batch.count] = entry;
+            ++batch.count;
         }
     }
     return covered;
@@ -103,9 +104,8 @@ PixelBatch& InlinePixelBatch() {
 
 void FlushInlinePixelBatch() {
     PixelBatch& batch = InlinePixelBatch();
-    if (batch.count == 0) return;
     SpanCounters counters;
-    batch.shade(batch, counters);
+    FlushPixelBatch(batch, counters);
     DeviceCounters& dc = TheDevice().counters;
     dc.pixelsWritten += counters.written;
     dc.pixelsDepthFailed += counters.depthFailed;

@@ -79,7 +79,9 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     // batch holds first, so that each pixel sees the triangles in order.
     if (counters.batch != nullptr) {
         if (t.batchShader != nullptr && minX <= maxX && minY <= maxY && area < kBatchArea) {
-            return BatchTriangle(t, minX, minY, maxX, maxY, *counters.batch, counters);
+            covered = BatchTriangle(t, minX, minY, maxX, maxY, *counters.batch, counters);
+            if (covered != kBatchDeclined) return covered;
+            covered = 0;
         }
         FlushPixelBatch(*counters.batch, counters);
     }

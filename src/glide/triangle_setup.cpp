@@ -287,7 +287,10 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     thread_local PixelStateCache cache;
     const VectorIsa* isa = CurrentVectorIsa();
     if (cache.Matches(ctx, isa)) {
-        CopyPixelState(cache.result, t);
+        // A record reused for the same state (the inline path's, a queue
+        // slot) holds the block already: the only field set after this
+        // call, hasOoz, is set alike for every draw of one state.
+        if (t->stateId != cache.result.stateId) CopyPixelState(cache.result, t);
         return;
     }
     SetupPixelStateAnew(ctx, t);
