@@ -10,9 +10,13 @@ namespace glide {
 void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
                        bool countDrawn) {
     if (TileQueueRunning()) {
-        // Set up straight into the queue's slot; a triangle that covers
-        // nothing leaves the slot for the next one.
-        if (SetupTriangle(a, b, c, ctx, BeginTriangle())) CommitTriangle(countDrawn);
+        // The pixel state is set up here, straight into the queue's slot,
+        // and the rest where the queue decides (a triangle that covers
+        // nothing takes no slot).
+        SnappedTriangle s;
+        if (!SnapTriangle(a, b, c, ctx.originUpperLeft, &s)) return;
+        SetupPixelState(ctx, BeginTriangle());
+        CommitSnappedTriangle(s, countDrawn);
         return;
     }
     // Set-up writes every field the rasterizer and shaders read, so one

@@ -44,7 +44,9 @@ constexpr int kSpins = 2000;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
 static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
 
-enum class CommandKind : std::uint8_t { kTriangle, kLine, kClear };
+// A snapped triangle is set up by the thread that draws it (it lies in one
+// tile, so that happens once); the calling thread has set up its pixel state.
+enum class CommandKind : std::uint8_t { kTriangle, kSnappedTriangle, kLine, kClear };
 
 struct Command {
     TriangleSetup t;
@@ -56,8 +58,9 @@ struct Command {
     std::atomic<bool> drawn{false};
 };
 
-// What lines and clears carry besides the triangle record.
+// What snapped triangles, lines and clears carry besides the triangle record.
 struct CommandExtra {
+    SnappedTriangle snapped;
     LineWalk line;
     ClearFill clear;
 };
@@ -83,7 +86,8 @@ struct alignas(64) TileState {
 
 struct alignas(64) ThreadCounters {
     std::uint64_t written = 0, depthFailed = 0, drawn = 0;
-    PixelBatch batch;  // empty between tiles
+    PixelBatch batch;         // empty between tiles
+    TriangleSetup triangle;  // where this thread sets up snapped triangles
 };
 
 struct Queue {
@@ -130,6 +134,13 @@ void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
                     ++drawn;
                 }
                 break;
+            case CommandKind::kSnappedTriangle: {
+                TriangleSetup& t = out.triangle;
+                if (t.stateId != c.t.stateId) CopyPixelState(c.t, &t);
+                SetupGeometry(b.extras[bin[i]].snapped, &t);
+                if (RasterizeTriangle(t, rect, counters) > 0 && c.countDrawn) ++drawn;
+                break;
+            }
             case CommandKind::kLine:
                 FlushPixelBatch(out.batch, counters);
                 DrawLine(c.t, b.extras[bin[i]].line, rect, counters);
@@ -395,6 +406,24 @@ void CommitTriangle(bool countDrawn) {
     TileRect bounds;
     bounds.x0 = c.t.minX, bounds.y0 = c.t.minY, bounds.x1 = c.t.maxX, bounds.y1 = c.t.maxY;
     Commit(q, b, bounds, &c.t);
+}
+
+void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn) {
+    Queue& q = *g_queue;
+    Batch& b = q.batches[q.open];
+    Command& c = b.commands[b.count];
+    if (s.minX / kTileWidth != s.maxX / kTileWidth || s.minY / kTileHeight != s.maxY / kTileHeight) {
+        // Set up here, once, rather than by each tile it touches.
+        SetupGeometry(s, &c.t);
+        CommitTriangle(countDrawn);
+        return;
+    }
+    c.kind = CommandKind::kSnappedTriangle;
+    c.countDrawn = countDrawn;
+    b.extras[b.count].snapped = s;
+    TileRect bounds;
+    bounds.x0 = s.minX, bounds.y0 = s.minY, bounds.x1 = s.maxX, bounds.y1 = s.maxY;
+    Commit(q, b, bounds, nullptr);
 }
 
 void QueueLine(const TriangleSetup& t, const LineWalk& line) {

@@ -36,6 +36,10 @@ TriangleSetup* BeginTriangle();
 // Bins the triangle set up in the slot. countDrawn: the triangle counts in
 // trianglesDrawn when it covers a pixel centre.
 void CommitTriangle(bool countDrawn);
+// Bins a snapped triangle whose pixel state is set up in the slot; one that
+// lies in a single tile is set up by the thread that draws it, the others
+// here.
+void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn);
 void QueueLine(const TriangleSetup& t, const LineWalk& line);
 void QueueClear(const ClearFill& clear);
 

@@ -353,11 +353,7 @@ namespace {
 
 // The interpolated attributes, in the order of SnappedVertex::attr.
 enum Attribute { kRed, kGreen, kBlue, kAlpha, kOow, kSow, kTow, kOoz, kAttributes };
-
-struct SnappedVertex {
-    std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
-    float attr[kAttributes];
-};
+static_assert(kAttributes == kSnappedAttributes);
 
 // Infinities and NaN read as 0, without a branch.
 [[gnu::always_inline]] inline float Finite(float v) {
@@ -463,11 +459,14 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
 
 }  // namespace
 
-bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
-                   TriangleSetup* t) {
-    SnappedVertex v[3];
-    if (!Snap(a, ctx.originUpperLeft, &v[0]) || !Snap(b, ctx.originUpperLeft, &v[1]) ||
-        !Snap(c, ctx.originUpperLeft, &v[2])) {
+namespace {
+
+// The steps of set-up, inlined into SetupTriangle and behind the calls of
+// the queue, which runs them on different threads.
+[[gnu::always_inline]] inline bool Snapped(const GrVertex& a, const GrVertex& b, const GrVertex& c,
+                                           bool originUpperLeft, SnappedTriangle* out) {
+    SnappedVertex* v = out->v;
+    if (!Snap(a, originUpperLeft, &v[0]) || !Snap(b, originUpperLeft, &v[1]) || !Snap(c, originUpperLeft, &v[2])) {
         return false;
     }
     std::int64_t area = (v[1].x16 - v[0].x16) * (v[2].y16 - v[0].y16) - (v[2].x16 - v[0].x16) * (v[1].y16 - v[0].y16);
@@ -478,6 +477,7 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
         v[2] = swap;
         area = -area;
     }
+    out->area = area;
 
     // Pixels whose centres (16 p + 8) can lie inside, clipped to the screen.
     std::int64_t minX16 = v[0].x16, maxX16 = v[0].x16, minY16 = v[0].y16, maxY16 = v[0].y16;
@@ -494,8 +494,15 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     maxX = maxX > kScreenWidth - 1 ? kScreenWidth - 1 : maxX;
     maxY = maxY > kScreenHeight - 1 ? kScreenHeight - 1 : maxY;
     if (minX > maxX || minY > maxY) return false;
-    t->minX = static_cast<int>(minX), t->maxX = static_cast<int>(maxX);
-    t->minY = static_cast<int>(minY), t->maxY = static_cast<int>(maxY);
+    out->minX = static_cast<int>(minX), out->maxX = static_cast<int>(maxX);
+    out->minY = static_cast<int>(minY), out->maxY = static_cast<int>(maxY);
+    return true;
+}
+
+[[gnu::always_inline]] inline void Geometry(const SnappedTriangle& s, TriangleSetup* t) {
+    const SnappedVertex* v = s.v;
+    t->minX = s.minX, t->maxX = s.maxX;
+    t->minY = s.minY, t->maxY = s.maxY;
     t->refX = t->minX, t->refY = t->minY;
 
     t->edge[0] = MakeEdge(v[0], v[1]);
@@ -506,7 +513,7 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     const double x0 = static_cast<double>(v[0].x16) / 16.0, y0 = static_cast<double>(v[0].y16) / 16.0;
     geo.x1 = static_cast<double>(v[1].x16 - v[0].x16) / 16.0, geo.y1 = static_cast<double>(v[1].y16 - v[0].y16) / 16.0;
     geo.x2 = static_cast<double>(v[2].x16 - v[0].x16) / 16.0, geo.y2 = static_cast<double>(v[2].y16 - v[0].y16) / 16.0;
-    geo.invDet = 256.0 / static_cast<double>(area);
+    geo.invDet = 256.0 / static_cast<double>(s.area);
     geo.cx = t->refX + 0.5 - x0, geo.cy = t->refY + 0.5 - y0;
     Planes planes;
     ComputePlanes(v, geo, &planes);
@@ -517,12 +524,33 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     t->oow = FloatPlaneOf(planes, kOow);
     t->sow = FloatPlaneOf(planes, kSow);
     t->tow = FloatPlaneOf(planes, kTow);
+    t->ooz = FloatPlaneOf(planes, kOoz);  // read only where the pixel state sets hasOoz
+}
 
+// A triangle's depth comes from its ooz plane with the Z-buffer.
+[[gnu::always_inline]] inline void SetDepthSource(TriangleSetup* t) {
+    if (t->depthMode == DepthMode::kZBuffer) t->hasOoz = true;
+}
+
+}  // namespace
+
+bool SnapTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originUpperLeft,
+                  SnappedTriangle* out) {
+    return Snapped(a, b, c, originUpperLeft, out);
+}
+
+void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t) {
+    Geometry(s, t);
+    SetDepthSource(t);
+}
+
+bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
+                   TriangleSetup* t) {
+    SnappedTriangle s;
+    if (!Snapped(a, b, c, ctx.originUpperLeft, &s)) return false;
+    Geometry(s, t);
     SetupPixelState(ctx, t);
-    if (t->depthMode == DepthMode::kZBuffer) {
-        t->ooz = FloatPlaneOf(planes, kOoz);
-        t->hasOoz = true;
-    }
+    SetDepthSource(t);
     return true;
 }
 

@@ -134,8 +134,32 @@ constexpr float kMaxCoordinate = 1048576.0f;
 
 // False when the triangle covers no pixel centre of the screen (degenerate,
 // off-screen, not a number, beyond kMaxCoordinate); t is then undefined.
+// It is SnapTriangle, SetupPixelState and SetupGeometry in turn.
 bool SetupTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, const DrawContext& ctx,
                    TriangleSetup* t);
+
+// A vertex on the snapping grid, its attributes (red, green, blue, alpha,
+// oow, sow, tow, ooz) with infinities and NaN read as 0.
+constexpr int kSnappedAttributes = 8;
+struct SnappedVertex {
+    std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
+    float attr[kSnappedAttributes];
+};
+
+// The first step of set-up: vertices snapped and ordered counter-clockwise,
+// twice the area in 1/256 pixels, and the pixel bounds on the screen.
+struct SnappedTriangle {
+    SnappedVertex v[3];
+    std::int64_t area;
+    int minX, minY, maxX, maxY;
+};
+
+// False when there is nothing to draw (as SetupTriangle).
+bool SnapTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
+                  SnappedTriangle* out);
+// The rest: bounds, edges and planes into t, whose pixel state is set up
+// (the depth mode decides the ooz plane).
+void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t);
 
 // The pixel state part of setup, shared with lines: copies the state,
 // resolves the texture sources and chooses the shader.
