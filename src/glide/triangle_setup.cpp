@@ -361,13 +361,14 @@ static_assert(kAttributes == kSnappedAttributes);
 }
 
 // Nearest 1/16 pixel, halves rounded up (the same way everywhere on the
-// screen, so shared vertices snap alike). |v| <= kMaxCoordinate keeps v * 16
-// exact in a double.
+// screen, so shared vertices snap alike): floor(v * 16 + 0.5). v * 16 has
+// at most 24 significant bits and |v| <= kMaxCoordinate, so adding the half
+// is exact in a double, except for |v * 16| below 2^-30, which gives 0
+// either way.
 [[gnu::always_inline]] inline std::int64_t SnapTo16(float v) {
-    const double scaled = static_cast<double>(v) * 16.0;
-    const std::int64_t i = static_cast<std::int64_t>(scaled);  // toward zero
-    const double frac = scaled - static_cast<double>(i);
-    return i + (frac >= 0.5 ? 1 : 0) - (frac < -0.5 ? 1 : 0);
+    const double up = static_cast<double>(v) * 16.0 + 0.5;
+    const std::int64_t i = static_cast<std::int64_t>(up);  // toward zero
+    return i - (static_cast<double>(i) > up ? 1 : 0);
 }
 
 [[gnu::always_inline]] inline bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
@@ -478,6 +479,7 @@ namespace {
         area = -area;
     }
     out->area = area;
+    out->invDet = 256.0 / static_cast<double>(area);  // early: the division takes a while
 
     // Pixels whose centres (16 p + 8) can lie inside, clipped to the screen.
     std::int64_t minX16 = v[0].x16, maxX16 = v[0].x16, minY16 = v[0].y16, maxY16 = v[0].y16;
@@ -513,7 +515,7 @@ namespace {
     const double x0 = static_cast<double>(v[0].x16) / 16.0, y0 = static_cast<double>(v[0].y16) / 16.0;
     geo.x1 = static_cast<double>(v[1].x16 - v[0].x16) / 16.0, geo.y1 = static_cast<double>(v[1].y16 - v[0].y16) / 16.0;
     geo.x2 = static_cast<double>(v[2].x16 - v[0].x16) / 16.0, geo.y2 = static_cast<double>(v[2].y16 - v[0].y16) / 16.0;
-    geo.invDet = 256.0 / static_cast<double>(s.area);
+    geo.invDet = s.invDet;
     geo.cx = t->refX + 0.5 - x0, geo.cy = t->refY + 0.5 - y0;
     Planes planes;
     ComputePlanes(v, geo, &planes);

@@ -151,6 +151,7 @@ struct SnappedVertex {
 struct SnappedTriangle {
     SnappedVertex v[3];
     std::int64_t area;
+    double invDet;  // 256 / area
     int minX, minY, maxX, maxY;
 };
 
