@@ -3,12 +3,15 @@
 # same work (bench/vs_llvmpipe.cpp and bench/llvmpipe/llvmpipe_bench.c), in
 # one run, with 1 and with 2 threads; prints a Markdown table.
 #
-# Usage: tools/vs-llvmpipe.sh [--build DIR] [--baseline BUILD_DIR] [--isa NAME] [--out DIR]
+# Usage: tools/vs-llvmpipe.sh [--build DIR] [--baseline BUILD_DIR] [--isa NAME] [--repeat N] [--out DIR]
 #   --build DIR        build folder of this tree (default: build); vs_llvmpipe is built there
 #   --baseline DIR     also run the device of another tree's build folder (for example a
 #                      checkout from before a change), compiled from this tree's
 #                      bench/vs_llvmpipe.cpp against that build's src/glide/libglide.a
 #   --isa NAME         pixel instruction set of this tree's device (default: the best)
+#   --repeat N         run every program N times, taking turns, and keep each work's
+#                      fastest run (default 1); on a shared machine whose neighbours
+#                      come and go this keeps their load out of the table
 #   --out DIR          where the programs' outputs and the table go (default: DIR/vs-llvmpipe)
 # The llvmpipe side needs Mesa's EGL and GL (Debian: libegl-dev libgl-dev libegl-mesa0
 # libgl1-mesa-dri); run as root the script installs them when missing, otherwise it
@@ -20,6 +23,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 baseline=""
 isa=""
+repeat=1
 out=""
 
 usage_error() { echo "vs-llvmpipe.sh: $1 (try --help)" >&2; exit 2; }
@@ -29,10 +33,12 @@ while [ $# -gt 0 ]; do
     --baseline) [ $# -ge 2 ] || usage_error "missing value after $1"; baseline="$2"; shift 2 ;;
     --isa) [ $# -ge 2 ] || usage_error "missing value after $1"; isa="$2"; shift 2 ;;
     --out) [ $# -ge 2 ] || usage_error "missing value after $1"; out="$2"; shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --repeat) [ $# -ge 2 ] || usage_error "missing value after $1"; repeat="$2"; shift 2 ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) usage_error "unknown option $1" ;;
   esac
 done
+case "$repeat" in ''|*[!0-9]*|0) usage_error "--repeat wants a whole number from 1" ;; esac
 build="$(cd "$build" 2>/dev/null && pwd)" || usage_error "no build folder $build (configure it first)"
 [ -n "$out" ] || out="$build/vs-llvmpipe"
 mkdir -p "$out"
@@ -76,26 +82,48 @@ fi
 isa_args=()
 [ -z "$isa" ] || isa_args=(--isa "$isa")
 load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
-for threads in 1 2; do
-  echo "vs-llvmpipe.sh: device, $threads thread(s)" >&2
-  "$device" --threads "$threads" "${isa_args[@]}" | tee "$out/device-${threads}t.txt" >&2
-  if [ -n "$llvmpipe" ]; then
-    echo "vs-llvmpipe.sh: llvmpipe, $threads thread(s)" >&2
-    LP_NUM_THREADS=$threads "$llvmpipe" | tee "$out/llvmpipe-${threads}t.txt" >&2
-  else
-    : >"$out/llvmpipe-${threads}t.txt"
+for run in $(seq "$repeat"); do
+  for threads in 1 2; do
+    echo "vs-llvmpipe.sh: run $run of $repeat: device, $threads thread(s)" >&2
+    "$device" --threads "$threads" "${isa_args[@]}" | tee "$out/device-${threads}t.run$run.txt" >&2
+    if [ -n "$llvmpipe" ]; then
+      echo "vs-llvmpipe.sh: run $run of $repeat: llvmpipe, $threads thread(s)" >&2
+      LP_NUM_THREADS=$threads "$llvmpipe" | tee "$out/llvmpipe-${threads}t.run$run.txt" >&2
+    else
+      : >"$out/llvmpipe-${threads}t.run$run.txt"
+    fi
+  done
+  if [ -n "$baseline_device" ]; then
+    echo "vs-llvmpipe.sh: run $run of $repeat: baseline device" >&2
+    "$baseline_device" | tee "$out/baseline.run$run.txt" >&2
   fi
 done
-if [ -n "$baseline_device" ]; then
-  echo "vs-llvmpipe.sh: baseline device" >&2
-  "$baseline_device" | tee "$out/baseline.txt" >&2
-fi
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
+
+# Each work's fastest run (the runs' lines in the programs' own format).
+fastest() {
+  awk '/ ms\/frame / {
+         label = substr($0, 1, 34); line = $0; sub(/ ms\/frame.*/, "", line); n = split(line, f, " ")
+         if (!(label in best) || f[n] + 0 < best[label] + 0) { best[label] = f[n]; text[label] = $0 }
+         if (!(label in seen)) { seen[label] = 1; order[++works] = label }
+         next }
+       !(FNR == NR && FILENAME == ARGV[1]) { next }
+       { header[++headers] = $0 }
+       END { for (i = 1; i <= headers; i++) print header[i]
+             for (i = 1; i <= works; i++) print text[order[i]] }' "$@"
+}
+for name in device-1t device-2t llvmpipe-1t llvmpipe-2t baseline; do
+  files=()
+  for run in $(seq "$repeat"); do
+    [ -f "$out/$name.run$run.txt" ] && files+=("$out/$name.run$run.txt")
+  done
+  [ ${#files[@]} -gt 0 ] && fastest "${files[@]}" >"$out/$name.txt"
+done
 
 # ---- table -------------------------------------------------------------------
 # Each program prints "<label padded to 34> <tris> tris/frame <ms> ms/frame ...".
 {
-  echo "640x480, ms/frame; ratio = llvmpipe / device (above 1: the device is faster)."
+  echo "640x480, ms/frame (the fastest of $repeat run(s) each); ratio = llvmpipe / device (above 1: the device is faster)."
   echo "$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) hardware threads;" \
     "load average $load_before before, $load_after after; $(date -u '+%Y-%m-%d %H:%M UTC')"
   grep -h -m1 '^DEVICE:' "$out/device-1t.txt" | sed 's/^DEVICE: /device: /' || true
