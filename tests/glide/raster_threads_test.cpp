@@ -1,8 +1,8 @@
 // Drawing behind the API on worker threads: a mixed scene (every kind of
 // command, state changes, a texture replaced and a fog table changed
-// between draws that used the old ones, read-backs in the middle) gives the
-// inline path's pixels and counters at every thread count, also when a few
-// commands already fill a batch.
+// between draws that used the old ones, read-backs in the middle, piles of
+// tiny triangles before each) gives the inline path's pixels and counters
+// at every thread count, also when a few commands already fill a batch.
 #include <random>
 #include <vector>
 
@@ -61,6 +61,27 @@ void Lines(std::mt19937& rng, int count) {
     }
 }
 
+// Tiny triangles piled on a spot (their pixels are gathered into batches
+// across triangles), then maybe a line across the spot: every later command
+// must see the pile's pixels.
+void TinyPile(std::mt19937& rng, float cx, float cy, bool line = true) {
+    std::uniform_real_distribution<float> at(-6.0f, 6.0f), nudge(0.0f, 2.5f), col(0.0f, 255.0f), w(1.0f, 400.0f),
+        st(-100.0f, 300.0f);
+    for (int i = 0; i < 150; ++i) {
+        const float x = cx + at(rng), y = cy + at(rng);
+        GrVertex v[3];
+        for (GrVertex& p : v) {
+            p = V(x + nudge(rng), y + nudge(rng), col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
+            p.tmuvtx[0].sow = st(rng) * p.oow;
+            p.tmuvtx[0].tow = st(rng) * p.oow;
+        }
+        grDrawTriangle(&v[0], &v[1], &v[2]);
+    }
+    if (!line) return;
+    const GrVertex a = V(cx - 9.0f, cy - 4.0f, 0, 255, 0), b = V(cx + 9.0f, cy + 5.0f, 0, 255, 0);
+    grDrawLine(&a, &b);
+}
+
 // Every kind of command with the state changes between them.
 Drawn DrawMixedScene(int threads, int batchCapacity) {
     glide::SetThreadCount(threads);
@@ -84,6 +105,7 @@ Drawn DrawMixedScene(int threads, int batchCapacity) {
     grAlphaCombine(GR_COMBINE_FUNCTION_LOCAL, GR_COMBINE_FACTOR_NONE, GR_COMBINE_LOCAL_ITERATED,
                    GR_COMBINE_OTHER_NONE, FXFALSE);
     RandomTriangles(rng, 80, false);
+    TinyPile(rng, 100.0f, 100.0f);
     Lines(rng, 30);
 
     // Textured and fogged, blended; the texture and the fog table are then
@@ -103,11 +125,14 @@ Drawn DrawMixedScene(int threads, int batchCapacity) {
     grFogMode(GR_FOG_WITH_TABLE);
     grAlphaBlendFunction(GR_BLEND_SRC_ALPHA, GR_BLEND_ONE_MINUS_SRC_ALPHA, GR_BLEND_ZERO, GR_BLEND_ZERO);
     RandomTriangles(rng, 80, false);
+    TinyPile(rng, 300.0f, 200.0f, false);
     texels = Checker(0x07E0, 0xFFFF);
     guTexDownloadMipMap(texture, texels.data(), nullptr);
     guFogGenerateExp2(fog, 0.002f);
     grFogTable(fog);
+    TinyPile(rng, 300.0f, 200.0f);
     RandomTriangles(rng, 40, true);
+    TinyPile(rng, 500.0f, 300.0f, false);
 
     // A read-back in the middle sees every draw before it.
     run.middle = ReadBack(GR_BUFFER_BACKBUFFER);
@@ -124,9 +149,12 @@ Drawn DrawMixedScene(int threads, int batchCapacity) {
     RandomTriangles(rng, 20, false);
     grRenderBuffer(GR_BUFFER_BACKBUFFER);
     grBufferSwap(0);
+    grDepthBufferFunction(GR_CMP_ALWAYS);
+    TinyPile(rng, 200.0f, 400.0f, false);
     grDepthMask(FXFALSE);
     grBufferClear(0x00405060u, 0, 0);
     RandomTriangles(rng, 30, false);
+    TinyPile(rng, 400.0f, 50.0f, false);
 
     run.colour = ReadBack(GR_BUFFER_FRONTBUFFER);
     const std::vector<std::uint16_t> back = ReadBack(GR_BUFFER_BACKBUFFER);
