@@ -371,14 +371,34 @@ static_assert(kAttributes == kSnappedAttributes);
     return i - (static_cast<double>(i) > up ? 1 : 0);
 }
 
-[[gnu::always_inline]] inline bool Snap(const GrVertex& v, bool upperLeft, SnappedVertex* out) {
+struct Position16 {
+    std::int64_t x16, y16;
+};
+
+// A vertex's snapped position; false beyond kMaxCoordinate (or not a number).
+[[gnu::always_inline]] inline bool SnapPosition(const GrVertex& v, bool upperLeft, Position16* out) {
     if (!(std::fabs(v.x) <= kMaxCoordinate) || !(std::fabs(v.y) <= kMaxCoordinate)) return false;
     const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
+#if defined(__SSE2__)
+    // SnapTo16 of x and y at once: |v * 16 + 0.5| stays below 2^31, so the
+    // conversions fit 32-bit lanes.
+    const __m128d up = _mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_setr_ps(v.x, y, 0.0f, 0.0f)), _mm_set1_pd(16.0)),
+                                  _mm_set1_pd(0.5));
+    const __m128i truncated = _mm_cvttpd_epi32(up);
+    const __m128d above = _mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), up);  // all ones: subtract 1
+    const __m128i floor = _mm_add_epi32(truncated, _mm_shuffle_epi32(_mm_castpd_si128(above), _MM_SHUFFLE(3, 3, 2, 0)));
+    out->x16 = _mm_cvtsi128_si32(floor);
+    out->y16 = _mm_cvtsi128_si32(_mm_shuffle_epi32(floor, _MM_SHUFFLE(3, 2, 1, 1)));
+#else
     out->x16 = SnapTo16(v.x);
     out->y16 = SnapTo16(y);
+#endif
+    return true;
+}
+
+[[gnu::always_inline]] inline void SnapAttributes(const GrVertex& v, SnappedVertex* out) {
     const float in[kAttributes] = {v.r, v.g, v.b, v.a, v.oow, v.tmuvtx[0].sow, v.tmuvtx[0].tow, v.ooz};
     for (int i = 0; i < kAttributes; ++i) out->attr[i] = Finite(in[i]);
-    return true;
 }
 
 // The edge from p to q of a counter-clockwise triangle (y up): inside is to
@@ -466,28 +486,28 @@ namespace {
 // the queue, which runs them on different threads.
 [[gnu::always_inline]] inline bool Snapped(const GrVertex& a, const GrVertex& b, const GrVertex& c,
                                            bool originUpperLeft, SnappedTriangle* out) {
-    SnappedVertex* v = out->v;
-    if (!Snap(a, originUpperLeft, &v[0]) || !Snap(b, originUpperLeft, &v[1]) || !Snap(c, originUpperLeft, &v[2])) {
+    Position16 p[3];
+    if (!SnapPosition(a, originUpperLeft, &p[0]) || !SnapPosition(b, originUpperLeft, &p[1]) ||
+        !SnapPosition(c, originUpperLeft, &p[2])) {
         return false;
     }
-    std::int64_t area = (v[1].x16 - v[0].x16) * (v[2].y16 - v[0].y16) - (v[2].x16 - v[0].x16) * (v[1].y16 - v[0].y16);
+    std::int64_t area = (p[1].x16 - p[0].x16) * (p[2].y16 - p[0].y16) - (p[2].x16 - p[0].x16) * (p[1].y16 - p[0].y16);
     if (area == 0) return false;
-    if (area < 0) {
-        const SnappedVertex swap = v[1];
-        v[1] = v[2];
-        v[2] = swap;
-        area = -area;
-    }
+    // Counter-clockwise: a clockwise triangle takes its last two vertices
+    // the other way round (chosen, not swapped, so that nothing is copied
+    // twice).
+    const bool clockwise = area < 0;
+    area = clockwise ? -area : area;
     out->area = area;
     out->invDet = 256.0 / static_cast<double>(area);  // early: the division takes a while
 
     // Pixels whose centres (16 p + 8) can lie inside, clipped to the screen.
-    std::int64_t minX16 = v[0].x16, maxX16 = v[0].x16, minY16 = v[0].y16, maxY16 = v[0].y16;
+    std::int64_t minX16 = p[0].x16, maxX16 = p[0].x16, minY16 = p[0].y16, maxY16 = p[0].y16;
     for (int i = 1; i < 3; ++i) {
-        minX16 = v[i].x16 < minX16 ? v[i].x16 : minX16;
-        maxX16 = v[i].x16 > maxX16 ? v[i].x16 : maxX16;
-        minY16 = v[i].y16 < minY16 ? v[i].y16 : minY16;
-        maxY16 = v[i].y16 > maxY16 ? v[i].y16 : maxY16;
+        minX16 = p[i].x16 < minX16 ? p[i].x16 : minX16;
+        maxX16 = p[i].x16 > maxX16 ? p[i].x16 : maxX16;
+        minY16 = p[i].y16 < minY16 ? p[i].y16 : minY16;
+        maxY16 = p[i].y16 > maxY16 ? p[i].y16 : maxY16;
     }
     std::int64_t minX = CeilDiv16(minX16 - 8), maxX = FloorDiv16(maxX16 - 8);
     std::int64_t minY = CeilDiv16(minY16 - 8), maxY = FloorDiv16(maxY16 - 8);
@@ -498,6 +518,18 @@ namespace {
     if (minX > maxX || minY > maxY) return false;
     out->minX = static_cast<int>(minX), out->maxX = static_cast<int>(maxX);
     out->minY = static_cast<int>(minY), out->maxY = static_cast<int>(maxY);
+
+    const GrVertex* second = clockwise ? &c : &b;
+    const GrVertex* third = clockwise ? &b : &c;
+    const Position16& p1 = clockwise ? p[2] : p[1];
+    const Position16& p2 = clockwise ? p[1] : p[2];
+    SnappedVertex* v = out->v;
+    v[0].x16 = p[0].x16, v[0].y16 = p[0].y16;
+    v[1].x16 = p1.x16, v[1].y16 = p1.y16;
+    v[2].x16 = p2.x16, v[2].y16 = p2.y16;
+    SnapAttributes(a, &v[0]);
+    SnapAttributes(*second, &v[1]);
+    SnapAttributes(*third, &v[2]);
     return true;
 }
 
