@@ -71,8 +71,6 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     const SpanShader shade = t.shader;
     std::uint64_t covered = 0;
 
-    // A small triangle in blocks, where the state has a block shader and
-    // the rectangle's sides fall on the blocks' edges.
     const int area = (maxX - minX + 1) * (maxY - minY + 1);
 
     // A tiny triangle's pixels join the batch. Anything else shades what the
@@ -85,6 +83,9 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         }
         FlushPixelBatch(*counters.batch, counters);
     }
+
+    // A small triangle in blocks, where the state has a block shader and
+    // the rectangle's sides fall on the blocks' edges.
     if (t.blockShader != nullptr && maxX - minX < kBlockSide && maxY - minY < kBlockSide && area >= kBlockArea &&
         (rect.x0 & 3) == 0 && (rect.y0 & 3) == 0 && ((rect.x1 + 1) & 3) == 0 && ((rect.y1 + 1) & 3) == 0) {
         covered = t.blockShader(t, rect, counters);

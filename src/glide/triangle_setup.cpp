@@ -478,10 +478,6 @@ struct Planes {
 std::int64_t CeilDiv16(std::int64_t v) { return (v + 15) >> 4; }
 std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
 
-}  // namespace
-
-namespace {
-
 // The steps of set-up, inlined into SetupTriangle and behind the calls of
 // the queue, which runs them on different threads.
 [[gnu::always_inline]] inline bool Snapped(const GrVertex& a, const GrVertex& b, const GrVertex& c,
