@@ -10,8 +10,9 @@ namespace {
 
 inline std::int64_t Abs64(std::int64_t v) { return v < 0 ? -v : v; }
 
-// A colour plane's value at the bounds' first pixel, when every value over
-// the bounds fits in 32 bits.
+// Whether every value of a colour plane over the bounds (x0 .. x0 + w and
+// y0 .. y0 + h from the reference pixel) fits in 32 bits. Set-up keeps the
+// plane's terms far inside 64 bits.
 inline bool FitsIn32(const FixedPlane& p, std::int64_t x0, std::int64_t y0, int w, int h) {
     const std::int64_t first = p.k + p.dx * x0 + p.dy * y0;
     return Abs64(first) + Abs64(p.dx) * w + Abs64(p.dy) * h <= INT32_MAX;
