@@ -274,6 +274,21 @@ HWY_INLINE std::uint32_t MaskBits(MI mask) {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8;
 }
 
+// SampleFromSets of texture_sampler.h for the specialised trilinear states,
+// whose level sets all filter bilinearly: level `level` from whichever set
+// holds it, else the nearest level of the first set, else white.
+HWY_INLINE VI SampleFromSets(const TriangleSetup& t, int level, VF s, VF tt) {
+    for (int i = 0; i < 2; ++i) {
+        const SamplerSetup& sp = t.tex[i];
+        if (sp.levels != nullptr && sp.levels[level].texels != nullptr) {
+            return SampleBilinear(sp.levels[level], sp, s, tt);
+        }
+    }
+    const int near = t.tex[0].levels != nullptr ? t.tex[0].levelFor[level] : -1;
+    if (near >= 0) return SampleBilinear(t.tex[0].levels[near], t.tex[0], s, tt);
+    return Int(static_cast<std::int32_t>(kWhiteTexel));
+}
+
 // The level (before levelFor) that every pixel x0..x1 of a span's row
 // samples with a single map, or -1 when it may change along the span. Each
 // step from a pixel's position to its level is monotonic in the values it
@@ -330,9 +345,28 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow, MI needed) {
     HWY_ALIGN std::int32_t texel[kMaxLanes];
     const DF df;
     if constexpr (kSampler == SamplerKind::kTrilinear) {
-        // Per lane: the two levels may differ from lane to lane.
+        // SampleTrilinear of texture_sampler.h. Where every needed lane
+        // blends the same two levels (or takes the same end level), a
+        // vector samples each level once: a lane whose weight is 0 gets
+        // LerpArgb(finer, coarser, 0), which is finer.
+        const SamplerSetup& sp = t.tex[0];
+        const VF m = FootprintM(st, fx);
+        const VI lod8 = PixelLod8(st, fx, w, sp.lodBias8);
+        const VI large8 = Int(sp.largeLod << 8), small8 = Int(sp.smallLod << 8);
+        const MI atLarge = hn::Not(hn::Gt(lod8, large8)), atSmall = hn::Not(hn::Lt(lod8, small8));
+        const MI clamped = hn::Or(atLarge, atSmall);
+        const VI level = hn::IfThenElse(atLarge, Int(sp.largeLod),
+                                        hn::IfThenElse(atSmall, Int(sp.smallLod), hn::ShiftRight<8>(lod8)));
+        const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
+        if (hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed)))) {
+            const VI weight = hn::IfThenZeroElse(clamped, hn::And(lod8, Int(255)));
+            const VI finer = SampleFromSets(t, first, s, tt);
+            if (hn::AllTrue(DI(), hn::Or(hn::Eq(weight, Int(0)), hn::Not(needed)))) return finer;
+            return LerpArgb(finer, SampleFromSets(t, first + 1, s, tt), weight);
+        }
+        // Per lane: the two levels differ from lane to lane.
         hn::Store(s, df, sLane), hn::Store(tt, df, tLane), hn::Store(w, df, wLane);
-        hn::Store(FootprintM(st, fx), df, mLane);
+        hn::Store(m, df, mLane);
         hn::Store(Int(static_cast<std::int32_t>(kWhiteTexel)), DI(), texel);
         for (std::uint32_t bits = MaskBits(needed); bits != 0; bits &= bits - 1) {
             const int i = std::countr_zero(bits);
