@@ -89,13 +89,6 @@ HWY_INLINE VI WrapAdd(VI v, std::int64_t step) {
     return hn::BitCast(DI(), hn::Add(hn::BitCast(du, v), hn::Set(du, static_cast<std::uint32_t>(step))));
 }
 
-inline std::int64_t Abs64(std::int64_t v) { return v < 0 ? -v : v; }
-
-// Whether a + b x + c y, for x in 0..w and y in 0..h, stays in 32 bits.
-inline bool FitsIn32(std::int64_t a, std::int64_t b, std::int64_t c, int w, int h) {
-    return Abs64(a) + Abs64(b) * w + Abs64(c) * h <= INT32_MAX;
-}
-
 template <ColourSource kColour, SamplerKind kSampler>
 std::uint64_t BlockTriangle(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters) {
     const DF df;

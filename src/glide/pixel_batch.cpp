@@ -8,16 +8,6 @@ namespace glide {
 
 namespace {
 
-inline std::int64_t Abs64(std::int64_t v) { return v < 0 ? -v : v; }
-
-// Whether every value of a colour plane over the bounds (x0 .. x0 + w and
-// y0 .. y0 + h from the reference pixel) fits in 32 bits. Set-up keeps the
-// plane's terms far inside 64 bits.
-inline bool FitsIn32(const FixedPlane& p, std::int64_t x0, std::int64_t y0, int w, int h) {
-    const std::int64_t first = p.k + p.dx * x0 + p.dy * y0;
-    return Abs64(first) + Abs64(p.dx) * w + Abs64(p.dy) * h <= INT32_MAX;
-}
-
 // Modulo 2^32: where the true value fits, the wrapped arithmetic gives it.
 inline std::int32_t Wrap(std::int64_t v) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); }
 
@@ -52,11 +42,11 @@ int AddEntry(const TriangleSetup& t, PixelBatch& batch) {
 
 std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX, int maxY, PixelBatch& batch,
                             SpanCounters& counters) {
+    // Every colour value over the bounds must fit the lanes' 32 bits.
     const std::int64_t x0 = minX - t.refX, y0 = minY - t.refY;
     const int w = maxX - minX, h = maxY - minY;
-    if (!FitsIn32(t.r, x0, y0, w, h) || !FitsIn32(t.g, x0, y0, w, h) || !FitsIn32(t.b, x0, y0, w, h) ||
-        !FitsIn32(t.a, x0, y0, w, h)) {
-        return kBatchDeclined;
+    for (const FixedPlane* p : {&t.r, &t.g, &t.b, &t.a}) {
+        if (!FitsIn32(p->k + p->dx * x0 + p->dy * y0, p->dx, p->dy, w, h)) return kBatchDeclined;
     }
     if (batch.stateId != t.stateId) {
         FlushPixelBatch(batch, counters);

@@ -172,9 +172,8 @@ HWY_INLINE VF FootprintM(const SpanTexture& st, VF fx) {
     return hn::IfThenElse(hn::Gt(st.nx2, ny2), st.nx2, ny2);
 }
 
-// PixelLod8 of texture_sampler.h.
-HWY_INLINE VI PixelLod8(const SpanTexture& st, VF fx, VF w, int bias8) {
-    const VF m = FootprintM(st, fx);
+// PixelLod8 of texture_sampler.h, from the lanes' FootprintM.
+HWY_INLINE VI PixelLod8(VF m, VF w, int bias8) {
     const VF w2 = hn::Mul(w, w);
     return hn::Add(hn::ShiftRight<1>(Log2Fixed8(hn::Mul(hn::Mul(m, w2), w2))), Int(bias8));
 }
@@ -257,7 +256,7 @@ HWY_INLINE VI SamplePoint(const TextureLevel& lv, const SamplerSetup& sp, VF s, 
 // The level ChooseLevel of texture_sampler.h picks, before levelFor.
 HWY_INLINE VI ClampedLevel(const SpanTexture& st, const SamplerSetup& sp, VF fx, VF w) {
     if (sp.mipmapMode == GR_MIPMAP_DISABLE) return Int(sp.largeLod);
-    const VI lod8 = PixelLod8(st, fx, w, sp.lodBias8);
+    const VI lod8 = PixelLod8(FootprintM(st, fx), w, sp.lodBias8);
     VI level;
     if (sp.mipmapMode == GR_MIPMAP_NEAREST_DITHER && st.t->mipmapDither) {
         level = hn::ShiftRight<8>(hn::Add(hn::Add(lod8, st.cell16), Int(8)));
@@ -265,6 +264,13 @@ HWY_INLINE VI ClampedLevel(const SpanTexture& st, const SamplerSetup& sp, VF fx,
         level = hn::ShiftRight<8>(hn::Add(lod8, Int(128)));
     }
     return hn::Min(hn::Max(level, Int(sp.largeLod)), Int(sp.smallLod));
+}
+
+// The level of the first needed lane, when every needed lane has it;
+// else -1.
+HWY_INLINE int UniformLevel(VI level, MI needed) {
+    const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
+    return hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed))) ? first : -1;
 }
 
 // The lanes of a mask, one bit each.
@@ -351,14 +357,14 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow, MI needed) {
         // LerpArgb(finer, coarser, 0), which is finer.
         const SamplerSetup& sp = t.tex[0];
         const VF m = FootprintM(st, fx);
-        const VI lod8 = PixelLod8(st, fx, w, sp.lodBias8);
+        const VI lod8 = PixelLod8(m, w, sp.lodBias8);
         const VI large8 = Int(sp.largeLod << 8), small8 = Int(sp.smallLod << 8);
         const MI atLarge = hn::Not(hn::Gt(lod8, large8)), atSmall = hn::Not(hn::Lt(lod8, small8));
         const MI clamped = hn::Or(atLarge, atSmall);
         const VI level = hn::IfThenElse(atLarge, Int(sp.largeLod),
                                         hn::IfThenElse(atSmall, Int(sp.smallLod), hn::ShiftRight<8>(lod8)));
-        const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
-        if (hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed)))) {
+        const int first = UniformLevel(level, needed);
+        if (first >= 0) {
             const VI weight = hn::IfThenZeroElse(clamped, hn::And(lod8, Int(255)));
             const VI finer = SampleFromSets(t, first, s, tt);
             if (hn::AllTrue(DI(), hn::Or(hn::Eq(weight, Int(0)), hn::Not(needed)))) return finer;
@@ -375,16 +381,15 @@ HWY_INLINE VI SampleTexture(const SpanTexture& st, VF fx, VF oow, MI needed) {
         return hn::Load(DI(), texel);
     } else {
         const SamplerSetup& sp = t.tex[0];
-        if (st.spanLevel >= 0) {
-            const int mapped = sp.levelFor[st.spanLevel];
-            if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
-            if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
-            return SamplePoint(sp.levels[mapped], sp, s, tt);
+        // The level every needed lane samples: known for the span, or found.
+        VI level = Int(0);
+        int uniform = st.spanLevel;
+        if (uniform < 0) {
+            level = ClampedLevel(st, sp, fx, w);
+            uniform = UniformLevel(level, needed);
         }
-        const VI level = ClampedLevel(st, sp, fx, w);
-        const int first = static_cast<int>(hn::ExtractLane(level, static_cast<std::size_t>(hn::FindFirstTrue(DI(), needed))));
-        if (hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed)))) {
-            const int mapped = sp.levelFor[first];
+        if (uniform >= 0) {
+            const int mapped = sp.levelFor[uniform];
             if (mapped < 0) return Int(static_cast<std::int32_t>(kWhiteTexel));
             if constexpr (kSampler == SamplerKind::kBilinear) return SampleBilinear(sp.levels[mapped], sp, s, tt);
             return SamplePoint(sp.levels[mapped], sp, s, tt);

@@ -55,6 +55,14 @@ struct FixedPlane {
     std::int64_t k = 0, dx = 0, dy = 0;
 };
 
+// Whether a + b x + c y, for x in 0..w and y in 0..h, stays in 32 bits:
+// then wrapping 32-bit arithmetic on the same terms gives it exactly. Set-up
+// keeps every term far inside 64 bits.
+inline bool FitsIn32(std::int64_t a, std::int64_t b, std::int64_t c, int w, int h) {
+    auto abs = [](std::int64_t v) { return v < 0 ? -v : v; };
+    return abs(a) + abs(b) * w + abs(c) * h <= INT32_MAX;
+}
+
 // value(px, py) = (k + dy (py - refY)) + dx (px - refX), always evaluated in
 // exactly this order so that every path computes the same float.
 struct FloatPlane {
