@@ -103,15 +103,23 @@ protected:
         const float odd[] = {std::nanf(""), 0.0f, -0.25f, 1.0e30f, -1.0e30f, 1.0e-30f};
         *specialised = true;
         glide::SpanCounters counters;
+        glide::DrawContext ctx =
+            glide::MakeDrawContext(c.texture == 3 ? glide::TextureUse::kMultipass : glide::TextureUse::kSingle);
+        ctx.forceGeneric = generic;
+        ctx.originUpperLeft = c.variant % 2 == 1;
+        auto vertex = [&](float x, float y) {
+            GrVertex v = V(x, y, col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
+            v.ooz = z(rng);
+            v.tmuvtx[0].sow = st(rng) * v.oow;
+            v.tmuvtx[0].tow = st(rng) * v.oow;
+            return v;
+        };
         for (int i = 0; i < 42; ++i) {
             GrVertex v[3];
             const float cx = pos(rng), cy = pos(rng) * 0.7f;
             for (GrVertex& x : v) {
-                x = V(pos(rng), pos(rng) * 0.7f, col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
+                x = vertex(pos(rng), pos(rng) * 0.7f);
                 if (i % 3 == 1) x.x = cx + small(rng), x.y = cy + small(rng);
-                x.ooz = z(rng);
-                x.tmuvtx[0].sow = st(rng) * x.oow;
-                x.tmuvtx[0].tow = st(rng) * x.oow;
             }
             if (i % 7 == 6) {
                 const float value = odd[(i / 7) % 6];
@@ -119,10 +127,6 @@ protected:
                 *fields[(i / 7) % 6] = value;
                 *fields[(i / 7 + 1) % 6] = value;
             }
-            glide::DrawContext ctx =
-                glide::MakeDrawContext(c.texture == 3 ? glide::TextureUse::kMultipass : glide::TextureUse::kSingle);
-            ctx.forceGeneric = generic;
-            ctx.originUpperLeft = c.variant % 2 == 1;
             glide::TriangleSetup t;
             if (!glide::SetupTriangle(v[0], v[1], v[2], ctx, &t)) continue;
             if (t.shader == glide::GenericSpanShader()) *specialised = false;
@@ -139,18 +143,9 @@ protected:
         if (!generic) counters.batch = &batch;
         std::uniform_real_distribution<float> nudge(0.0f, 2.5f), corner(300.0f, 316.0f);
         for (int i = 0; i < 600; ++i) {
-            GrVertex v[3];
             const float cx = corner(rng), cy = corner(rng) * 0.7f;
-            for (GrVertex& x : v) {
-                x = V(cx + nudge(rng), cy + nudge(rng), col(rng), col(rng), col(rng), col(rng), 1.0f / w(rng));
-                x.ooz = z(rng);
-                x.tmuvtx[0].sow = st(rng) * x.oow;
-                x.tmuvtx[0].tow = st(rng) * x.oow;
-            }
-            glide::DrawContext ctx =
-                glide::MakeDrawContext(c.texture == 3 ? glide::TextureUse::kMultipass : glide::TextureUse::kSingle);
-            ctx.forceGeneric = generic;
-            ctx.originUpperLeft = c.variant % 2 == 1;
+            GrVertex v[3];
+            for (GrVertex& x : v) x = vertex(cx + nudge(rng), cy + nudge(rng));
             glide::TriangleSetup t;
             if (glide::SetupTriangle(v[0], v[1], v[2], ctx, &t)) glide::RasterizeTriangle(t, counters);
         }
