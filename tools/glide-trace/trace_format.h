@@ -106,7 +106,7 @@ constexpr std::size_t kRecordHeaderBytes = 1 + 4;
 // closed file) once through ok(); later writes are dropped.
 class Writer {
 public:
-    explicit Writer(std::FILE* file) : file_(file) {}
+    constexpr explicit Writer(std::FILE* file) : file_(file) {}
     void Header(std::uint32_t firstFrame, std::uint32_t lastFrame);
     // One record whose payload is the concatenation of up to three pieces.
     void Record(Op op, const void* a, std::uint32_t aBytes, const void* b = nullptr, std::uint32_t bBytes = 0,

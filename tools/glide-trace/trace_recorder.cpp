@@ -13,10 +13,7 @@ extern const int tarnview_glide_trace_wrapped __attribute__((weak));
 
 namespace glide_trace::recording {
 
-Recorder& R() {
-    static Recorder recorder;
-    return recorder;
-}
+constinit Recorder gRecorder;
 
 }  // namespace glide_trace::recording
 

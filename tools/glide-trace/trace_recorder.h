@@ -249,6 +249,9 @@ struct Recorder {
     }
 };
 
-Recorder& R();
+// Built at compile time (no guard to test on every wrapped call) and
+// destroyed after every object that was built at run time.
+extern Recorder gRecorder;
+inline Recorder& R() { return gRecorder; }
 
 }  // namespace glide_trace::recording
