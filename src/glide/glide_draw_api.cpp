@@ -12,7 +12,17 @@ void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, 
     if (TileQueueRunning()) {
         // The pixel state is set up here, straight into the queue's slot,
         // and the rest where the queue decides (a triangle that covers
-        // nothing takes no slot).
+        // nothing takes no slot). A triangle that certainly lies in one
+        // tile is even snapped by the thread that draws it.
+        PixelBounds outer;
+        if (OuterPixelBounds(a, b, c, ctx.originUpperLeft, &outer)) {
+            if (outer.Empty()) return;
+            if (InOneTile(outer)) {
+                SetupPixelState(ctx, BeginTriangle());
+                CommitRawTriangle(a, b, c, ctx.originUpperLeft, outer, countDrawn);
+                return;
+            }
+        }
         SnappedTriangle s;
         if (!SnapTriangle(a, b, c, ctx.originUpperLeft, &s)) return;
         SetupPixelState(ctx, BeginTriangle());

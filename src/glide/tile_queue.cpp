@@ -46,7 +46,8 @@ static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
 
 // A snapped triangle is set up by the thread that draws it (it lies in one
 // tile, so that happens once); the calling thread has set up its pixel state.
-enum class CommandKind : std::uint8_t { kTriangle, kSnappedTriangle, kLine, kClear };
+// A raw triangle (certainly within one tile) is snapped there too.
+enum class CommandKind : std::uint8_t { kTriangle, kSnappedTriangle, kRawTriangle, kLine, kClear };
 
 struct Command {
     TriangleSetup t;
@@ -58,9 +59,16 @@ struct Command {
     std::atomic<bool> drawn{false};
 };
 
-// What snapped triangles, lines and clears carry besides the triangle record.
+struct RawTriangle {
+    GrVertex v[3];
+    bool originUpperLeft;
+};
+
+// What snapped and raw triangles, lines and clears carry besides the
+// triangle record.
 struct CommandExtra {
     SnappedTriangle snapped;
+    RawTriangle raw;
     LineWalk line;
     ClearFill clear;
 };
@@ -118,6 +126,15 @@ TileRect RectOfTile(int tile) {
 
 // ---- drawing (any thread) -----------------------------------------------------
 
+// Sets up and draws a triangle of one tile; true when it counts as drawn.
+bool DrawSnapped(const Command& c, const SnappedTriangle& s, const TileRect& rect, ThreadCounters& out,
+                 SpanCounters& counters) {
+    TriangleSetup& t = out.triangle;
+    if (t.stateId != c.t.stateId) CopyPixelState(c.t, &t);
+    SetupGeometry(s, &t);
+    return RasterizeTriangle(t, rect, counters) > 0 && c.countDrawn;
+}
+
 void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
     const TileRect rect = RectOfTile(tile);
     const std::uint16_t* bin = b.bins.get() + static_cast<std::size_t>(tile) * static_cast<std::size_t>(q.capacity);
@@ -134,11 +151,16 @@ void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
                     ++drawn;
                 }
                 break;
-            case CommandKind::kSnappedTriangle: {
-                TriangleSetup& t = out.triangle;
-                if (t.stateId != c.t.stateId) CopyPixelState(c.t, &t);
-                SetupGeometry(b.extras[bin[i]].snapped, &t);
-                if (RasterizeTriangle(t, rect, counters) > 0 && c.countDrawn) ++drawn;
+            case CommandKind::kSnappedTriangle:
+                if (DrawSnapped(c, b.extras[bin[i]].snapped, rect, out, counters)) ++drawn;
+                break;
+            case CommandKind::kRawTriangle: {
+                const RawTriangle& raw = b.extras[bin[i]].raw;
+                SnappedTriangle snapped;
+                if (SnapTriangle(raw.v[0], raw.v[1], raw.v[2], raw.originUpperLeft, &snapped) &&
+                    DrawSnapped(c, snapped, rect, out, counters)) {
+                    ++drawn;
+                }
                 break;
             }
             case CommandKind::kLine:
@@ -424,6 +446,25 @@ void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn) {
     TileRect bounds;
     bounds.x0 = s.minX, bounds.y0 = s.minY, bounds.x1 = s.maxX, bounds.y1 = s.maxY;
     Commit(q, b, bounds, nullptr);
+}
+
+bool InOneTile(const PixelBounds& bounds) {
+    return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
+}
+
+void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
+                       const PixelBounds& bounds, bool countDrawn) {
+    Queue& q = *g_queue;
+    Batch& b = q.batches[q.open];
+    Command& c = b.commands[b.count];
+    c.kind = CommandKind::kRawTriangle;
+    c.countDrawn = countDrawn;
+    RawTriangle& raw = b.extras[b.count].raw;
+    raw.v[0] = v0, raw.v[1] = v1, raw.v[2] = v2;
+    raw.originUpperLeft = originUpperLeft;
+    TileRect rect;
+    rect.x0 = bounds.minX, rect.y0 = bounds.minY, rect.x1 = bounds.maxX, rect.y1 = bounds.maxY;
+    Commit(q, b, rect, nullptr);
 }
 
 void QueueLine(const TriangleSetup& t, const LineWalk& line) {

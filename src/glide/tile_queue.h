@@ -40,6 +40,13 @@ void CommitTriangle(bool countDrawn);
 // lies in a single tile is set up by the thread that draws it, the others
 // here.
 void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn);
+// Whether bounds (on the screen, not empty) lie in a single tile.
+bool InOneTile(const PixelBounds& bounds);
+// Bins a triangle, whose pixel state is set up in the slot, as given: the
+// thread that draws it snaps and sets it up. bounds (OuterPixelBounds) must
+// lie in one tile.
+void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
+                       const PixelBounds& bounds, bool countDrawn);
 void QueueLine(const TriangleSetup& t, const LineWalk& line);
 void QueueClear(const ClearFill& clear);
 

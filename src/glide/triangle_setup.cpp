@@ -143,6 +143,20 @@ const FogLut& ZeroFogLut() {
 
 namespace {
 
+// A state id never handed out before, by any thread. Each thread takes
+// ids from its own block, so that a fresh set-up per triangle (a constant
+// colour per face) does not serialise the threads on one counter.
+std::uint64_t NewStateId() {
+    constexpr std::uint64_t kBlock = 1u << 16;
+    static std::atomic<std::uint64_t> blocks{0};
+    thread_local std::uint64_t next = 0, end = 0;
+    if (next == end) {
+        next = blocks.fetch_add(1, std::memory_order_relaxed) * kBlock + 1;  // 0 means none
+        end = next + kBlock - 1;
+    }
+    return next++;
+}
+
 void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     const RenderState& st = *ctx.state;
     t->colour = st.colour;
@@ -200,8 +214,7 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
     t->blockShader = ctx.forceGeneric ? nullptr : SelectBlockShader(*t);
     t->batchShader = ctx.forceGeneric ? nullptr : SelectBatchShader(*t);
-    static std::atomic<std::uint64_t> lastStateId{0};
-    t->stateId = lastStateId.fetch_add(1, std::memory_order_relaxed) + 1;
+    t->stateId = NewStateId();
 }
 
 // The pixel state block of TriangleSetup: every field from hasOoz to the end.
@@ -236,7 +249,7 @@ struct PixelStateCache {
     std::uint64_t generation = 0;  // of the state below, 0 when unknown
     RenderState state;
     TextureUse textureUse = TextureUse::kSingle;
-    bool depthWriteAllowed = true, forceGeneric = false;
+    bool depthWriteAllowed = true;
     std::uint16_t* colourBuffer = nullptr;
     std::uint16_t* depthBuffer = nullptr;
     const VectorIsa* isa = nullptr;
@@ -245,14 +258,18 @@ struct PixelStateCache {
 
     bool Matches(const DrawContext& ctx, const VectorIsa* currentIsa) {
         if (!valid || ctx.textureUse != textureUse || ctx.depthWriteAllowed != depthWriteAllowed ||
-            ctx.forceGeneric != forceGeneric || ctx.colourBuffer != colourBuffer || ctx.depthBuffer != depthBuffer ||
+            ctx.colourBuffer != colourBuffer || ctx.depthBuffer != depthBuffer ||
             currentIsa != isa) {
             return false;
         }
         // The same generation is the same state; a new one may still hold
-        // the same bytes (a call that set what was already set).
+        // the same bytes (a call that set what was already set), or differ
+        // only in the constant colour (a flat colour per face).
         if (ctx.stateGeneration == 0 || ctx.stateGeneration != generation) {
-            if (std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) return false;
+            if (std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) {
+                if (!DiffersOnlyInConstant(state, *ctx.state)) return false;
+                TakeConstant(ctx.state->constant);
+            }
             generation = ctx.stateGeneration;
         }
         const TextureBinding* sources[2];
@@ -262,10 +279,24 @@ struct PixelStateCache {
         }
         return true;
     }
+    // Set-up copies the constant colour into the record and reads it
+    // nowhere else, so a state that differs only there sets up to the same
+    // block with the new colour (and, being another state, a new id).
+    static bool DiffersOnlyInConstant(const RenderState& a, const RenderState& b) {
+        constexpr std::size_t at = offsetof(RenderState, constant), after = at + sizeof(Rgba8);
+        const auto* pa = reinterpret_cast<const char*>(&a);
+        const auto* pb = reinterpret_cast<const char*>(&b);
+        return std::memcmp(pa, pb, at) == 0 && std::memcmp(pa + after, pb + after, sizeof(RenderState) - after) == 0;
+    }
+    void TakeConstant(const Rgba8& constant) {
+        state.constant = constant;
+        result.constant = constant;
+        result.stateId = NewStateId();
+    }
     void Store(const DrawContext& ctx, const VectorIsa* currentIsa, const TriangleSetup& t) {
         std::memcpy(static_cast<void*>(&state), ctx.state, sizeof(RenderState));
         generation = ctx.stateGeneration;
-        textureUse = ctx.textureUse, depthWriteAllowed = ctx.depthWriteAllowed, forceGeneric = ctx.forceGeneric;
+        textureUse = ctx.textureUse, depthWriteAllowed = ctx.depthWriteAllowed;
         colourBuffer = ctx.colourBuffer, depthBuffer = ctx.depthBuffer;
         isa = currentIsa;
         const TextureBinding* sources[2];
@@ -284,6 +315,11 @@ void CopyPixelState(const TriangleSetup& from, TriangleSetup* to) {
 }
 
 void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+    if (ctx.forceGeneric) {
+        // The reference path sets everything up afresh.
+        SetupPixelStateAnew(ctx, t);
+        return;
+    }
     thread_local PixelStateCache cache;
     const VectorIsa* isa = CurrentVectorIsa();
     if (cache.Matches(ctx, isa)) {
@@ -567,6 +603,35 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
 bool SnapTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originUpperLeft,
                   SnappedTriangle* out) {
     return Snapped(a, b, c, originUpperLeft, out);
+}
+
+// A snapped coordinate s16 = floor(16 v + 1/2) lies within 1/32 pixel of
+// 16 v, so the pixel centres Snapped's bounds admit, from
+// ceil((min16 - 8) / 16) to floor((max16 - 8) / 16), lie within
+// ceil(min - 17/32) .. floor(max - 15/32). Those differences are exact in
+// doubles for every coordinate within kMaxCoordinate.
+bool OuterPixelBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originUpperLeft,
+                      PixelBounds* out) {
+    float minX = a.x, maxX = a.x, minY = 0.0f, maxY = 0.0f;
+    const GrVertex* v[3] = {&a, &b, &c};
+    for (int i = 0; i < 3; ++i) {
+        if (!(std::fabs(v[i]->x) <= kMaxCoordinate) || !(std::fabs(v[i]->y) <= kMaxCoordinate)) return false;
+        // The same float as SnapPosition flips.
+        const float y = originUpperLeft ? static_cast<float>(kScreenHeight) - v[i]->y : v[i]->y;
+        const float x = v[i]->x;
+        if (i == 0) minY = maxY = y;
+        minX = x < minX ? x : minX, maxX = x > maxX ? x : maxX;
+        minY = y < minY ? y : minY, maxY = y > maxY ? y : maxY;
+    }
+    const double x0 = std::ceil(static_cast<double>(minX) - 17.0 / 32.0);
+    const double x1 = std::floor(static_cast<double>(maxX) - 15.0 / 32.0);
+    const double y0 = std::ceil(static_cast<double>(minY) - 17.0 / 32.0);
+    const double y1 = std::floor(static_cast<double>(maxY) - 15.0 / 32.0);
+    out->minX = x0 < 0.0 ? 0 : static_cast<int>(x0);
+    out->minY = y0 < 0.0 ? 0 : static_cast<int>(y0);
+    out->maxX = x1 > kScreenWidth - 1 ? kScreenWidth - 1 : static_cast<int>(x1);
+    out->maxY = y1 > kScreenHeight - 1 ? kScreenHeight - 1 : static_cast<int>(y1);
+    return true;
 }
 
 void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t) {

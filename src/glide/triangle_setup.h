@@ -163,6 +163,19 @@ struct SnappedTriangle {
     int minX, minY, maxX, maxY;
 };
 
+// Inclusive pixel bounds on the screen; empty when minX > maxX or minY > maxY.
+struct PixelBounds {
+    int minX = 0, minY = 0, maxX = -1, maxY = -1;
+    bool Empty() const { return minX > maxX || minY > maxY; }
+};
+
+// Bounds that hold SnapTriangle's bounds, worked out from the positions as
+// given (no snapping, no area): cheap enough for a caller that only needs
+// to know where the triangle can draw. Empty when it certainly covers no
+// pixel centre; false where SnapTriangle would refuse a vertex.
+bool OuterPixelBounds(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
+                      PixelBounds* out);
+
 // False when there is nothing to draw (as SetupTriangle).
 bool SnapTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
                   SnappedTriangle* out);

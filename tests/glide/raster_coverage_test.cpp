@@ -2,6 +2,7 @@
 // both origins, clipping and bad input.
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "device.h"
 #include "raster_test_support.h"
@@ -223,6 +224,40 @@ TEST_F(Coverage, LinesAreOnePixelWideAndZeroLengthDrawsNothing) {
     int row = 0;
     for (int x = 0; x < kW; ++x) row += pixels[240 * kW + x] != 0;
     EXPECT_EQ(row, kW);
+}
+
+// The tile queue bins a triangle by bounds worked out before snapping: they
+// must hold every pixel snapping admits, near the snapping grid's halves,
+// the screen's edges and the coordinate limit, with either origin.
+TEST(OuterBounds, HoldSnappedBoundsAndAreEmptyOnlyWhenNothingIsCovered) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> pos(-20.0f, 660.0f), nudge(-3.0f, 3.0f);
+    const float grid[] = {0.46875f, 0.5f, 0.53125f, 1.0f / 32.0f, -1.0f / 32.0f, 0.0f};
+    for (int i = 0; i < 200000; ++i) {
+        GrVertex v[3] = {};
+        const float cx = pos(rng), cy = pos(rng) * 0.75f;
+        for (GrVertex& x : v) {
+            x.x = cx + nudge(rng), x.y = cy + nudge(rng);
+            // Coordinates on and beside the grid's halves and sixteenths.
+            if (rng() % 3 == 0) x.x = std::floor(x.x) + grid[rng() % 6];
+            if (rng() % 3 == 0) x.y = std::floor(x.y) + grid[rng() % 6];
+        }
+        if (i % 1000 == 0) v[i / 1000 % 3].x = (i / 1000 % 2 ? -1.0f : 1.0f) * glide::kMaxCoordinate;
+        const bool upperLeft = i % 2 == 1;
+        glide::PixelBounds outer;
+        glide::SnappedTriangle s;
+        const bool snapped = glide::SnapTriangle(v[0], v[1], v[2], upperLeft, &s);
+        ASSERT_TRUE(glide::OuterPixelBounds(v[0], v[1], v[2], upperLeft, &outer));
+        if (!snapped) continue;
+        ASSERT_FALSE(outer.Empty()) << i;
+        EXPECT_TRUE(outer.minX <= s.minX && outer.minY <= s.minY && outer.maxX >= s.maxX && outer.maxY >= s.maxY)
+            << i << ": outer " << outer.minX << "," << outer.minY << ".." << outer.maxX << "," << outer.maxY
+            << " snapped " << s.minX << "," << s.minY << ".." << s.maxX << "," << s.maxY;
+    }
+    GrVertex far[3] = {};
+    far[1].x = 2.0f * glide::kMaxCoordinate, far[2].y = std::nanf("");
+    glide::PixelBounds outer;
+    EXPECT_FALSE(glide::OuterPixelBounds(far[0], far[1], far[2], false, &outer));
 }
 
 }  // namespace

@@ -59,12 +59,12 @@ protected:
         guFogGenerateExp2(table, 0.01f);
         grFogTable(table);
         grFogColorValue(0x40608000u);
-        grConstantColorValue(0xC0A08080u);
     }
 
     void Apply(const StateCase& c) {
         const int v = c.variant;
         guColorCombineFunction(c.colour);
+        grConstantColorValue(0xC0A08080u);
         guTexSource(v % 2 ? clamped_ : full_);
         const GrMipMapMode_t mipmap[] = {GR_MIPMAP_NEAREST, GR_MIPMAP_NEAREST_DITHER, GR_MIPMAP_DISABLE};
         grTexMipMapMode(GR_TMU0, mipmap[v % 3], FXFALSE);
@@ -138,11 +138,18 @@ protected:
         }
         // Tiny triangles piled on a few pixels: the fast path gathers their
         // pixels into batches, which must shade each pixel's triangles in
-        // order however they pile up.
+        // order however they pile up. Runs of them change only the constant
+        // colour, as a flat colour per face does.
         glide::PixelBatch batch;
         if (!generic) counters.batch = &batch;
         std::uniform_real_distribution<float> nudge(0.0f, 2.5f), corner(300.0f, 316.0f);
         for (int i = 0; i < 600; ++i) {
+            if (i % 100 >= 50) {
+                grConstantColorValue(static_cast<GrColor_t>(rng()));
+                const bool keepGeneric = ctx.forceGeneric, keepOrigin = ctx.originUpperLeft;
+                ctx = glide::MakeDrawContext(ctx.textureUse);
+                ctx.forceGeneric = keepGeneric, ctx.originUpperLeft = keepOrigin;
+            }
             const float cx = corner(rng), cy = corner(rng) * 0.7f;
             GrVertex v[3];
             for (GrVertex& x : v) x = vertex(cx + nudge(rng), cy + nudge(rng));
