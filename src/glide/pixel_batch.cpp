@@ -21,6 +21,12 @@ inline bool Holds(const PixelBatch& batch, std::int32_t xy) {
     return false;
 }
 
+// Whether t's colour source reads the constant colour: its entry then
+// carries the colour as flat planes, which the batch shades as iterated.
+inline bool FlatColour(const TriangleSetup& t) {
+    return t.colour == ColourSource::kConstant || t.colour == ColourSource::kTextureTimesConstant;
+}
+
 // Writes t's entry at the batch's next index.
 int AddEntry(const TriangleSetup& t, PixelBatch& batch) {
     const int i = batch.entries++;
@@ -35,6 +41,14 @@ int AddEntry(const TriangleSetup& t, PixelBatch& batch) {
         batch.colourDx[c][i] = Wrap(planes[c]->dx);
         batch.colourDy[c][i] = Wrap(planes[c]->dy);
     }
+    if (FlatColour(t)) {
+        // Iterated colour is the plane's value >> 12, clamped to 0..255.
+        const std::uint8_t constant[3] = {t.constant.r, t.constant.g, t.constant.b};
+        for (int c = 0; c < 3; ++c) {
+            batch.colourK[c][i] = constant[c] << 12;
+            batch.colourDx[c][i] = batch.colourDy[c][i] = 0;
+        }
+    }
     return i;
 }
 
@@ -45,13 +59,16 @@ std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX
     // Every colour value over the bounds must fit the lanes' 32 bits.
     const std::int64_t x0 = minX - t.refX, y0 = minY - t.refY;
     const int w = maxX - minX, h = maxY - minY;
-    for (const FixedPlane* p : {&t.r, &t.g, &t.b, &t.a}) {
-        if (!FitsIn32(p->k + p->dx * x0 + p->dy * y0, p->dx, p->dy, w, h)) return kBatchDeclined;
+    for (int c = FlatColour(t) ? 3 : 0; c < 4; ++c) {
+        const FixedPlane& p = c == 0 ? t.r : c == 1 ? t.g : c == 2 ? t.b : t.a;
+        if (!FitsIn32(p.k + p.dx * x0 + p.dy * y0, p.dx, p.dy, w, h)) return kBatchDeclined;
     }
-    if (batch.stateId != t.stateId) {
+    // The lanes of one family share a batch: the constant colour, the only
+    // field in which its states differ, travels in the entries.
+    if (batch.familyId != t.familyId) {
         FlushPixelBatch(batch, counters);
         CopyPixelState(t, &batch.state);
-        batch.stateId = t.stateId;
+        batch.familyId = t.familyId;
         batch.shade = t.batchShader;
     }
     const EdgeFunction& e0 = t.edge[0];

@@ -1,7 +1,8 @@
 // Pixels of many tiny triangles shaded together. A triangle of a few pixels
 // costs a whole vector pass (or a scalar pass per pixel) when drawn on its
 // own; gathered into the lanes of one batch, the covered pixels of
-// consecutive triangles of one pixel state share vector passes.
+// consecutive triangles of one pixel state (or of states that differ only
+// in the constant colour) share vector passes.
 //
 // A lane is a pixel and the index of its triangle's entry, which holds the
 // triangle's planes; each lane works out its own values from its entry
@@ -30,9 +31,9 @@ struct PixelBatch {
     // A bit per pixel position modulo 8 x 8 of the lanes held: a pixel whose
     // bit is clear is certainly not in the batch.
     std::uint64_t seen = 0;
-    std::uint64_t stateId = 0;  // the lanes' pixel state (0: none yet)
+    std::uint64_t familyId = 0;  // the lanes' pixel-state family (0: none yet)
     BatchShader shade = nullptr;
-    TriangleSetup state;  // its pixel-state fields are the lanes' state
+    TriangleSetup state;  // its pixel-state fields are the lanes' state, but for the constant colour
     // Per lane. Entries past `count` (and `entries`) hold earlier values (or
     // zero): always a pixel of the screen and an entry index, so a full
     // vector may read them.

@@ -66,7 +66,14 @@ auto Select(ColourSource colour, SamplerKind sampler) -> decltype(TexturedShader
 
 SpanShader SelectVectorShader(ColourSource colour, SamplerKind sampler) { return Select<SpanShaders>(colour, sampler); }
 BlockShader SelectBlockShader(ColourSource colour, SamplerKind sampler) { return Select<BlockShaders>(colour, sampler); }
-BatchShader SelectBatchShader(ColourSource colour, SamplerKind sampler) { return Select<BatchShaders>(colour, sampler); }
+// A batch lane takes the constant colour from its triangle's entry, as flat
+// colour planes (pixel_batch.cpp): the constant sources are shaded as the
+// iterated ones.
+BatchShader SelectBatchShader(ColourSource colour, SamplerKind sampler) {
+    if (colour == ColourSource::kConstant) colour = ColourSource::kIterated;
+    if (colour == ColourSource::kTextureTimesConstant) colour = ColourSource::kTextureTimesIterated;
+    return Select<BatchShaders>(colour, sampler);
+}
 
 #endif
 

@@ -130,7 +130,7 @@ TileRect RectOfTile(int tile) {
 bool DrawSnapped(const Command& c, const SnappedTriangle& s, const TileRect& rect, ThreadCounters& out,
                  SpanCounters& counters) {
     TriangleSetup& t = out.triangle;
-    if (t.stateId != c.t.stateId) CopyPixelState(c.t, &t);
+    UpdatePixelState(c.t, &t);
     SetupGeometry(s, &t);
     return RasterizeTriangle(t, rect, counters) > 0 && c.countDrawn;
 }

@@ -215,6 +215,7 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->blockShader = ctx.forceGeneric ? nullptr : SelectBlockShader(*t);
     t->batchShader = ctx.forceGeneric ? nullptr : SelectBatchShader(*t);
     t->stateId = NewStateId();
+    t->familyId = t->stateId;
 }
 
 // The pixel state block of TriangleSetup: every field from hasOoz to the end.
@@ -281,7 +282,8 @@ struct PixelStateCache {
     }
     // Set-up copies the constant colour into the record and reads it
     // nowhere else, so a state that differs only there sets up to the same
-    // block with the new colour (and, being another state, a new id).
+    // block with the new colour (and, being another state, a new id, in
+    // the same family).
     static bool DiffersOnlyInConstant(const RenderState& a, const RenderState& b) {
         constexpr std::size_t at = offsetof(RenderState, constant), after = at + sizeof(Rgba8);
         const auto* pa = reinterpret_cast<const char*>(&a);
@@ -323,10 +325,11 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     thread_local PixelStateCache cache;
     const VectorIsa* isa = CurrentVectorIsa();
     if (cache.Matches(ctx, isa)) {
-        // A record reused for the same state (the inline path's, a queue
-        // slot) holds the block already: the only field set after this
-        // call, hasOoz, is set alike for every draw of one state.
-        if (t->stateId != cache.result.stateId) CopyPixelState(cache.result, t);
+        // A record reused for the same state family (the inline path's, a
+        // queue slot) holds the block already, or all of it but the
+        // constant colour: the only field set after this call, hasOoz, is
+        // set alike for every draw of one family.
+        UpdatePixelState(cache.result, t);
         return;
     }
     SetupPixelStateAnew(ctx, t);

@@ -118,6 +118,9 @@ struct TriangleSetup {
     // Equal for two triangles whose pixel-state fields are equal: every
     // fresh set-up of the pixel state takes a new one.
     std::uint64_t stateId = 0;
+    // Equal for two triangles whose pixel-state fields differ at most in
+    // the constant colour (and the state id).
+    std::uint64_t familyId = 0;
 };
 
 // Which texture sources a draw call samples.
@@ -205,5 +208,17 @@ BlockShader SelectBlockShader(const TriangleSetup& t);
 BatchShader SelectBatchShader(const TriangleSetup& t);
 // Copies the pixel-state fields (hasOoz to the end) of one record to another.
 void CopyPixelState(const TriangleSetup& from, TriangleSetup* to);
+
+// Gives `to` the pixel state of `from`: nothing to do for the same state,
+// only the constant colour within one family, else the whole block.
+inline void UpdatePixelState(const TriangleSetup& from, TriangleSetup* to) {
+    if (to->stateId == from.stateId) return;
+    if (to->familyId == from.familyId) {
+        to->constant = from.constant;
+        to->stateId = from.stateId;
+        return;
+    }
+    CopyPixelState(from, to);
+}
 
 }  // namespace glide
