@@ -22,6 +22,8 @@ struct VectorIsa {
     BlockShader (*selectBlock)(ColourSource colour, SamplerKind sampler);
     // The batch shader of the same states (see batch_stages-inl.h).
     BatchShader (*selectBatch)(ColourSource colour, SamplerKind sampler);
+    // Set-up's attribute planes (see plane_stages-inl.h).
+    PlaneSetup planes;
 };
 
 // The compiled sets, weakest first.

@@ -1,8 +1,8 @@
-// The vector span shaders, compiled for each instruction set (SSE4, AVX2,
-// AVX-512) with Highway's foreach_target, and the table the instruction-set
-// choice reads. The set is picked explicitly (SetPixelIsa), so the table
-// names each target's entry point instead of going through Highway's own
-// dispatch.
+// The vector span shaders (and the vector planes of set-up), compiled for
+// each instruction set (SSE4, AVX2, AVX-512) with Highway's foreach_target,
+// and the table the instruction-set choice reads. The set is picked
+// explicitly (SetPixelIsa), so the table names each target's entry point
+// instead of going through Highway's own dispatch.
 #include "pixel_pipeline.h"
 #include "span_isa.h"
 
@@ -19,6 +19,7 @@
 // After the span stages, whose pixel stages they run.
 #include "block_stages-inl.h"
 #include "batch_stages-inl.h"
+#include "plane_stages-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace glide {
@@ -89,17 +90,17 @@ namespace {
 constexpr VectorIsa kIsas[] = {
 #if HWY_TARGETS & HWY_SSE4
     {"sse4", HWY_SSE4, &N_SSE4::SelectVectorShader, &N_SSE4::SelectBlockShader,
-     &N_SSE4::SelectBatchShader},
+     &N_SSE4::SelectBatchShader, &N_SSE4::SetupPlanes},
 #endif
 #if HWY_TARGETS & HWY_AVX2
     {"avx2", HWY_AVX2, &N_AVX2::SelectVectorShader, &N_AVX2::SelectBlockShader,
-     &N_AVX2::SelectBatchShader},
+     &N_AVX2::SelectBatchShader, &N_AVX2::SetupPlanes},
 #endif
 #if HWY_TARGETS & HWY_AVX3
     {"avx512", HWY_AVX3, &N_AVX3::SelectVectorShader, &N_AVX3::SelectBlockShader,
-     &N_AVX3::SelectBatchShader},
+     &N_AVX3::SelectBatchShader, &N_AVX3::SetupPlanes},
 #endif
-    {nullptr, 0, nullptr, nullptr, nullptr},
+    {nullptr, 0, nullptr, nullptr, nullptr, nullptr},
 };
 
 }  // namespace

@@ -214,6 +214,8 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->shader = ctx.forceGeneric ? GenericSpanShader() : SelectSpanShader(*t);
     t->blockShader = ctx.forceGeneric ? nullptr : SelectBlockShader(*t);
     t->batchShader = ctx.forceGeneric ? nullptr : SelectBatchShader(*t);
+    const VectorIsa* isa = CurrentVectorIsa();
+    t->planes = ctx.forceGeneric || isa == nullptr ? nullptr : isa->planes;
     t->stateId = NewStateId();
     t->familyId = t->stateId;
 }
@@ -458,13 +460,6 @@ struct Position16 {
 
 // ---- attribute planes ----------------------------------------------------------------
 
-// The triangle's shape as the planes need it: edges from vertex 0 in pixels,
-// the reciprocal of twice the area, and the reference pixel's centre
-// relative to vertex 0.
-struct PlaneGeometry {
-    double x1, y1, x2, y2, invDet, cx, cy;
-};
-
 // The planes of every attribute: value at the reference pixel's centre and
 // per-pixel steps.
 struct Planes {
@@ -584,6 +579,10 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
     geo.x2 = static_cast<double>(v[2].x16 - v[0].x16) / 16.0, geo.y2 = static_cast<double>(v[2].y16 - v[0].y16) / 16.0;
     geo.invDet = s.invDet;
     geo.cx = t->refX + 0.5 - x0, geo.cy = t->refY + 0.5 - y0;
+    if (t->planes != nullptr) {
+        t->planes(v, geo, t);
+        return;
+    }
     Planes planes;
     ComputePlanes(v, geo, &planes);
     t->r = FixedPlaneOf(planes, kRed);
@@ -646,8 +645,8 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
                    TriangleSetup* t) {
     SnappedTriangle s;
     if (!Snapped(a, b, c, ctx.originUpperLeft, &s)) return false;
+    SetupPixelState(ctx, t);  // first: it chooses how the planes are worked out
     Geometry(s, t);
-    SetupPixelState(ctx, t);
     SetDepthSource(t);
     return true;
 }

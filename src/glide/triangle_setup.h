@@ -43,6 +43,11 @@ constexpr std::uint64_t kBlocksDeclined = ~std::uint64_t{0};
 // Shades the lanes of a pixel batch and empties it (see pixel_batch.h).
 using BatchShader = void (*)(PixelBatch& batch, SpanCounters& counters);
 
+struct SnappedVertex;
+struct PlaneGeometry;
+// Writes the attribute planes (r to ooz) of a triangle (see SetupGeometry).
+using PlaneSetup = void (*)(const SnappedVertex* v, const PlaneGeometry& geo, TriangleSetup* t);
+
 // Inside where a * px + b * py + c >= 0, (px, py) the pixel's indices; the
 // tie rule is already folded into c.
 struct EdgeFunction {
@@ -115,6 +120,7 @@ struct TriangleSetup {
     SpanShader scalarShader = nullptr;  // the per-pixel shader of the same state (short spans)
     BlockShader blockShader = nullptr;  // small triangles; nullptr: spans only
     BatchShader batchShader = nullptr;  // tiny triangles' pixels; nullptr: not batched
+    PlaneSetup planes = nullptr;        // the vector planes of set-up; nullptr: the scalar ones
     // Equal for two triangles whose pixel-state fields are equal: every
     // fresh set-up of the pixel state takes a new one.
     std::uint64_t stateId = 0;
@@ -155,6 +161,16 @@ constexpr int kSnappedAttributes = 8;
 struct SnappedVertex {
     std::int64_t x16, y16;  // 28.4, buffer orientation (y up from the bottom row)
     float attr[kSnappedAttributes];
+};
+
+// The triangle's shape as the attribute planes need it: edges from vertex 0
+// in pixels, the reciprocal of twice the area, and the reference pixel's
+// centre relative to vertex 0. Plane i: dx = (a1 y2 - a2 y1) invDet,
+// dy = (a2 x1 - a1 x2) invDet, k = a0 + dx cx + dy cy in doubles, where a0
+// is vertex 0's attribute and a1, a2 the others' less a0; r, g, b, a become
+// 12.12 fixed point (k plus the rounding half), the others floats.
+struct PlaneGeometry {
+    double x1, y1, x2, y2, invDet, cx, cy;
 };
 
 // The first step of set-up: vertices snapped and ordered counter-clockwise,

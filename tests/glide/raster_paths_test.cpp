@@ -1,6 +1,8 @@
 // The specialised span shaders against the generic reference path, pixel
 // for pixel, and antialiased edges.
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <map>
 #include <random>
 #include <set>
@@ -217,6 +219,37 @@ TEST_P(PathsPerIsa, SpecialisedShadersEqualTheGenericPathPixelForPixel) {
                                  << " fog " << c.fog << " blend " << c.blend << " variant " << c.variant
                                  << " (the last two values are the counters)";
     }
+}
+
+// Set-up's vector planes against the scalar ones, bit for bit: a plane one
+// unit off seldom changes a pixel, so the planes are compared themselves.
+TEST_P(PathsPerIsa, VectorPlanesEqualTheScalarPlanes) {
+    ASSERT_TRUE(glide::SetPixelIsa(GetParam()));
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> pos(-50.0f, 700.0f), attr(-300.0f, 70000.0f), w(1.0e-4f, 2.0f);
+    const float odd[] = {std::nanf(""), 1.0e30f, -1.0e30f, 1.0e-30f, 0.0f, -0.0f};
+    glide::DrawContext vector = glide::MakeDrawContext(glide::TextureUse::kSingle), scalar = vector;
+    scalar.forceGeneric = true;
+    constexpr std::size_t from = offsetof(glide::TriangleSetup, r);
+    constexpr std::size_t to = offsetof(glide::TriangleSetup, ooz) + sizeof(glide::FloatPlane);
+    int compared = 0;
+    for (int i = 0; i < 20000; ++i) {
+        GrVertex v[3];
+        for (GrVertex& x : v) {
+            x = V(pos(rng), pos(rng) * 0.7f, attr(rng), attr(rng), attr(rng), attr(rng), w(rng));
+            x.ooz = attr(rng), x.tmuvtx[0].sow = attr(rng), x.tmuvtx[0].tow = attr(rng);
+        }
+        if (i % 5 == 4) v[i % 3].r = odd[i / 5 % 6], v[(i + 1) % 3].tmuvtx[0].tow = odd[(i / 5 + 1) % 6];
+        if (i % 50 == 0) v[1].x = v[0].x + 0.07f, v[2].x = v[0].x + 0.01f;  // slivers: huge gradients
+        glide::TriangleSetup a, b;
+        const bool drawn = glide::SetupTriangle(v[0], v[1], v[2], vector, &a);
+        ASSERT_EQ(drawn, glide::SetupTriangle(v[0], v[1], v[2], scalar, &b));
+        if (!drawn) continue;
+        ++compared;
+        ASSERT_EQ(std::memcmp(reinterpret_cast<const char*>(&a) + from, reinterpret_cast<const char*>(&b) + from,
+                              to - from), 0) << "triangle " << i;
+    }
+    EXPECT_GT(compared, 5000);
 }
 
 // Every 8-bit value in every dither cell, as spans and as blocks: the lanes
