@@ -124,6 +124,12 @@ TileRect RectOfTile(int tile) {
     return r;
 }
 
+TileRect RectOf(const PixelBounds& bounds) {
+    TileRect r;
+    r.x0 = bounds.minX, r.y0 = bounds.minY, r.x1 = bounds.maxX, r.y1 = bounds.maxY;
+    return r;
+}
+
 // ---- drawing (any thread) -----------------------------------------------------
 
 // Sets up and draws a triangle of one tile; true when it counts as drawn.
@@ -425,16 +431,18 @@ void CommitTriangle(bool countDrawn) {
     Command& c = b.commands[b.count];
     c.kind = CommandKind::kTriangle;
     c.countDrawn = countDrawn;
-    TileRect bounds;
-    bounds.x0 = c.t.minX, bounds.y0 = c.t.minY, bounds.x1 = c.t.maxX, bounds.y1 = c.t.maxY;
-    Commit(q, b, bounds, &c.t);
+    Commit(q, b, RectOf(PixelBounds{c.t.minX, c.t.minY, c.t.maxX, c.t.maxY}), &c.t);
+}
+
+bool InOneTile(const PixelBounds& bounds) {
+    return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
 }
 
 void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn) {
     Queue& q = *g_queue;
     Batch& b = q.batches[q.open];
     Command& c = b.commands[b.count];
-    if (s.minX / kTileWidth != s.maxX / kTileWidth || s.minY / kTileHeight != s.maxY / kTileHeight) {
+    if (!InOneTile(s.bounds)) {
         // Set up here, once, rather than by each tile it touches.
         SetupGeometry(s, &c.t);
         CommitTriangle(countDrawn);
@@ -443,13 +451,7 @@ void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn) {
     c.kind = CommandKind::kSnappedTriangle;
     c.countDrawn = countDrawn;
     b.extras[b.count].snapped = s;
-    TileRect bounds;
-    bounds.x0 = s.minX, bounds.y0 = s.minY, bounds.x1 = s.maxX, bounds.y1 = s.maxY;
-    Commit(q, b, bounds, nullptr);
-}
-
-bool InOneTile(const PixelBounds& bounds) {
-    return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
+    Commit(q, b, RectOf(s.bounds), nullptr);
 }
 
 void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
@@ -462,9 +464,7 @@ void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v
     RawTriangle& raw = b.extras[b.count].raw;
     raw.v[0] = v0, raw.v[1] = v1, raw.v[2] = v2;
     raw.originUpperLeft = originUpperLeft;
-    TileRect rect;
-    rect.x0 = bounds.minX, rect.y0 = bounds.minY, rect.x1 = bounds.maxX, rect.y1 = bounds.maxY;
-    Commit(q, b, rect, nullptr);
+    Commit(q, b, RectOf(bounds), nullptr);
 }
 
 void QueueLine(const TriangleSetup& t, const LineWalk& line) {

@@ -4,6 +4,7 @@
 // edges; attribute planes.
 #include "triangle_setup.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -416,10 +417,20 @@ struct Position16 {
     std::int64_t x16, y16;
 };
 
+// Whether a vertex can be drawn: within kMaxCoordinate (and a number).
+[[gnu::always_inline]] inline bool WithinCoordinateLimit(const GrVertex& v) {
+    return std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate;
+}
+
+// A vertex's y in the buffer's orientation (row 0 at the bottom).
+[[gnu::always_inline]] inline float BufferY(const GrVertex& v, bool upperLeft) {
+    return upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
+}
+
 // A vertex's snapped position; false beyond kMaxCoordinate (or not a number).
 [[gnu::always_inline]] inline bool SnapPosition(const GrVertex& v, bool upperLeft, Position16* out) {
-    if (!(std::fabs(v.x) <= kMaxCoordinate) || !(std::fabs(v.y) <= kMaxCoordinate)) return false;
-    const float y = upperLeft ? static_cast<float>(kScreenHeight) - v.y : v.y;
+    if (!WithinCoordinateLimit(v)) return false;
+    const float y = BufferY(v, upperLeft);
 #if defined(__SSE2__)
     // SnapTo16 of x and y at once: |v * 16 + 0.5| stays below 2^31, so the
     // conversions fit 32-bit lanes.
@@ -546,8 +557,8 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
     maxX = maxX > kScreenWidth - 1 ? kScreenWidth - 1 : maxX;
     maxY = maxY > kScreenHeight - 1 ? kScreenHeight - 1 : maxY;
     if (minX > maxX || minY > maxY) return false;
-    out->minX = static_cast<int>(minX), out->maxX = static_cast<int>(maxX);
-    out->minY = static_cast<int>(minY), out->maxY = static_cast<int>(maxY);
+    out->bounds.minX = static_cast<int>(minX), out->bounds.maxX = static_cast<int>(maxX);
+    out->bounds.minY = static_cast<int>(minY), out->bounds.maxY = static_cast<int>(maxY);
 
     const GrVertex* second = clockwise ? &c : &b;
     const GrVertex* third = clockwise ? &b : &c;
@@ -565,8 +576,8 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
 
 [[gnu::always_inline]] inline void Geometry(const SnappedTriangle& s, TriangleSetup* t) {
     const SnappedVertex* v = s.v;
-    t->minX = s.minX, t->maxX = s.maxX;
-    t->minY = s.minY, t->maxY = s.maxY;
+    t->minX = s.bounds.minX, t->maxX = s.bounds.maxX;
+    t->minY = s.bounds.minY, t->maxY = s.bounds.maxY;
     t->refX = t->minX, t->refY = t->minY;
 
     t->edge[0] = MakeEdge(v[0], v[1]);
@@ -614,17 +625,10 @@ bool SnapTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
 // doubles for every coordinate within kMaxCoordinate.
 bool OuterPixelBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originUpperLeft,
                       PixelBounds* out) {
-    float minX = a.x, maxX = a.x, minY = 0.0f, maxY = 0.0f;
-    const GrVertex* v[3] = {&a, &b, &c};
-    for (int i = 0; i < 3; ++i) {
-        if (!(std::fabs(v[i]->x) <= kMaxCoordinate) || !(std::fabs(v[i]->y) <= kMaxCoordinate)) return false;
-        // The same float as SnapPosition flips.
-        const float y = originUpperLeft ? static_cast<float>(kScreenHeight) - v[i]->y : v[i]->y;
-        const float x = v[i]->x;
-        if (i == 0) minY = maxY = y;
-        minX = x < minX ? x : minX, maxX = x > maxX ? x : maxX;
-        minY = y < minY ? y : minY, maxY = y > maxY ? y : maxY;
-    }
+    if (!WithinCoordinateLimit(a) || !WithinCoordinateLimit(b) || !WithinCoordinateLimit(c)) return false;
+    const float ya = BufferY(a, originUpperLeft), yb = BufferY(b, originUpperLeft), yc = BufferY(c, originUpperLeft);
+    const float minX = std::min({a.x, b.x, c.x}), maxX = std::max({a.x, b.x, c.x});
+    const float minY = std::min({ya, yb, yc}), maxY = std::max({ya, yb, yc});
     const double x0 = std::ceil(static_cast<double>(minX) - 17.0 / 32.0);
     const double x1 = std::floor(static_cast<double>(maxX) - 15.0 / 32.0);
     const double y0 = std::ceil(static_cast<double>(minY) - 17.0 / 32.0);

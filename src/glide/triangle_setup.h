@@ -173,19 +173,19 @@ struct PlaneGeometry {
     double x1, y1, x2, y2, invDet, cx, cy;
 };
 
+// Inclusive pixel bounds on the screen; empty when minX > maxX or minY > maxY.
+struct PixelBounds {
+    int minX = 0, minY = 0, maxX = -1, maxY = -1;
+    bool Empty() const { return minX > maxX || minY > maxY; }
+};
+
 // The first step of set-up: vertices snapped and ordered counter-clockwise,
 // twice the area in 1/256 pixels, and the pixel bounds on the screen.
 struct SnappedTriangle {
     SnappedVertex v[3];
     std::int64_t area;
     double invDet;  // 256 / area
-    int minX, minY, maxX, maxY;
-};
-
-// Inclusive pixel bounds on the screen; empty when minX > maxX or minY > maxY.
-struct PixelBounds {
-    int minX = 0, minY = 0, maxX = -1, maxY = -1;
-    bool Empty() const { return minX > maxX || minY > maxY; }
+    PixelBounds bounds;
 };
 
 // Bounds that hold SnapTriangle's bounds, worked out from the positions as

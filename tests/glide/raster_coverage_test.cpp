@@ -250,9 +250,10 @@ TEST(OuterBounds, HoldSnappedBoundsAndAreEmptyOnlyWhenNothingIsCovered) {
         ASSERT_TRUE(glide::OuterPixelBounds(v[0], v[1], v[2], upperLeft, &outer));
         if (!snapped) continue;
         ASSERT_FALSE(outer.Empty()) << i;
-        EXPECT_TRUE(outer.minX <= s.minX && outer.minY <= s.minY && outer.maxX >= s.maxX && outer.maxY >= s.maxY)
+        const glide::PixelBounds& in = s.bounds;
+        EXPECT_TRUE(outer.minX <= in.minX && outer.minY <= in.minY && outer.maxX >= in.maxX && outer.maxY >= in.maxY)
             << i << ": outer " << outer.minX << "," << outer.minY << ".." << outer.maxX << "," << outer.maxY
-            << " snapped " << s.minX << "," << s.minY << ".." << s.maxX << "," << s.maxY;
+            << " snapped " << in.minX << "," << in.minY << ".." << in.maxX << "," << in.maxY;
     }
     GrVertex far[3] = {};
     far[1].x = 2.0f * glide::kMaxCoordinate, far[2].y = std::nanf("");
