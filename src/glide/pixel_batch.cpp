@@ -36,18 +36,14 @@ int AddEntry(const TriangleSetup& t, PixelBatch& batch) {
     batch.sowK[i] = t.sow.k, batch.sowDx[i] = t.sow.dx, batch.sowDy[i] = t.sow.dy;
     batch.towK[i] = t.tow.k, batch.towDx[i] = t.tow.dx, batch.towDy[i] = t.tow.dy;
     const FixedPlane* planes[4] = {&t.r, &t.g, &t.b, &t.a};
+    const bool flat = FlatColour(t);
+    // Iterated colour is the plane's value >> 12, clamped to 0..255.
+    const std::uint8_t constant[3] = {t.constant.r, t.constant.g, t.constant.b};
     for (int c = 0; c < 4; ++c) {
-        batch.colourK[c][i] = Wrap(planes[c]->k);
-        batch.colourDx[c][i] = Wrap(planes[c]->dx);
-        batch.colourDy[c][i] = Wrap(planes[c]->dy);
-    }
-    if (FlatColour(t)) {
-        // Iterated colour is the plane's value >> 12, clamped to 0..255.
-        const std::uint8_t constant[3] = {t.constant.r, t.constant.g, t.constant.b};
-        for (int c = 0; c < 3; ++c) {
-            batch.colourK[c][i] = constant[c] << 12;
-            batch.colourDx[c][i] = batch.colourDy[c][i] = 0;
-        }
+        const bool flatPlane = flat && c < 3;
+        batch.colourK[c][i] = flatPlane ? constant[c] << 12 : Wrap(planes[c]->k);
+        batch.colourDx[c][i] = flatPlane ? 0 : Wrap(planes[c]->dx);
+        batch.colourDy[c][i] = flatPlane ? 0 : Wrap(planes[c]->dy);
     }
     return i;
 }
