@@ -92,19 +92,13 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
         const VI cell = Lookup(di, kDitherLanes, hn::Add(hn::ShiftLeft<2>(hn::And(y, Int(3))), hn::And(x, Int(3))));
         in.cellPlus1 = hn::Add(cell, Int(1));
         if constexpr (kSampler != SamplerKind::kNone) {
-            // MakeFootprintRow of texture_sampler.h, per lane.
-            const VF sowDx = Lookup(df, batch.sowDx, index), sowDy = Lookup(df, batch.sowDy, index);
-            const VF towDx = Lookup(df, batch.towDx, index), towDy = Lookup(df, batch.towDy, index);
-            const VF sowRow = hn::Add(Lookup(df, batch.sowK, index), hn::Mul(sowDy, fy));
-            const VF towRow = hn::Add(Lookup(df, batch.towK, index), hn::Mul(towDy, fy));
-            const VF nsx = hn::Sub(hn::Mul(sowDx, in.oowRow), hn::Mul(k.oowDx, sowRow));
-            const VF ntx = hn::Sub(hn::Mul(towDx, in.oowRow), hn::Mul(k.oowDx, towRow));
-            tex.nx2 = hn::Add(hn::Mul(nsx, nsx), hn::Mul(ntx, ntx));
-            tex.nsy = hn::Sub(hn::Mul(sowDy, in.oowRow), hn::Mul(oowDy, sowRow));
-            tex.nty = hn::Sub(hn::Mul(towDy, in.oowRow), hn::Mul(oowDy, towRow));
-            tex.csy = hn::Sub(hn::Mul(sowDy, k.oowDx), hn::Mul(oowDy, sowDx));
-            tex.cty = hn::Sub(hn::Mul(towDy, k.oowDx), hn::Mul(oowDy, towDx));
-            tex.sowRow = sowRow, tex.towRow = towRow, tex.sowDx = sowDx, tex.towDx = towDx;
+            TextureStepLanes d;
+            d.oowDx = k.oowDx, d.oowDy = oowDy;
+            d.sowDx = Lookup(df, batch.sowDx, index), d.sowDy = Lookup(df, batch.sowDy, index);
+            d.towDx = Lookup(df, batch.towDx, index), d.towDy = Lookup(df, batch.towDy, index);
+            const VF sowRow = hn::Add(Lookup(df, batch.sowK, index), hn::Mul(d.sowDy, fy));
+            const VF towRow = hn::Add(Lookup(df, batch.towK, index), hn::Mul(d.towDy, fy));
+            SetFootprintRows(d, in.oowRow, sowRow, towRow, &tex);
             tex.cell16 = hn::ShiftLeft<4>(cell);
         }
         const VI offset = hn::Add(hn::Mul(y, Int(kScreenWidth)), x);

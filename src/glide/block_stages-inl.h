@@ -139,7 +139,7 @@ std::uint64_t BlockTriangle(const TriangleSetup& t, const TileRect& rect, SpanCo
         if constexpr (kSampler != SamplerKind::kNone) {
             const VF sowRow = hn::Add(Float(t.sow.k), hn::Mul(Float(t.sow.dy), fy));
             const VF towRow = hn::Add(Float(t.tow.k), hn::Mul(Float(t.tow.dy), fy));
-            SetFootprintRows(t, in.oowRow, sowRow, towRow, &tex);
+            SetFootprintRows(StepsOf(t), in.oowRow, sowRow, towRow, &tex);
             tex.cell16 = hn::ShiftLeft<4>(cell);
         }
         const int rowStep = by - by0;

@@ -139,15 +139,29 @@ HWY_INLINE void SetTextureSteps(const TriangleSetup& t, VF sowRow, VF towRow, Sp
     st->sowDx = Float(t.sow.dx), st->towDx = Float(t.tow.dx);
 }
 
+// The per-pixel steps of the 1/w, s/w and t/w planes, per lane: one
+// triangle's in every lane (StepsOf), or each lane its own (a batch).
+struct TextureStepLanes {
+    VF oowDx, oowDy, sowDx, sowDy, towDx, towDy;
+};
+
+HWY_INLINE TextureStepLanes StepsOf(const TriangleSetup& t) {
+    return {Float(t.oow.dx), Float(t.oow.dy), Float(t.sow.dx), Float(t.sow.dy), Float(t.tow.dx), Float(t.tow.dy)};
+}
+
 // MakeFootprintRow of texture_sampler.h, per lane (a block's lanes come from
-// several rows).
-HWY_INLINE void SetFootprintRows(const TriangleSetup& t, VF oowRow, VF sowRow, VF towRow, SpanTexture* st) {
-    const VF nsx = hn::Sub(hn::Mul(Float(t.sow.dx), oowRow), hn::Mul(Float(t.oow.dx), sowRow));
-    const VF ntx = hn::Sub(hn::Mul(Float(t.tow.dx), oowRow), hn::Mul(Float(t.oow.dx), towRow));
+// several rows, a batch's from several triangles), and the steps as
+// SetTextureSteps works them out.
+HWY_INLINE void SetFootprintRows(const TextureStepLanes& d, VF oowRow, VF sowRow, VF towRow, SpanTexture* st) {
+    const VF nsx = hn::Sub(hn::Mul(d.sowDx, oowRow), hn::Mul(d.oowDx, sowRow));
+    const VF ntx = hn::Sub(hn::Mul(d.towDx, oowRow), hn::Mul(d.oowDx, towRow));
     st->nx2 = hn::Add(hn::Mul(nsx, nsx), hn::Mul(ntx, ntx));
-    st->nsy = hn::Sub(hn::Mul(Float(t.sow.dy), oowRow), hn::Mul(Float(t.oow.dy), sowRow));
-    st->nty = hn::Sub(hn::Mul(Float(t.tow.dy), oowRow), hn::Mul(Float(t.oow.dy), towRow));
-    SetTextureSteps(t, sowRow, towRow, st);
+    st->nsy = hn::Sub(hn::Mul(d.sowDy, oowRow), hn::Mul(d.oowDy, sowRow));
+    st->nty = hn::Sub(hn::Mul(d.towDy, oowRow), hn::Mul(d.oowDy, towRow));
+    st->csy = hn::Sub(hn::Mul(d.sowDy, d.oowDx), hn::Mul(d.oowDy, d.sowDx));
+    st->cty = hn::Sub(hn::Mul(d.towDy, d.oowDx), hn::Mul(d.oowDy, d.towDx));
+    st->sowRow = sowRow, st->towRow = towRow;
+    st->sowDx = d.sowDx, st->towDx = d.towDx;
 }
 
 // A span's lanes share one row: its FootprintRow, worked out once.
