@@ -148,9 +148,7 @@ protected:
         for (int i = 0; i < 600; ++i) {
             if (i % 100 >= 50) {
                 grConstantColorValue(static_cast<GrColor_t>(rng()));
-                const bool keepGeneric = ctx.forceGeneric, keepOrigin = ctx.originUpperLeft;
-                ctx = glide::MakeDrawContext(ctx.textureUse);
-                ctx.forceGeneric = keepGeneric, ctx.originUpperLeft = keepOrigin;
+                ctx.stateGeneration = glide::TheDevice().stateGeneration;  // as a new draw call sees it
             }
             const float cx = corner(rng), cy = corner(rng) * 0.7f;
             GrVertex v[3];
