@@ -270,8 +270,8 @@ struct PixelStateCache {
         // the same bytes (a call that set what was already set), or differ
         // only in the constant colour (a flat colour per face).
         if (ctx.stateGeneration == 0 || ctx.stateGeneration != generation) {
-            if (std::memcmp(&state, ctx.state, sizeof(RenderState)) != 0) {
-                if (!DiffersOnlyInConstant(state, *ctx.state)) return false;
+            if (!SameButConstant(state, *ctx.state)) return false;
+            if (std::memcmp(&state.constant, &ctx.state->constant, sizeof(Rgba8)) != 0) {
                 TakeConstant(ctx.state->constant);
             }
             generation = ctx.stateGeneration;
@@ -286,8 +286,9 @@ struct PixelStateCache {
     // Set-up copies the constant colour into the record and reads it
     // nowhere else, so a state that differs only there sets up to the same
     // block with the new colour (and, being another state, a new id, in
-    // the same family).
-    static bool DiffersOnlyInConstant(const RenderState& a, const RenderState& b) {
+    // the same family). Whether a and b agree in every byte but the
+    // constant colour's:
+    static bool SameButConstant(const RenderState& a, const RenderState& b) {
         constexpr std::size_t at = offsetof(RenderState, constant), after = at + sizeof(Rgba8);
         const auto* pa = reinterpret_cast<const char*>(&a);
         const auto* pb = reinterpret_cast<const char*>(&b);
