@@ -1,4 +1,4 @@
-"""Checks the files a tarnbench run wrote; used by tarnbench_tests.cpp.
+"""Checks the files a tarnbench run wrote; used by tarnbench_test.cpp.
 
 usage: check_bench_results.py RESULTS_DIR EXPECTED_RUNS EXPECT_SPLIT(0|1)
 Prints what is wrong and exits 1, or exits 0.

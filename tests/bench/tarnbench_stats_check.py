@@ -1,6 +1,6 @@
 """Checks tarnbench's score, its noise test and its checked writes, and
 writes synthetic results for the compare command; used by
-tarnbench_tests.cpp.
+tarnbench_test.cpp.
 
 usage: tarnbench_stats_check.py SOURCE_DIR OUT_DIR
 Writes OUT_DIR/{base,noise,slower,other-scenes}.json, prints what is wrong

@@ -1,7 +1,7 @@
 // Whole render path into the software device, checked on the pixels and
 // the device's counters: the white frame, clipping at the frame, fans of
 // n - 2 triangles and depth in the Z-buffer mode. (Coverage and colours of
-// whole scenes: render_scenes_tests.cpp.)
+// whole scenes: render_scenes_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <cmath>
