@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# Runs the benchmark suite with two builds on the same scenes, one after the
-# other, and prints each run's median frame time side by side with the ratio
-# after / before (below 1: the current build is faster).
+# Runs the benchmark suite with two builds on the same scenes, taking turns
+# (tarnbench --baseline: before, after, after, before, ... each scene and
+# setting --repeat times, 5 unless given), prints each run's median frame
+# time side by side with the ratio after / before (below 1: the current
+# build is faster), then tarnbench compare's judgement of the paired runs.
 #
 # Usage: tools/bench-before-after.sh --baseline BUILD_DIR [--build DIR] [--out DIR] [TARNBENCH OPTIONS]
 #   --baseline DIR  build folder of the "before" tree (for example a checkout of an
-#                   earlier revision, configured and built with its own tarnbench)
+#                   earlier revision, configured and built)
 #   --build DIR     build folder of this tree (default: build)
 #   --out DIR       results (default: DIR/bench-before-after): before/ and after/ hold each
-#                   suite's results.json and results.csv, ratios.md the table
-# Any other option goes to both suites unchanged, e.g. --sizes 100000,1000000
-# --settings "all on" --frames 60 --no-trace. Both suites read the scenes that this
+#                   build's results.json and results.csv, compare.json the judgement,
+#                   ratios.md the table of medians
+# Any other option goes to tarnbench unchanged, e.g. --sizes 100000,1000000
+# --settings "all on" --frames 60 --repeat 9. Both builds read the scenes that this
 # build generates (build/bench-scenes), so they draw exactly the same frames.
-# Run it on a quiet machine: other work moves frame times by 10 to 20 percent.
-# The table is followed by `tarnbench compare` (this build's) on the two results,
-# which judges each change against the noise of the per-frame times.
+# Exit status: tarnbench compare's (0; 3 slower; 4 inconclusive), 1 when a run failed.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -30,7 +31,7 @@ while [ $# -gt 0 ]; do
     --build) [ $# -ge 2 ] || usage_error "missing value after $1"; build="$2"; shift 2 ;;
     --out) [ $# -ge 2 ] || usage_error "missing value after $1"; out="$2"; shift 2 ;;
     --scenes) usage_error "the scenes are this build's bench-scenes folder" ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) pass+=("$1"); shift ;;
   esac
 done
@@ -42,7 +43,7 @@ mkdir -p "$out"
 out="$(cd "$out" && pwd)"
 
 for dir in "$baseline" "$build"; do
-  [ -x "$dir/tarnbench" ] || usage_error "$dir/tarnbench is missing (configure that build first)"
+  [ -f "$dir/tarnbench_build.json" ] || usage_error "$dir is not a configured build folder (no tarnbench_build.json)"
   targets=(tarnview-headless benchgen glide-replay)
   if ninja -C "$dir" -t targets all 2>/dev/null | grep '^tarnbench-runner:' >/dev/null; then
     targets+=(tarnbench-runner)
@@ -50,12 +51,12 @@ for dir in "$baseline" "$build"; do
   ninja -C "$dir" "${targets[@]}" >/dev/null
 done
 
-scenes="$build/bench-scenes"
-echo "bench-before-after.sh: before ($baseline), load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
-"$baseline/tarnbench" --scenes "$scenes" --out "$out/before" "${pass[@]}"
-echo "bench-before-after.sh: after ($build), load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
-"$build/tarnbench" --scenes "$scenes" --out "$out/after" "${pass[@]}"
+echo "bench-before-after.sh: before ($baseline) and after ($build) in turns, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+status=0
+"$build/tarnbench" --baseline "$baseline" --out "$out" "${pass[@]}" || status=$?
+[ -f "$out/after/results.csv" ] || exit "$status"
 
+echo
 python3 - "$out/before/results.csv" "$out/after/results.csv" <<'EOF' | tee "$out/ratios.md"
 import csv, sys
 
@@ -85,11 +86,4 @@ for r in read(sys.argv[2]):
     ratio = "%.2f" % (a / b) if a is not None and b else ""
     print("| %s | %s | %s | %s | %s | %s |" % (r["scene"], r["setting"], threads, cell(b), cell(a), ratio))
 EOF
-
-echo
-status=0
-"$build/tarnbench" compare "$out/before/results.json" "$out/after/results.json" || status=$?
-case $status in
-  0|3) ;;
-  *) echo "bench-before-after.sh: tarnbench compare could not judge these results (status $status)" >&2 ;;
-esac
+exit "$status"

@@ -7,6 +7,7 @@ import csv
 import json
 import math
 import os
+import statistics
 import sys
 
 
@@ -14,7 +15,7 @@ def main():
     out, runs_wanted, split_wanted = sys.argv[1], int(sys.argv[2]), sys.argv[3] == "1"
     problems = []
     with open(os.path.join(out, "results.json"), encoding="utf-8") as f:
-        results = json.load(f)
+        results = json.load(f, parse_constant=lambda c: problems.append("results.json holds " + c))
     machine, build = results["machine"], results["build"]
     if not machine.get("processor") or not isinstance(machine.get("logical_cores"), int):
         problems.append("machine lacks processor or cores: %r" % machine)
@@ -33,8 +34,13 @@ def main():
                 problems.append("run %s/%s: bad %s %r" % (r["scene"], r["setting"], key, r.get(key)))
         if not r.get("ms_min", 0) <= r.get("ms_median", 0) <= r.get("ms_max", 0):
             problems.append("run %s/%s: min <= median <= max does not hold" % (r["scene"], r["setting"]))
-        if r.get("frames_measured") != results["suite"]["frames"]:
+        repeat = results["suite"]["repeat"]
+        if r.get("frames_measured") != results["suite"]["frames"] * repeat:
             problems.append("run %s/%s: %r frames measured" % (r["scene"], r["setting"], r.get("frames_measured")))
+        medians = r.get("run_medians_ms") or []
+        if len(medians) != repeat or not math.isclose(r.get("ms_median") or 0, statistics.median(medians or [-1])):
+            problems.append("run %s/%s: ms_median %r is not the median of the runs' %r" % (
+                r["scene"], r["setting"], r.get("ms_median"), medians))
         report = r.get("report") or {}
         for key in ("frames", "clock_rate_hz", "frame_time_s", "fps", "triangles", "pixels"):
             if key not in report:

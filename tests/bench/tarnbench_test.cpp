@@ -1,15 +1,21 @@
 // The suite runner end to end on the smallest scene: the results carry the
-// machine, the build, every run's statistics, the score and the front end /
-// device split, and the chart is drawn; a failing runner is reported, not
-// hidden. A recorded flight runs under the suite's settings; compare tells
-// a slowdown from noise; command lines answer with the documented status.
+// machine, the build, every run's statistics over its repeats, the score
+// and the front end / device split, and the chart is drawn; a failing
+// runner is reported, not hidden. A recorded flight runs under the suite's
+// settings; two builds run in turns; compare's status and outputs; a signal
+// ends a run cleanly; without --out every run gets its own folder; command
+// lines answer with the documented status. (The statistics, the writer and
+// the malformed documents are tested in tarnbench_*_test.py.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/wait.h>
 
@@ -45,11 +51,11 @@ TEST(Tarnbench, SmallSuiteWritesResultsCsvAndChart) {
     const std::string out = kBuild + "/tests/tarnbench_out";
     std::filesystem::remove_all(out);
     const std::string options =
-        " --sizes 1000 --frames 6 --warmup 2 --settings 'all on,fog off' --no-demo --out " + out + " --scenes " + out +
-        "/scenes";
+        " --sizes 1000 --frames 6 --warmup 2 --settings 'all on,fog off' --repeat 2 --no-demo --out " + out +
+        " --scenes " + out + "/scenes";
     ASSERT_EQ(Shell(kBuild + "/tarnbench" + options), 0) << Log();
     const std::string log = Log();
-    EXPECT_NE(log.find("[ 1/2] faces-1k"), std::string::npos) << log;  // the progress lines
+    EXPECT_TRUE(Has(log, "[ 2/4] faces-1k    fog off                  run 1/2 ")) << log;  // in turns
     EXPECT_NE(log.find("ms median"), std::string::npos) << log;        // the table
     EXPECT_TRUE(Has(log, "[split] faces-1k    frame ")) << log;
     // The score is the last line.
@@ -83,30 +89,96 @@ TEST(Tarnbench, RecordedFlightRunsEveryRecordedFrameUnderEachSetting) {
     EXPECT_EQ(script.rfind("0 key END\n", 0), 0u) << script;  // the setting's keys come first
 }
 
-TEST(Tarnbench, CompareFindsTheSlowdownStaysQuietOnNoiseAndRefusesOtherScenes) {
+TEST(Tarnbench, CompareFindsAThreefoldSlowdownAndWritesThroughLinksAndDescriptors) {
     const std::string dir = kBuild + "/tests/tarnbench_compare";
     std::filesystem::remove_all(dir);
-    // Checks the score, the noise test and the checked writes on their own,
-    // and writes synthetic results with known differences.
-    ASSERT_EQ(Shell("python3 " + kSource + "/tests/bench/tarnbench_stats_check.py " + kSource + " " + dir), 0) << Log();
-    const std::string compare = kBuild + "/tarnbench compare " + dir + "/base.json ";
-    EXPECT_EQ(Shell(compare + dir + "/noise.json"), 0) << Log();
-    EXPECT_TRUE(Has(Log(), "0 slower, 0 faster beyond noise")) << Log();
-    EXPECT_EQ(Shell(compare + dir + "/slower.json --csv " + dir + "/c.csv --json " + dir + "/c.json --chart " + dir +
-                    "/c.svg"),
-              3)
-        << Log();
-    EXPECT_TRUE(Has(ReadText(dir + "/c.csv"), "faces-10k,fog off,")) << ReadText(dir + "/c.csv");
-    EXPECT_TRUE(Has(ReadText(dir + "/c.json"), "\"regressions\": 1,")) << ReadText(dir + "/c.json");
-    const std::string chart = ReadText(dir + "/c.svg");
-    EXPECT_TRUE(Has(chart, "faces-10k / fog off: 1.2") && Has(chart, "stroke=\"#d62728\" stroke-width=\"2\""));
+    std::filesystem::create_directories(dir);
+    for (const auto& [name, ms] : {std::pair{"old", std::string("1.0, 1.01, 0.99")}, {"new", "3.0, 3.02, 2.97"}}) {
+        std::ofstream(dir + "/" + name + ".json")
+            << R"({"tool": "tarnbench", "session": "s", "scenes": [{"name": "faces-1k", "faces": 1000}],
+                  "runs": [{"scene": "faces-1k", "setting": "all on", "run_medians_ms": [)"
+            << ms << "]}]}\n";
+    }
+    std::filesystem::create_symlink("real.json", dir + "/link.json");
+    const std::string compare = kBuild + "/tarnbench compare " + dir + "/old.json " + dir + "/new.json";
+    EXPECT_EQ(Shell(compare + " --json " + dir + "/link.json --csv /dev/stdout"), 3) << Log();
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.json"));
+    EXPECT_TRUE(Has(ReadText(dir + "/real.json"), "\"regressions\": 1,")) << ReadText(dir + "/real.json");
+    // The CSV follows the table on standard output, which the log file takes.
+    const std::string log = Log();
+    EXPECT_TRUE(log.find("faces-1k,all on,") > log.find("3+3  slower")) << log;
 
-    EXPECT_EQ(Shell(compare + dir + "/other-scenes.json"), 1);
-    EXPECT_TRUE(Has(Log(), "different scene sets")) << Log();
-    EXPECT_EQ(Shell(compare + dir + "/slower.json --json /dev/full"), 1);
+    EXPECT_EQ(Shell(compare + " --json /dev/full"), 1);
     EXPECT_TRUE(Has(Log(), "/dev/full: cannot write (")) << Log();
-    EXPECT_EQ(Shell(compare + dir + "/no-such.json"), 1);
-    EXPECT_EQ(Shell(compare), 2);
+    EXPECT_EQ(Shell(kBuild + "/tarnbench compare " + dir + "/old.json"), 2);
+}
+
+TEST(Tarnbench, BaselineRunsBothBuildsInTurnsAndPairsTheirRuns) {
+    const std::string out = kBuild + "/tests/tarnbench_baseline";
+    std::filesystem::remove_all(out);
+    // This build against itself: the verdict is the machine's, so only the
+    // order, the files and the pairing are checked.
+    const int status = Shell(kBuild + "/tarnbench --baseline " + kBuild + " --repeat 2 --sizes 1000 --frames 4 "
+                             "--warmup 1 --settings 'all on' --no-demo --out " + out + " --scenes " + out + "/scenes");
+    EXPECT_TRUE(status == 0 || status == 3 || status == 4) << Log();
+    const std::string log = Log();
+    for (const char* line : {"[ 1/4] before faces-1k", "[ 2/4] after  faces-1k", "[ 3/4] after  faces-1k",
+                             "[ 4/4] before faces-1k", "intervals, runs paired"}) {
+        EXPECT_TRUE(Has(log, line)) << line << "\n" << log;
+    }
+    const std::string before = ReadText(out + "/before/results.json");
+    const std::size_t session = before.find("\"session\": ");
+    ASSERT_NE(session, std::string::npos) << before;
+    const std::string same_session = before.substr(session, before.find(',', session) - session);
+    EXPECT_TRUE(Has(ReadText(out + "/after/results.json"), same_session)) << same_session;
+    EXPECT_TRUE(Has(ReadText(out + "/compare.json"), "\"paired\": true"));
+}
+
+TEST(Tarnbench, ASignalEndsTheRunAndItsRunnerAndLeavesNoTemporaryFile) {
+    const std::string out = kBuild + "/tests/tarnbench_signal";
+    for (const auto& [signal, status] : {std::pair{"TERM", 143}, {"INT", 130}}) {
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        // The runner signals tarnbench and waits to be ended.
+        std::ofstream(out + "/runner") << "#!/bin/sh\necho $$ > " << out << "/runner.pid\nkill -" << signal
+                                       << " $PPID\nexec sleep 60\n";
+        std::filesystem::permissions(out + "/runner", std::filesystem::perms::owner_all);
+        EXPECT_EQ(Shell(kBuild + "/tarnbench --runner " + out + "/runner --sizes 1000 --frames 3 --warmup 1 "
+                        "--settings 'all on' --no-demo --out " + out + " --scenes " + out + "/scenes"),
+                  status)
+            << Log();
+        EXPECT_TRUE(Has(Log(), std::string("tarnbench: stopped by SIG") + signal)) << Log();
+        const std::string pid = ReadText(out + "/runner.pid");
+        EXPECT_FALSE(pid.empty() || std::filesystem::exists("/proc/" + pid.substr(0, pid.size() - 1))) << pid;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+            EXPECT_NE(entry.path().filename().string().rfind(".tarnbench-", 0), 0u) << entry.path();
+        }
+    }
+}
+
+TEST(Tarnbench, WithoutOutEachRunGetsItsOwnFolderAndLatestNamesTheLast) {
+    // A build folder of its own, so that the real build's results stay.
+    const std::string fake = kBuild + "/tests/tarnbench_own_folder";
+    std::filesystem::remove_all(fake);
+    std::filesystem::create_directories(fake);
+    for (const char* name : {"tarnbench_build.json", "tarnbench-runner", "benchgen"}) {
+        std::filesystem::create_symlink(kBuild + "/" + name, fake + "/" + name);
+    }
+    const std::string run = "python3 " + kSource + "/tools/tarnbench/tarnbench.py --build " + fake +
+                            " --sizes 1000 --frames 3 --warmup 1 --settings 'all on' --no-demo --no-split --no-trace";
+    ASSERT_EQ(Shell(run), 0) << Log();
+    ASSERT_EQ(Shell(run), 0) << Log();
+    std::vector<std::string> runs;
+    for (const auto& entry : std::filesystem::directory_iterator(fake + "/bench-results")) {
+        if (!entry.is_symlink()) {
+            runs.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(runs.begin(), runs.end());
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(std::filesystem::read_symlink(fake + "/bench-results/latest").string(), runs[1]);
+    EXPECT_TRUE(std::filesystem::exists(fake + "/bench-results/" + runs[0] + "/results.json"));
+    EXPECT_TRUE(Has(Log(), "results in " + fake + "/bench-results/" + runs[1])) << Log();
 }
 
 TEST(Tarnbench, UsageErrorsExitTwoAndRuntimeErrorsOne) {
@@ -121,6 +193,9 @@ TEST(Tarnbench, UsageErrorsExitTwoAndRuntimeErrorsOne) {
         {"--settings 'no such'", 2, "unknown setting(s) no such"},
         {"--frames 1.5", 2, "--frames wants a whole number from 1 to 100000"},
         {"--threads 0", 2, "--threads wants a whole number from 1 to 256"},
+        {"--repeat 0", 2, "--repeat wants a whole number from 1 to 100"},
+        {"--suite /dev/zero", 1, "/dev/zero: cannot read a suite description (larger than 64 MB)"},
+        {"compare /dev/zero /dev/null", 1, "/dev/zero: cannot read tarnbench results (larger than 64 MB)"},
         {"--script x.txt", 2, "--script and --scene go together"},
         {"-C /nonexistent-folder", 2, "-C /nonexistent-folder"},
         {"--bogus", 2, "unrecognized arguments: --bogus"},

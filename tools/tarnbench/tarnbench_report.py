@@ -57,7 +57,7 @@ def chart_text(runs, settings, machine, build):
     points = {}
     for r in runs:
         ms = r.get("ms_median") if r.get("ms_median") is not None else r.get("ms_mean")
-        if "error" in r or ms is None or ms <= 0 or not r.get("faces"):
+        if "error" in r or ms is None or not 0 < ms < math.inf or not r.get("faces"):
             continue
         points.setdefault(r["setting"], []).append((r["faces"], ms))
     all_x = [x for pts in points.values() for x, _ in pts] or [1000, 1000000]

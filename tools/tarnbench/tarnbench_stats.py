@@ -1,10 +1,21 @@
 """Statistics of tarnbench: the overall score, percentiles for the spread
-of a measurement, and the test that tells a real change of frame time from
-the noise of two runs. Standard library only.
+of a measurement, and the judgement of a change of frame time between two
+builds. Standard library only.
+
+A change is judged from the spread between whole runs, never between the
+frames of one run: the machine's speed moves for seconds to minutes at a
+time and every frame of a run moves with it, so frames are not independent
+samples. Each run gives one figure (its median frame time); the change is
+the ratio NEW/OLD of those figures, with a Student t interval on their
+logarithms (paired run by run when the two builds ran in turns).
+
+Sections: score and spread; Student t; intervals; verdicts.
 """
 
 import math
 import statistics
+
+# ---- score and spread ---------------------------------------------------------------------
 
 
 def score(runs):
@@ -38,55 +49,166 @@ def spread(values, scale=1.0):
             "max": max(values) * scale}
 
 
-def mann_whitney_p(a, b):
-    """Two-sided p-value of the Mann-Whitney U test of samples a and b, by
-    the normal approximation with the tie correction and a continuity
-    correction (sound for the tens to thousands of frames a run measures).
-    1.0 when either sample is empty or every value is the same."""
-    n1, n2 = len(a), len(b)
-    if n1 == 0 or n2 == 0:
+# ---- Student t -----------------------------------------------------------------------------
+
+
+def _beta_fraction(a, b, x):
+    """The continued fraction of the incomplete beta function (modified
+    Lentz method)."""
+    tiny = 1e-300
+    c, d = 1.0, 1.0 - (a + b) * x / (a + 1.0)
+    d = 1.0 / (d if abs(d) > tiny else tiny)
+    h = d
+    for m in range(1, 500):
+        for numerator in (m * (b - m) * x / ((a + 2 * m - 1) * (a + 2 * m)),
+                          -(a + m) * (a + b + m) * x / ((a + 2 * m) * (a + 2 * m + 1))):
+            d = 1.0 + numerator * d
+            d = 1.0 / (d if abs(d) > tiny else tiny)
+            c = 1.0 + numerator / c
+            c = c if abs(c) > tiny else tiny
+            h *= d * c
+        if abs(d * c - 1.0) < 1e-15:
+            break
+    return h
+
+
+def regularized_beta(a, b, x):
+    """I_x(a, b), the regularized incomplete beta function."""
+    if x <= 0.0:
+        return 0.0
+    if x >= 1.0:
         return 1.0
-    pooled = sorted([(v, 0) for v in a] + [(v, 1) for v in b])
-    rank_sum_a = 0.0
-    tie_term = 0.0
-    i = 0
-    while i < len(pooled):
-        j = i
-        while j + 1 < len(pooled) and pooled[j + 1][0] == pooled[i][0]:
-            j += 1
-        average_rank = (i + j) / 2.0 + 1.0
-        rank_sum_a += average_rank * sum(1 for k in range(i, j + 1) if pooled[k][1] == 0)
-        t = j - i + 1
-        tie_term += t * t * t - t
-        i = j + 1
-    u = rank_sum_a - n1 * (n1 + 1) / 2.0
-    n = n1 + n2
-    variance = n1 * n2 / 12.0 * ((n + 1) - tie_term / (n * (n - 1))) if n > 1 else 0.0
-    if variance <= 0:
-        return 1.0
-    z = (abs(u - n1 * n2 / 2.0) - 0.5) / math.sqrt(variance)
-    return max(0.0, min(1.0, math.erfc(max(z, 0.0) / math.sqrt(2.0))))
+    front = math.exp(math.lgamma(a + b) - math.lgamma(a) - math.lgamma(b) + a * math.log(x) + b * math.log1p(-x))
+    if x < (a + 1.0) / (a + b + 2.0):
+        return front * _beta_fraction(a, b, x) / a
+    return 1.0 - front * _beta_fraction(b, a, 1.0 - x) / b
 
 
-# A difference counts only when the test says it is not noise AND the
-# medians differ by at least this much: frames of a flight are not
-# independent samples, so a significant but tiny shift is not reported.
-DEFAULT_ALPHA = 0.001
-DEFAULT_MIN_EFFECT = 0.03
+def t_upper_tail(t, df):
+    """P(T > t) for Student's t with df degrees of freedom (df may be
+    fractional, as Welch's are), t >= 0."""
+    return 0.5 * regularized_beta(df / 2.0, 0.5, df / (df + t * t))
 
 
-def judge(old_times, new_times, alpha=DEFAULT_ALPHA, min_effect=DEFAULT_MIN_EFFECT):
-    """Compares two runs' per-frame times (seconds). Returns a dict with the
-    medians (ms), the ratio new/old, the p-value and the verdict: "slower"
-    or "faster" when the change is beyond noise and at least min_effect,
-    else "same"; "no samples" when either run lacks per-frame times."""
-    if not old_times or not new_times:
-        return {"old_ms": None, "new_ms": None, "ratio": None, "p_value": None, "verdict": "no samples"}
-    old_ms = statistics.median(old_times) * 1e3
-    new_ms = statistics.median(new_times) * 1e3
-    ratio = new_ms / old_ms if old_ms > 0 else None
-    p = mann_whitney_p(old_times, new_times)
-    verdict = "same"
-    if ratio is not None and p < alpha and abs(ratio - 1.0) >= min_effect:
-        verdict = "slower" if ratio > 1.0 else "faster"
-    return {"old_ms": old_ms, "new_ms": new_ms, "ratio": ratio, "p_value": p, "verdict": verdict}
+def t_quantile(probability, df):
+    """The t with P(T <= t) = probability, for probability in [0.5, 1)."""
+    tail = 1.0 - probability
+    low, high = 0.0, 1.0
+    while t_upper_tail(high, df) > tail:
+        high *= 2.0
+    for _ in range(200):
+        middle = (low + high) / 2.0
+        if t_upper_tail(middle, df) > tail:
+            low = middle
+        else:
+            high = middle
+    return (low + high) / 2.0
+
+
+# ---- intervals ----------------------------------------------------------------------------
+
+
+def ratio_interval(old, new, paired, confidence):
+    """The ratio NEW/OLD of positive figures with its confidence interval,
+    as (ratio, low, high), from a t interval on the logarithms: the mean
+    difference of pairs when paired (old[i] and new[i] ran side by side),
+    else Welch's interval for two samples. (ratio, None, None) when a side
+    has fewer than two figures (or fewer than two pairs)."""
+    log_old, log_new = [math.log(v) for v in old], [math.log(v) for v in new]
+    if paired:
+        count = min(len(log_old), len(log_new))
+        differences = [log_new[i] - log_old[i] for i in range(count)]
+        centre = statistics.fmean(differences) if differences else 0.0
+        if count < 2:
+            return math.exp(centre), None, None
+        error = statistics.stdev(differences) / math.sqrt(count)
+        df = count - 1
+    else:
+        centre = statistics.fmean(log_new) - statistics.fmean(log_old)
+        if len(log_old) < 2 or len(log_new) < 2:
+            return math.exp(centre), None, None
+        part_old = statistics.variance(log_old) / len(log_old)
+        part_new = statistics.variance(log_new) / len(log_new)
+        error = math.sqrt(part_old + part_new)
+        welch = part_old ** 2 / (len(log_old) - 1) + part_new ** 2 / (len(log_new) - 1)
+        df = (part_old + part_new) ** 2 / welch if welch > 0 else len(log_old) + len(log_new) - 2
+    half = t_quantile(0.5 + confidence / 2.0, df) * error
+    return math.exp(centre), math.exp(centre - half), math.exp(centre + half)
+
+
+# One run a side has no spread between runs: the interval then comes from
+# this many stretches of the flight, paired stretch by stretch.
+STRETCHES = 5
+
+
+def stretch_medians(frames, count=STRETCHES):
+    """Medians of count consecutive stretches of a run's frames; [] when
+    the run has fewer than two frames a stretch."""
+    size = len(frames) // count
+    if size < 2:
+        return []
+    return [statistics.median(frames[i * size:(i + 1) * size]) for i in range(count)]
+
+
+# ---- verdicts -----------------------------------------------------------------------------
+
+
+DEFAULT_CONFIDENCE = 0.95
+# A run is disturbed when other programs kept more processors than this
+# busy on average while it ran.
+BUSY_CORES = 0.5
+# Changes below this are not reported; an interval inside it says "same".
+DEFAULT_MIN_EFFECT = 0.05
+# With one run a side or a busy machine the spread between runs says
+# little about what other work did to them: only changes whose whole
+# interval lies beyond this are judged.
+DEFAULT_NOISE_FLOOR = 0.50
+
+
+def judge(old_runs, new_runs, paired=False, busy=False, old_frames=None, new_frames=None,
+          confidence=DEFAULT_CONFIDENCE, min_effect=DEFAULT_MIN_EFFECT, noise_floor=DEFAULT_NOISE_FLOOR):
+    """Judges one scene and setting from each run's figure (ms, positive):
+    returns the geometric means of the runs' figures, the ratio NEW/OLD with its
+    interval, and the verdict: "slower", "faster", "same", "inconclusive"
+    (with the reason) or "no samples". With one run on a side the interval
+    comes from stretches of the runs' frames (seconds, old_frames and
+    new_frames), which shows the noise within a run, not between runs."""
+    row = {"old_ms": statistics.geometric_mean(old_runs) if old_runs else None,
+           "new_ms": statistics.geometric_mean(new_runs) if new_runs else None,
+           "old_runs": len(old_runs), "new_runs": len(new_runs), "ratio": None, "low": None, "high": None,
+           "interval_from": None, "reason": None}
+    if not old_runs or not new_runs:
+        return dict(row, verdict="no samples")
+    single = len(old_runs) < 2 or len(new_runs) < 2
+    if single:
+        # The change is that of the runs' figures; its interval takes its
+        # width from the stretches.
+        row["ratio"] = row["new_ms"] / row["old_ms"]
+        old_parts, new_parts = stretch_medians(old_frames or []), stretch_medians(new_frames or [])
+        if old_parts and new_parts:
+            centre, low, high = ratio_interval(old_parts, new_parts, True, confidence)
+            row["low"], row["high"] = row["ratio"] * low / centre, row["ratio"] * high / centre
+            row["interval_from"] = "stretches of one run"
+    else:
+        row["ratio"], row["low"], row["high"] = ratio_interval(old_runs, new_runs, paired, confidence)
+        row["interval_from"] = "paired runs" if paired else "runs"
+    ratio = row["ratio"]
+    low = row["low"] if row["low"] is not None else ratio
+    high = row["high"] if row["high"] is not None else ratio
+    if single or busy:
+        if low > 1.0 + noise_floor:
+            return dict(row, verdict="slower")
+        if high < 1.0 / (1.0 + noise_floor):
+            return dict(row, verdict="faster")
+        return dict(row, verdict="inconclusive", reason="one run a side" if single else "machine busy")
+    if low > 1.0 and ratio >= 1.0 + min_effect:
+        return dict(row, verdict="slower")
+    if high < 1.0 and ratio <= 1.0 / (1.0 + min_effect):
+        return dict(row, verdict="faster")
+    if low >= 1.0 / (1.0 + min_effect) and high <= 1.0 + min_effect:
+        return dict(row, verdict="same")
+    # The interval reaches both sides of the smallest reported change: the
+    # runs disagree too much (the interval holds 1), or the change is close
+    # to that size.
+    reason = "runs disagree" if low <= 1.0 <= high else "close to the smallest change"
+    return dict(row, verdict="inconclusive", reason=reason)
