@@ -85,8 +85,8 @@ def parse_args(argv):
                    "(default 1; 5 with --baseline)")
     p.add_argument("--baseline", metavar="DIR", help="also run the build in DIR (an older tree's build folder), in "
                    "turns with this one, and compare the two (results in OUT/before and OUT/after)")
-    p.add_argument("--out", metavar="DIR", help="results folder (default: a new folder <build>/bench-results/<time>, with "
-                   "<build>/bench-results/latest naming the last complete run)")
+    p.add_argument("--out", metavar="DIR", help="results folder (default: a new folder <build>/bench-results/<time>, "
+                   "with <build>/bench-results/latest naming the last complete run)")
     p.add_argument("--scenes", metavar="DIR", help="scene folder (default: <build>/bench-scenes)")
     p.add_argument("--runner", metavar="FILE", help="headless runner to use (default: tarnbench-runner, else "
                    "tarnview-headless; with --baseline, this build's)")

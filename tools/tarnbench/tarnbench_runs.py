@@ -8,6 +8,7 @@ Sections: programs; scripts and files; the runner; statistics.
 
 import math
 import os
+import signal
 import statistics
 import subprocess
 import time
@@ -29,13 +30,26 @@ def _end(child):
         child.wait()
 
 
+_STOPPING_SIGNALS = {signal.SIGINT, signal.SIGTERM, signal.SIGHUP}
+
+
 def run_program(cmd, timeout=None, **options):
     """Runs cmd with its output captured (as subprocess.run does); raises
     subprocess.TimeoutExpired after timeout seconds. A timeout or a signal
-    that stops tarnbench ends the child first."""
-    with subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, encoding="utf-8", errors="replace",
-                          **options) as child:
+    that stops tarnbench ends the child first. The signals wait while the
+    child starts (the child gets the mask as it was), so that one arriving
+    then still finds the child known and ends it."""
+    mask = signal.pthread_sigmask(signal.SIG_BLOCK, _STOPPING_SIGNALS)
+    try:
+        child = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, encoding="utf-8",
+                                 errors="replace", preexec_fn=lambda: signal.pthread_sigmask(signal.SIG_SETMASK, mask),
+                                 **options)
+    except BaseException:
+        signal.pthread_sigmask(signal.SIG_SETMASK, mask)
+        raise
+    with child:
         try:
+            signal.pthread_sigmask(signal.SIG_SETMASK, mask)
             out, err = child.communicate(timeout=timeout)
         except BaseException:
             _end(child)
