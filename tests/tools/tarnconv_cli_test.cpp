@@ -54,7 +54,8 @@ TEST(TarnconvCli, UsageErrorsPointToHelp) {
     for (const char* args : {"", "frobnicate", "mesh onlyone.ase", "texture a.png b.3df --format argb8888",
                              "texture a.png b.3df --bogus", "texture-png a.3df b.png --lod", "mesh a b --scale -1",
                              "texture-png a.3df b.png --lod 1.5", "mesh a b --up sideways", "view",
-                             "view m.obj --screenshot x.png"}) {
+                             "view m.obj --screenshot x.png", "scene out m.obj --front ahead",
+                             "mesh a b --up +z --front -z"}) {
         const CliRun r = Tarnconv(args, dir);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("try 'tarnconv"), std::string::npos) << args << ": " << r.err;

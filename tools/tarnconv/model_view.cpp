@@ -58,11 +58,13 @@ std::string ViewCacheRoot(std::string* error) {
 bool ViewCacheKey(const std::vector<std::string>& models, const SceneFolderOptions& options, std::string* key,
                   std::string* error) {
     KeyHash hash;
-    hash.Add("tarnconv view 1");  // raise when the scene folder's contents change meaning
+    hash.Add("tarnconv view 2");  // raise when the scene folder's contents change meaning
+    auto axis = [](bool given, const AxisDirection& d) {
+        return given ? std::string(d.sign < 0 ? "-" : "+") + "xyz"[d.axis] : std::string("file");
+    };
     hash.Add(Num(options.modelSize) + " " + Num(options.import.creaseDegrees) + " " + options.texture.formatName +
-             " " + (options.import.upGiven ? std::to_string(options.import.up.axis * options.import.up.sign) +
-                                                 (options.import.up.sign < 0 ? "-" : "+")
-                                           : "file"));
+             " " + axis(options.import.upGiven, options.import.up) + " " +
+             axis(options.import.frontGiven, options.import.front));
     hash.Add(options.fontPath);
     for (const std::string& model : models) {
         struct stat st;
