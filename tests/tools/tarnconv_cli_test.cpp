@@ -68,7 +68,7 @@ TEST(TarnconvCli, BadInputNamesFileAndLine) {
     std::ofstream(dir.File("bad.ase")) << "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*MESH {\n*MESH_NUMVERTEX x\n";
     CliRun r = Tarnconv("mesh '" + dir.File("bad.ase") + "' '" + dir.File("out.3dx") + "'", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dir.File("bad.ase") + ":4: expected a whole number for *MESH_NUMVERTEX, found \"x\"\n");
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("bad.ase") + ":4: expected a whole number for *MESH_NUMVERTEX, found \"x\"\n");
 
     std::ofstream(dir.File("bad.3df")) << "3df v1.1\nrgb565\nlod range: 1 300\naspect ratio: 1 1\n";
     r = Tarnconv("texture-info '" + dir.File("bad.3df") + "'", dir);
@@ -120,18 +120,18 @@ TEST(TarnconvCli, FailedWritesAndOversizedCoordinatesExitOne) {
                                           "*MESH_FACE 0: A: 0 B: 1 C: 2\n}\n}\n}\n";
     CliRun r = Tarnconv("mesh '" + dir.File("tri.ase") + "' /dev/full", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+    EXPECT_EQ(r.err, "tarnconv: /dev/full: cannot write (No space left on device)\n");
     // 1e35 fits a float; a million times it does not.
     r = Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("big.3dx") + "' --scale 1000000", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dir.File("tri.ase") + ":8: vertex 1 of object \"\": X 1e+41 does not fit a float\n");
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("tri.ase") + ":8: vertex 1 of object \"\": X 1e+41 does not fit a float\n");
     EXPECT_FALSE(std::ifstream(dir.File("big.3dx")).good());
 
     ASSERT_EQ(Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("t.3dx") + "'", dir).status, 0);
     std::ofstream(dir.File("t.3df"), std::ios::binary) << std::ifstream(TARNVIEW_SOURCE_DIR "/examples/fonts/ffont.3df", std::ios::binary).rdbuf();
     r = Tarnconv("texture-png '" + dir.File("t.3df") + "' /dev/full", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+    EXPECT_EQ(r.err, "tarnconv: /dev/full: cannot write (No space left on device)\n");
 }
 
 TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
@@ -156,5 +156,5 @@ TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
 
     r = Tarnconv("view '" + dir.File("gone.obj") + "' --headless", dir, env);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind(dir.File("gone.obj") + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("tarnconv: " + dir.File("gone.obj") + ": ", 0), 0u) << r.err;
 }

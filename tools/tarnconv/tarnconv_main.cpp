@@ -1,8 +1,8 @@
 // tarnconv: the content pipeline's command line. Verbs: mesh, texture,
 // texture-info, texture-png, scene, view. Help and --version go to stdout
 // (exit 0); usage errors to stderr with "try --help" (exit 2); conversion
-// errors to stderr as "file:line: message" or "file: message" (exit 1), and
-// so does running out of memory.
+// errors to stderr as "tarnconv: file:line: message" or "tarnconv: file:
+// message" (exit 1), and so does running out of memory.
 //
 // Sections: help texts; argument parsing; one function per command; main.
 #include <cstdio>
@@ -131,14 +131,14 @@ int Usage(const std::string& command, const std::string& message) {
 }
 
 int Failed(const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "tarnconv: %s\n", message.c_str());
     return kExitFailed;
 }
 
 void Progress(const std::string& line) { std::fprintf(stderr, "tarnconv: %s\n", line.c_str()); }
 
 void PrintWarnings(const std::vector<std::string>& warnings) {
-    for (const std::string& w : warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+    for (const std::string& w : warnings) std::fprintf(stderr, "tarnconv: warning: %s\n", w.c_str());
 }
 
 // Splits the command's arguments into positionals and --options with values.
