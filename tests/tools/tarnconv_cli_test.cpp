@@ -78,6 +78,16 @@ TEST(TarnconvCli, BadInputNamesFileAndLine) {
     r = Tarnconv("texture '" + dir.File("missing.png") + "' '" + dir.File("x.3df") + "'", dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.png"), std::string::npos);
+
+    // A PNG header claiming 20000 x 20000 grey pixels is refused before any
+    // of them is decoded.
+    const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                    0, 0, 0x4e, 0x20, 0, 0, 0x4e, 0x20, 8, 0, 0, 0, 0, 0xc6, 0x1b, 0x19, 0xe5};
+    std::ofstream(dir.File("huge.png"), std::ios::binary).write(reinterpret_cast<const char*>(header), sizeof header);
+    r = Tarnconv("texture '" + dir.File("huge.png") + "' '" + dir.File("x.3df") + "'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("huge.png") +
+                         ": the picture is 20000 x 20000 pixels, more than is read (16384 on a side, 67108864 in all)\n");
 }
 
 TEST(TarnconvCli, TextureRoundTripAndInfo) {
