@@ -6,11 +6,14 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "tools_test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -163,6 +166,15 @@ TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
     EXPECT_NE(r.err.find("using the cached scene"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("model 1/1"), std::string::npos) << r.err;  // nothing converted again
     EXPECT_TRUE(std::ifstream(dir.File("second.png")).good());
+
+    // A damaged cache entry is converted again, once, and the view goes on.
+    const std::string entry = r.err.substr(r.err.find(dir.File("cache")), r.err.find('\n') - r.err.find(dir.File("cache")));
+    fs::resize_file(entry + "/box.3dx", 200);
+    r = Tarnconv(view + dir.File("third.png") + "'", dir, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("the viewer refused the cached scene " + entry + "; converting again"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("converted into " + entry), std::string::npos) << r.err;
 
     r = Tarnconv("view '" + dir.File("gone.obj") + "' --headless", dir, env);
     EXPECT_EQ(r.status, 1);
