@@ -6,11 +6,14 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "tools_test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -54,7 +57,8 @@ TEST(TarnconvCli, UsageErrorsPointToHelp) {
     for (const char* args : {"", "frobnicate", "mesh onlyone.ase", "texture a.png b.3df --format argb8888",
                              "texture a.png b.3df --bogus", "texture-png a.3df b.png --lod", "mesh a b --scale -1",
                              "texture-png a.3df b.png --lod 1.5", "mesh a b --up sideways", "view",
-                             "view m.obj --screenshot x.png"}) {
+                             "view m.obj --screenshot x.png", "scene out m.obj --front ahead",
+                             "mesh a b --up +z --front -z"}) {
         const CliRun r = Tarnconv(args, dir);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_NE(r.err.find("try 'tarnconv"), std::string::npos) << args << ": " << r.err;
@@ -67,7 +71,7 @@ TEST(TarnconvCli, BadInputNamesFileAndLine) {
     std::ofstream(dir.File("bad.ase")) << "*3DSMAX_ASCIIEXPORT 200\n*GEOMOBJECT {\n*MESH {\n*MESH_NUMVERTEX x\n";
     CliRun r = Tarnconv("mesh '" + dir.File("bad.ase") + "' '" + dir.File("out.3dx") + "'", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dir.File("bad.ase") + ":4: expected a whole number for *MESH_NUMVERTEX, found \"x\"\n");
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("bad.ase") + ":4: expected a whole number for *MESH_NUMVERTEX, found \"x\"\n");
 
     std::ofstream(dir.File("bad.3df")) << "3df v1.1\nrgb565\nlod range: 1 300\naspect ratio: 1 1\n";
     r = Tarnconv("texture-info '" + dir.File("bad.3df") + "'", dir);
@@ -77,6 +81,16 @@ TEST(TarnconvCli, BadInputNamesFileAndLine) {
     r = Tarnconv("texture '" + dir.File("missing.png") + "' '" + dir.File("x.3df") + "'", dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.png"), std::string::npos);
+
+    // A PNG header claiming 20000 x 20000 grey pixels is refused before any
+    // of them is decoded.
+    const unsigned char header[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                    0, 0, 0x4e, 0x20, 0, 0, 0x4e, 0x20, 8, 0, 0, 0, 0, 0xc6, 0x1b, 0x19, 0xe5};
+    std::ofstream(dir.File("huge.png"), std::ios::binary).write(reinterpret_cast<const char*>(header), sizeof header);
+    r = Tarnconv("texture '" + dir.File("huge.png") + "' '" + dir.File("x.3df") + "'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("huge.png") +
+                         ": the picture is 20000 x 20000 pixels, more than is read (16384 on a side, 67108864 in all)\n");
 }
 
 TEST(TarnconvCli, TextureRoundTripAndInfo) {
@@ -119,18 +133,18 @@ TEST(TarnconvCli, FailedWritesAndOversizedCoordinatesExitOne) {
                                           "*MESH_FACE 0: A: 0 B: 1 C: 2\n}\n}\n}\n";
     CliRun r = Tarnconv("mesh '" + dir.File("tri.ase") + "' /dev/full", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+    EXPECT_EQ(r.err, "tarnconv: /dev/full: cannot write (No space left on device)\n");
     // 1e35 fits a float; a million times it does not.
     r = Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("big.3dx") + "' --scale 1000000", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, dir.File("tri.ase") + ":8: vertex 1 of object \"\": X 1e+41 does not fit a float\n");
+    EXPECT_EQ(r.err, "tarnconv: " + dir.File("tri.ase") + ":8: vertex 1 of object \"\": X 1e+41 does not fit a float\n");
     EXPECT_FALSE(std::ifstream(dir.File("big.3dx")).good());
 
     ASSERT_EQ(Tarnconv("mesh '" + dir.File("tri.ase") + "' '" + dir.File("t.3dx") + "'", dir).status, 0);
     std::ofstream(dir.File("t.3df"), std::ios::binary) << std::ifstream(TARNVIEW_SOURCE_DIR "/examples/fonts/ffont.3df", std::ios::binary).rdbuf();
     r = Tarnconv("texture-png '" + dir.File("t.3df") + "' /dev/full", dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "/dev/full: cannot write (No space left on device)\n");
+    EXPECT_EQ(r.err, "tarnconv: /dev/full: cannot write (No space left on device)\n");
 }
 
 TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
@@ -153,7 +167,16 @@ TEST(TarnconvCli, ViewConvertsOnceThenUsesTheCache) {
     EXPECT_EQ(r.err.find("model 1/1"), std::string::npos) << r.err;  // nothing converted again
     EXPECT_TRUE(std::ifstream(dir.File("second.png")).good());
 
+    // A damaged cache entry is converted again, once, and the view goes on.
+    const std::string entry = r.err.substr(r.err.find(dir.File("cache")), r.err.find('\n') - r.err.find(dir.File("cache")));
+    fs::resize_file(entry + "/box.3dx", 200);
+    r = Tarnconv(view + dir.File("third.png") + "'", dir, env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("the viewer refused the cached scene " + entry + "; converting again"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("converted into " + entry), std::string::npos) << r.err;
+
     r = Tarnconv("view '" + dir.File("gone.obj") + "' --headless", dir, env);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err.rfind(dir.File("gone.obj") + ": ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("tarnconv: " + dir.File("gone.obj") + ": ", 0), 0u) << r.err;
 }

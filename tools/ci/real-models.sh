@@ -1,18 +1,29 @@
 #!/bin/sh
-# Converts a handful of real models from the assimp-testmodels package (ASE,
-# 3DS, OBJ, Collada and glTF, with textures where the package has them; the
-# Collada teapots have opacity 0 on every material and must still show),
-# renders each one
+# Converts real models from the assimp-testmodels package (ASE, 3DS, OBJ,
+# Collada, glTF, Blender, STL, Source SMD, Quake MD2 and MDC, FBX,
+# MilkShape, AC3D, LightWave and 3MF; with textures where the package has them; the Collada teapots have
+# opacity 0 on every material and must still show), renders each one
 # headless from its own "tarnconv scene" folder and checks that the run ends
-# cleanly and that the picture shows something.
+# cleanly, that the picture shows something and that the models with
+# pictures got their textures (the Collada earth names its picture from a
+# Windows drive's root in other case; the MD2 skins lie beside the models).
+# With --sheet FILE, the pictures also go into one contact sheet.
 #
-# usage: tools/ci/real-models.sh [BUILD_DIR]   (default: build)
+# usage: tools/ci/real-models.sh [BUILD_DIR] [--sheet FILE]   (default: build)
 # needs: BUILD_DIR/tarnconv, BUILD_DIR/tarnview-headless, python3 (standard
 # library only), the assimp-testmodels package.
 set -eu
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+SHEET=
+BUILD_ARG=
+while [ $# -gt 0 ]; do
+    case $1 in
+        --sheet) SHEET=${2:?--sheet needs a file}; shift 2 ;;
+        *) BUILD_ARG=$1; shift ;;
+    esac
+done
+BUILD=$(cd "${BUILD_ARG:-$ROOT/build}" && pwd)
 MODELS=${ASSIMP_MODELS:-/usr/share/assimp/models}
 OUT=${OUT_DIR:-$ROOT/out/real-models}
 
@@ -27,17 +38,41 @@ if [ ! -d "$MODELS" ]; then
     exit 2
 fi
 
-# name  model (relative to $MODELS)
-set -- \
-    ase-cubes        ASE/ThreeCubesGreen.ASE \
-    ase-uvplane      ASE/TestUVTransform/UVTransform_Normal.ASE \
-    ase-rotcube      ASE/RotatingCube.ASE \
-    3ds-textured     3DS/cube_with_diffuse_texture.3DS \
-    3ds-fels         3DS/fels.3ds \
-    obj-spider       OBJ/spider.obj \
-    obj-wuson        OBJ/WusonOBJ.obj \
-    dae-teapots      Collada/teapots.DAE \
-    gltf-box         glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
+# name, model (relative to $MODELS), tarnconv options. The Wuson, modelled
+# facing its -z, is shown with --front; the Blender, STL and SMD models are
+# Z-up and MD2 models face +x by their formats' conventions. The LightWave
+# cube names its axes on its faces: +Y on top, -X on the left and -Z (the
+# front in LightWave's left-handed frame) on the right.
+LIST='
+ase-cubes       ASE/ThreeCubesGreen.ASE
+ase-uvplane     ASE/TestUVTransform/UVTransform_Normal.ASE
+ase-rotcube     ASE/RotatingCube.ASE
+3ds-textured    3DS/cube_with_diffuse_texture.3DS
+3ds-fels        3DS/fels.3ds
+obj-spider      OBJ/spider.obj
+obj-wuson-front-z OBJ/WusonOBJ.obj                              --front -z
+dae-teapots     Collada/teapots.DAE
+dae-duck        Collada/duck.dae
+dae-earth       Collada/earthCylindrical.DAE
+gltf-box        glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
+gltf-engine     glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb
+blend-human     BLEND/HUMAN.blend
+blend-suzanne   BLEND/Suzanne_248.blend
+stl-spider      STL/Spider_binary.stl
+smd-grail       SMD/holy_grailref.smd
+md2-sydney      MD2/sydney.md2
+md2-faerie      MD2/faerie.md2
+fbx-mirrored    FBX/cubes_with_mirroring_and_pivot.fbx
+fbx-spider      FBX/spider.fbx
+ms3d-jeep       MS3D/jeep1.ms3d
+ac-earth        AC/SphereWithLight.ac
+lwo-axes        LWO/LWO2/boxuv.lwo
+mdc-spider      MDC/spider.mdc
+3mf-box         3MF/box.3mf
+'
+# Models whose folders must hold textures.
+TEXTURED="3ds-textured obj-spider dae-duck dae-earth gltf-box md2-sydney md2-faerie fbx-spider ms3d-jeep"
+TEXTURED="$TEXTURED ac-earth lwo-axes"
 
 # Share of the view area's pixels that are not black (the background); the
 # area stays inside the white view frame and above the frame-rate text.
@@ -91,14 +126,18 @@ PY
 
 mkdir -p "$OUT"
 failed=0
-while [ $# -ge 2 ]; do
-    name=$1
-    model=$MODELS/$2
-    shift 2
+pictures=
+list=$(mktemp)
+trap 'rm -f "$list"' EXIT
+printf '%s\n' "$LIST" > "$list"
+while read -r name model options; do
+    [ -n "$name" ] || continue
     dir=$OUT/$name
     rm -rf "$dir"
-    echo "== $name: $model"
-    if ! "$BUILD/tarnconv" scene "$dir" "$model"; then
+    echo "== $name: $MODELS/$model $options"
+    # $options is split into words on purpose.
+    # shellcheck disable=SC2086
+    if ! "$BUILD/tarnconv" scene "$dir" "$MODELS/$model" $options; then
         echo "FAIL $name: conversion failed" >&2
         failed=$((failed + 1))
         continue
@@ -115,8 +154,17 @@ while [ $# -ge 2 ]; do
         failed=$((failed + 1))
         continue
     fi
+    case " $TEXTURED " in
+        *" $name "*)
+            if ! ls "$dir"/*.3df | grep -qv '/ffont\.3df$'; then
+                echo "FAIL $name: no texture was converted" >&2
+                failed=$((failed + 1))
+                continue
+            fi ;;
+    esac
+    pictures="$pictures $dir/$name.png"
     echo "ok   $name ($dir/$name.png)"
-done
+done < "$list"
 # One model straight into the viewer through the cache, twice: the second
 # run must find the converted scene.
 box=$MODELS/glTF2/BoxTextured-glTF-Binary/BoxTextured.glb
@@ -134,6 +182,22 @@ done
 if ! grep -q "using the cached scene" "$OUT/view2.log"; then
     echo "FAIL view: the second run converted again" >&2
     failed=$((failed + 1))
+fi
+# A damaged entry: the viewer refuses it, so it is converted again.
+entry=$(sed -n 's/^tarnconv: using the cached scene //p' "$OUT/view2.log")
+if [ -n "$entry" ] && : > "$entry/BoxTextured.3dx" &&
+        XDG_CACHE_HOME=$OUT/cache "$BUILD/tarnconv" view "$box" --headless --screenshot "$OUT/view3.png" \
+            > "$OUT/view3.log" 2>&1 &&
+        grep -q "the viewer refused the cached scene" "$OUT/view3.log" && check_png "$OUT/view3.png"; then
+    echo "ok   view of a damaged cache entry ($OUT/view3.png)"
+else
+    echo "FAIL view of a damaged cache entry:" >&2
+    cat "$OUT/view3.log" >&2
+    failed=$((failed + 1))
+fi
+if [ -n "$SHEET" ]; then
+    # shellcheck disable=SC2086
+    python3 "$ROOT/tools/contact-sheet.py" "$SHEET" $pictures --columns 5 --shrink 3 || failed=$((failed + 1))
 fi
 if [ "$failed" -ne 0 ]; then
     echo "real-models: $failed model(s) failed" >&2

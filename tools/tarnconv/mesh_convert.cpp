@@ -29,7 +29,8 @@ bool IsFile(const fs::path& p) {
 bool LoadModel(const std::string& path, const ImportOptions& options, MeshModel* model, std::string* error) {
     if (Lower(fs::path(path).extension().string()) == ".ase") {
         if (!ReadAseFile(path, model, error)) return false;
-        if (options.upGiven) RotateUpToZ(model, options.up.Vector());
+        const ModelAxes axes = ChooseAxes(path, options);
+        OrientModel(model, axes.up.Vector(), axes.front.Vector());
         return true;
     }
     std::error_code ec;
@@ -101,6 +102,11 @@ std::string ResolveImagePath(const std::string& modelPath, const std::string& bi
     if (!drive) {
         if (fs::path(name).is_absolute()) {
             if (IsFile(name)) return name;
+            // "\..\maps\x.jpg" from Windows means the model's own drive; the
+            // folders it names are looked for from the model's folder.
+            const std::size_t rest = name.find_first_not_of('/');
+            const fs::path p = rest == std::string::npos ? fs::path() : FindIgnoringCase(dir, name.substr(rest));
+            if (!p.empty()) return p.string();
         } else {
             const fs::path p = FindIgnoringCase(dir, name);
             if (!p.empty()) return p.string();
@@ -115,6 +121,25 @@ std::string ResolveImagePath(const std::string& modelPath, const std::string& bi
         return p.string();
     }
     return "";
+}
+
+std::string FindPictureNamedLike(const std::string& modelPath) {
+    const fs::path dir = fs::path(modelPath).parent_path();
+    const std::string stem = Lower(fs::path(modelPath).stem().string());
+    std::vector<std::string> exact, longer;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir.empty() ? fs::path(".") : dir, ec)) {
+        const std::string file = entry.path().filename().string();
+        const std::string ext = Lower(entry.path().extension().string());
+        const std::string fileStem = Lower(entry.path().stem().string());
+        if (ext != ".png" && ext != ".jpg" && ext != ".jpeg" && ext != ".tga" && ext != ".bmp") continue;
+        if (fileStem.compare(0, stem.size(), stem) != 0 || !IsFile(entry.path())) continue;
+        (fileStem == stem ? exact : longer).push_back(file);
+    }
+    std::sort(exact.begin(), exact.end());
+    std::sort(longer.begin(), longer.end());
+    if (!exact.empty()) return exact[0];
+    return longer.empty() ? "" : longer[0];
 }
 
 std::string SafeFileWord(const std::string& name, std::size_t maxLength) {

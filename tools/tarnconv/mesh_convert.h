@@ -24,8 +24,15 @@ bool LoadModel(const std::string& path, const ImportOptions& options, MeshModel*
 // Windows often spell names differently from the files; absolute Windows
 // paths such as "D:\maps\x.jpg" only ever match by name). Backslashes count
 // as separators. *searched tells that it was found by name, not where the
-// model says. Empty when nothing is found.
+// model says. A path from the root without a drive ("\\maps\\x.jpg") is also
+// looked for from the model's folder. Empty when nothing is found.
 std::string ResolveImagePath(const std::string& modelPath, const std::string& bitmap, bool* searched = nullptr);
+
+// The picture (PNG, JPEG, TGA or BMP) beside a model named like it: the
+// model's own name with a picture's extension, else the first (in name
+// order) whose name begins with the model's; ignoring case. Its file name
+// (relative to the model's folder), or empty.
+std::string FindPictureNamedLike(const std::string& modelPath);
 
 // A name usable on a "Texture:" line: letters, digits, "_", "-" and ".",
 // at most maxLength characters, keeping the extension.

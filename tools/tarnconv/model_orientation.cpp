@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 
 namespace tarnconv {
 namespace {
@@ -44,20 +45,43 @@ bool ParseAxisDirection(const std::string& text, AxisDirection* direction) {
     return true;
 }
 
-void RotateUpToZ(MeshModel* model, const Vec3d& up) {
-    if (up.z > 0.5) return;
-    if (up.z < -0.5) {
-        ForEachVertex(model, [](const Vec3d& p) { return Vec3d{p.x, -p.y, -p.z}; });
-        return;
-    }
+ModelAxes ConventionalAxes(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    ModelAxes axes{{1, 1}, {2, 1}};
+    if (ext == ".ase" || ext == ".blend" || ext == ".stl") axes = {{2, 1}, {1, -1}};
+    if (ext == ".smd") axes = {{2, 1}, {0, 1}};
+    if (ext == ".md2") axes.front = {0, 1};
+    return axes;
+}
+
+Vec3d UpToZ(const Vec3d& up, const Vec3d& p) {
+    if (up.z > 0.5) return p;
+    if (up.z < -0.5) return {p.x, -p.y, -p.z};
     // A quarter turn about a = up x Z (a unit vector, up being
     // perpendicular to Z): v -> a x v + a (a . v) takes up to Z.
     const Vec3d a = Cross(up, {0, 0, 1});
-    ForEachVertex(model, [&](const Vec3d& p) {
-        const Vec3d c = Cross(a, p);
-        const double d = Dot(a, p);
-        return Vec3d{c.x + a.x * d, c.y + a.y * d, c.z + a.z * d};
-    });
+    const Vec3d c = Cross(a, p);
+    const double d = Dot(a, p);
+    return {c.x + a.x * d, c.y + a.y * d, c.z + a.z * d};
+}
+
+void RotateUpToZ(MeshModel* model, const Vec3d& up) {
+    if (up.z > 0.5) return;
+    ForEachVertex(model, [&](const Vec3d& p) { return UpToZ(up, p); });
+}
+
+void OrientModel(MeshModel* model, const Vec3d& up, const Vec3d& front) {
+    RotateUpToZ(model, up);
+    const Vec3d f = UpToZ(up, front);
+    if (std::fabs(f.z) > 0.5 || f.y < -0.5) return;
+    if (f.y > 0.5) {
+        ForEachVertex(model, [](const Vec3d& p) { return Vec3d{-p.x, -p.y, p.z}; });
+    } else if (f.x > 0.5) {
+        ForEachVertex(model, [](const Vec3d& p) { return Vec3d{p.y, -p.x, p.z}; });
+    } else {
+        ForEachVertex(model, [](const Vec3d& p) { return Vec3d{-p.y, p.x, p.z}; });
+    }
 }
 
 void TurnForView(MeshModel* model, double yawDegrees, double pitchDegrees) {

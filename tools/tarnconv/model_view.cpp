@@ -1,5 +1,6 @@
 #include "model_view.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,11 +59,13 @@ std::string ViewCacheRoot(std::string* error) {
 bool ViewCacheKey(const std::vector<std::string>& models, const SceneFolderOptions& options, std::string* key,
                   std::string* error) {
     KeyHash hash;
-    hash.Add("tarnconv view 1");  // raise when the scene folder's contents change meaning
+    hash.Add("tarnconv view 2");  // raise when the scene folder's contents change meaning
+    auto axis = [](bool given, const AxisDirection& d) {
+        return given ? std::string(d.sign < 0 ? "-" : "+") + "xyz"[d.axis] : std::string("file");
+    };
     hash.Add(Num(options.modelSize) + " " + Num(options.import.creaseDegrees) + " " + options.texture.formatName +
-             " " + (options.import.upGiven ? std::to_string(options.import.up.axis * options.import.up.sign) +
-                                                 (options.import.up.sign < 0 ? "-" : "+")
-                                           : "file"));
+             " " + axis(options.import.upGiven, options.import.up) + " " +
+             axis(options.import.frontGiven, options.import.front));
     hash.Add(options.fontPath);
     for (const std::string& model : models) {
         struct stat st;
@@ -99,7 +102,16 @@ bool PrepareViewScene(const std::vector<std::string>& models, const SceneFolderO
     // A folder is only ever renamed into place whole, so one that holds its
     // scene file is complete.
     *cached = fs::is_regular_file(fs::path(*dir) / "objects.scn", ec);
-    if (*cached) return true;
+    if (*cached && ViewerAcceptsScene(*dir)) return true;
+    if (*cached) {
+        if (progress) progress("the viewer refused the cached scene " + *dir + "; converting again");
+        *cached = false;
+        fs::remove_all(*dir, ec);
+        if (ec) {
+            if (error) *error = *dir + ": cannot remove the refused scene (" + ec.message() + ")";
+            return false;
+        }
+    }
     fs::create_directories(root, ec);
     if (ec) {
         if (error) *error = root + ": cannot create the cache folder (" + ec.message() + ")";
@@ -111,8 +123,15 @@ bool PrepareViewScene(const std::vector<std::string>& models, const SceneFolderO
     return ok;
 }
 
+bool ViewerAcceptsScene(const std::string& dir) {
+    const std::string viewer = (fs::path(OwnFolder()) / "tarnview-headless").string();
+    if (access(viewer.c_str(), X_OK) != 0) return true;
+    std::string error;
+    return RunInFolder(viewer, {"--frames", "0", "--no-calibrate"}, dir, &error, true) == 0;
+}
+
 int RunInFolder(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                std::string* error) {
+                std::string* error, bool quiet) {
     if (access(program.c_str(), X_OK) != 0) {
         if (error) *error = program + ": " + std::strerror(errno) + " (build it beside tarnconv)";
         return 1;
@@ -129,6 +148,14 @@ int RunInFolder(const std::string& program, const std::vector<std::string>& args
         return 1;
     }
     if (pid == 0) {
+        if (quiet) {
+            const int null = open("/dev/null", O_WRONLY);
+            if (null >= 0) {
+                dup2(null, STDOUT_FILENO);
+                dup2(null, STDERR_FILENO);
+                close(null);
+            }
+        }
         if (chdir(dir.c_str()) != 0) {
             std::fprintf(stderr, "tarnconv: %s: %s\n", dir.c_str(), std::strerror(errno));
             _exit(1);

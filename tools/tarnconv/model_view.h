@@ -24,16 +24,23 @@ bool ViewCacheKey(const std::vector<std::string>& models, const SceneFolderOptio
                   std::string* error);
 
 // Finds the models' scene folder in the cache or makes it. *dir is the
-// folder, *cached tells that it was already there.
+// folder, *cached tells that it was already there. A cached folder that
+// the viewer refuses (ViewerAcceptsScene), as after a disk fault or an
+// edit by hand, is converted again, once, saying so through progress.
 bool PrepareViewScene(const std::vector<std::string>& models, const SceneFolderOptions& options,
                       const ProgressFn& progress, std::string* dir, bool* cached, std::vector<std::string>* warnings,
                       std::string* error);
 
+// True unless the headless viewer beside tarnconv, run in dir without a
+// frame, fails to load the scene there (its messages are not shown). True
+// also when there is no headless viewer to ask.
+bool ViewerAcceptsScene(const std::string& dir);
+
 // Runs program (a path) with args, in the working folder dir, and waits for
-// it. Returns its exit status; 1 (with a message) when it cannot be run or
-// ends by a signal.
+// it; quiet sends its output to /dev/null. Returns its exit status; 1 (with
+// a message) when it cannot be run or ends by a signal.
 int RunInFolder(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                std::string* error);
+                std::string* error, bool quiet = false);
 
 // The folder of the running executable.
 std::string OwnFolder();

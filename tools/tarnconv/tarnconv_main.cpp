@@ -1,8 +1,8 @@
 // tarnconv: the content pipeline's command line. Verbs: mesh, texture,
 // texture-info, texture-png, scene, view. Help and --version go to stdout
 // (exit 0); usage errors to stderr with "try --help" (exit 2); conversion
-// errors to stderr as "file:line: message" or "file: message" (exit 1), and
-// so does running out of memory.
+// errors to stderr as "tarnconv: file:line: message" or "tarnconv: file:
+// message" (exit 1), and so does running out of memory.
 //
 // Sections: help texts; argument parsing; one function per command; main.
 #include <cstdio>
@@ -49,6 +49,7 @@ const char* const kMainHelp =
 
 const char* const kMeshHelp =
     "usage: tarnconv mesh IN OUT.3dx [--scale S] [--texture-format FMT] [--crease DEG] [--up AXIS]\n"
+    "                     [--front AXIS]\n"
     "\n"
     "Converts a model to an object file. 3ds Max ASCII exports (.ase) keep\n"
     "their smoothing groups, edge visibility and material ids; other formats\n"
@@ -62,7 +63,12 @@ const char* const kMeshHelp =
     "  --crease DEG          largest angle between faces that are smoothed\n"
     "                        together, for models without normals (default 40)\n"
     "  --up AXIS             the model's axis that points up: +y -y +z -z +x -x\n"
-    "                        (default: what the file says, else +y; +z for .ase)\n";
+    "                        (default: what the file says, else +y; +z for .ase,\n"
+    "                        .blend, .stl and .smd)\n"
+    "  --front AXIS          the model's axis that points to its front, the side\n"
+    "                        the viewer sees first (default: what the file says,\n"
+    "                        else +z; -y for .ase, .blend and .stl; +x for .smd\n"
+    "                        and .md2)\n";
 
 const char* const kTextureHelp =
     "usage: tarnconv texture IN OUT.3df [--format NAME] [--no-mipmaps]\n"
@@ -90,7 +96,7 @@ const char* const kPngHelp =
 
 const char* const kSceneHelp =
     "usage: tarnconv scene OUTDIR MODEL... [--size S] [--font FILE] [--texture-format FMT]\n"
-    "                      [--crease DEG] [--up AXIS]\n"
+    "                      [--crease DEG] [--up AXIS] [--front AXIS]\n"
     "\n"
     "Makes OUTDIR a folder the viewer runs in as it is: every MODEL converted,\n"
     "centred and scaled to a common size, standing side by side and turned to\n"
@@ -103,10 +109,11 @@ const char* const kSceneHelp =
     "                        examples/fonts/ffont.3df)\n"
     "  --texture-format FMT  as for 'tarnconv mesh'\n"
     "  --crease DEG          as for 'tarnconv mesh'\n"
-    "  --up AXIS             as for 'tarnconv mesh'\n";
+    "  --up AXIS             as for 'tarnconv mesh'\n"
+    "  --front AXIS          as for 'tarnconv mesh'\n";
 
 const char* const kViewHelp =
-    "usage: tarnconv view MODEL... [--headless [--screenshot FILE]] [--up AXIS]\n"
+    "usage: tarnconv view MODEL... [--headless [--screenshot FILE]] [--up AXIS] [--front AXIS]\n"
     "\n"
     "Shows models in the viewer: converts them as 'tarnconv scene' does into a\n"
     "folder in the cache ($XDG_CACHE_HOME/tarnview/, else ~/.cache/tarnview/),\n"
@@ -114,7 +121,8 @@ const char* const kViewHelp =
     "\n"
     "  --headless         run tarnview-headless for a few frames instead of a window\n"
     "  --screenshot FILE  with --headless, save the last frame as a PNG\n"
-    "  --up AXIS          as for 'tarnconv mesh'\n";
+    "  --up AXIS          as for 'tarnconv mesh'\n"
+    "  --front AXIS       as for 'tarnconv mesh'\n";
 
 int Usage(const std::string& command, const std::string& message) {
     const std::string which = command.empty() ? "tarnconv --help" : "tarnconv " + command + " --help";
@@ -123,14 +131,14 @@ int Usage(const std::string& command, const std::string& message) {
 }
 
 int Failed(const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "tarnconv: %s\n", message.c_str());
     return kExitFailed;
 }
 
 void Progress(const std::string& line) { std::fprintf(stderr, "tarnconv: %s\n", line.c_str()); }
 
 void PrintWarnings(const std::vector<std::string>& warnings) {
-    for (const std::string& w : warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+    for (const std::string& w : warnings) std::fprintf(stderr, "tarnconv: warning: %s\n", w.c_str());
 }
 
 // Splits the command's arguments into positionals and --options with values.
@@ -217,12 +225,19 @@ bool WholeNumberOption(const std::string& command, const std::string& name, cons
     return true;
 }
 
-bool UpOption(const std::string& command, const std::string& text, ImportOptions* options, int* exitCode) {
-    if (!ParseAxisDirection(text, &options->up)) {
-        *exitCode = Usage(command, "--up wants an axis: +y -y +z -z +x -x, not \"" + text + "\"");
+// --up and --front: an axis each, and not the same one.
+bool AxisOption(const std::string& command, const std::string& name, const std::string& text,
+                ImportOptions* options, int* exitCode) {
+    const bool up = name == "--up";
+    if (!ParseAxisDirection(text, up ? &options->up : &options->front)) {
+        *exitCode = Usage(command, name + " wants an axis: +y -y +z -z +x -x, not \"" + text + "\"");
         return false;
     }
-    options->upGiven = true;
+    (up ? options->upGiven : options->frontGiven) = true;
+    if (options->upGiven && options->frontGiven && options->up.axis == options->front.axis) {
+        *exitCode = Usage(command, "--up and --front want two different axes");
+        return false;
+    }
     return true;
 }
 
@@ -245,7 +260,7 @@ std::string DefaultFontPath() {
 int MeshCommand(int argc, char** argv) {
     Args args;
     int rc = 0;
-    if (!ParseArgs(argc, argv, {"--scale", "--texture-format", "--crease", "--up"}, {}, "mesh", &args, &rc))
+    if (!ParseArgs(argc, argv, {"--scale", "--texture-format", "--crease", "--up", "--front"}, {}, "mesh", &args, &rc))
         return rc;
     if (args.help) {
         std::fputs(kMeshHelp, stdout);
@@ -256,7 +271,7 @@ int MeshCommand(int argc, char** argv) {
     for (const auto& [name, value] : args.options) {
         if (name == "--scale" && !NumberOption("mesh", name, value, 1e-6, 1e6, &options.scale, &rc)) return rc;
         if (name == "--crease" && !NumberOption("mesh", name, value, 0, 180, &options.import.creaseDegrees, &rc)) return rc;
-        if (name == "--up" && !UpOption("mesh", value, &options.import, &rc)) return rc;
+        if ((name == "--up" || name == "--front") && !AxisOption("mesh", name, value, &options.import, &rc)) return rc;
         if (name == "--texture-format") options.texture.formatName = value;
     }
     GrTextureFormat_t format = 0;
@@ -341,7 +356,7 @@ int TexturePngCommand(int argc, char** argv) {
 int SceneCommand(int argc, char** argv) {
     Args args;
     int rc = 0;
-    if (!ParseArgs(argc, argv, {"--size", "--font", "--texture-format", "--crease", "--up"}, {}, "scene", &args,
+    if (!ParseArgs(argc, argv, {"--size", "--font", "--texture-format", "--crease", "--up", "--front"}, {}, "scene", &args,
                    &rc))
         return rc;
     if (args.help) {
@@ -354,7 +369,7 @@ int SceneCommand(int argc, char** argv) {
     for (const auto& [name, value] : args.options) {
         if (name == "--size" && !NumberOption("scene", name, value, 1, 10000, &options.modelSize, &rc)) return rc;
         if (name == "--crease" && !NumberOption("scene", name, value, 0, 180, &options.import.creaseDegrees, &rc)) return rc;
-        if (name == "--up" && !UpOption("scene", value, &options.import, &rc)) return rc;
+        if ((name == "--up" || name == "--front") && !AxisOption("scene", name, value, &options.import, &rc)) return rc;
         if (name == "--font") options.fontPath = value;
         if (name == "--texture-format") options.texture.formatName = value;
     }
@@ -380,7 +395,7 @@ int SceneCommand(int argc, char** argv) {
 int ViewCommand(int argc, char** argv) {
     Args args;
     int rc = 0;
-    if (!ParseArgs(argc, argv, {"--screenshot", "--up"}, {"--headless"}, "view", &args, &rc)) return rc;
+    if (!ParseArgs(argc, argv, {"--screenshot", "--up", "--front"}, {"--headless"}, "view", &args, &rc)) return rc;
     if (args.help) {
         std::fputs(kViewHelp, stdout);
         return kExitOk;
@@ -391,7 +406,7 @@ int ViewCommand(int argc, char** argv) {
     bool headless = false;
     std::string screenshot;
     for (const auto& [name, value] : args.options) {
-        if (name == "--up" && !UpOption("view", value, &options.import, &rc)) return rc;
+        if ((name == "--up" || name == "--front") && !AxisOption("view", name, value, &options.import, &rc)) return rc;
         if (name == "--headless") headless = true;
         if (name == "--screenshot") screenshot = value;
     }

@@ -51,8 +51,21 @@ int NearestPowerOfTwo(int v) {
 
 }  // namespace
 
+bool PictureSizeOk(int width, int height, const std::string& name, std::string* error) {
+    if (width <= kMaxPictureSide && height <= kMaxPictureSide &&
+        static_cast<long long>(width) * height <= kMaxPicturePixels)
+        return true;
+    if (error)
+        *error = name + ": the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels, more than is read (" + std::to_string(kMaxPictureSide) + " on a side, " +
+                 std::to_string(kMaxPicturePixels) + " in all)";
+    return false;
+}
+
 bool LoadImageFile(const std::string& path, glide::ArgbImage* image, bool* hasAlpha, std::string* error) {
     int w = 0, h = 0, n = 0;
+    // The header first: a small file can claim a picture of gigabytes.
+    if (stbi_info(path.c_str(), &w, &h, &n) && !PictureSizeOk(w, h, path, error)) return false;
     unsigned char* data = stbi_load(path.c_str(), &w, &h, &n, 4);
     if (!data) {
         if (error) *error = path + ": cannot read the image (" + (stbi_failure_reason() ? stbi_failure_reason() : "unknown") + ")";
@@ -70,8 +83,9 @@ bool LoadImageMemory(const std::vector<std::uint8_t>& bytes, const std::string& 
         if (error) *error = name + ": empty image";
         return false;
     }
-    unsigned char* data =
-        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &n, 4);
+    const int size = static_cast<int>(bytes.size());
+    if (stbi_info_from_memory(bytes.data(), size, &w, &h, &n) && !PictureSizeOk(w, h, name, error)) return false;
+    unsigned char* data = stbi_load_from_memory(bytes.data(), size, &w, &h, &n, 4);
     if (!data) {
         if (error) *error = name + ": cannot decode the image (" + (stbi_failure_reason() ? stbi_failure_reason() : "unknown") + ")";
         return false;

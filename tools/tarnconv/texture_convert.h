@@ -12,8 +12,18 @@
 
 namespace tarnconv {
 
+// The largest picture read: a few hundred megabytes while it is converted.
+// A texture is at most 256 on a side, so nothing larger is of use.
+constexpr int kMaxPictureSide = 16384;
+constexpr long long kMaxPicturePixels = 8192LL * 8192;
+
+// True when a picture of width x height is small enough to read; else
+// false with "name: the picture is W x H pixels, ..." in *error.
+bool PictureSizeOk(int width, int height, const std::string& name, std::string* error);
+
 // Loads an image file (anything stb_image reads) as 0xAARRGGBB, top row
-// first. *hasAlpha tells whether any pixel is less than fully opaque.
+// first, after checking its size in the file's header (PictureSizeOk).
+// *hasAlpha tells whether any pixel is less than fully opaque.
 bool LoadImageFile(const std::string& path, glide::ArgbImage* image, bool* hasAlpha, std::string* error);
 
 // The same from an encoded file held in memory (textures embedded in models).
