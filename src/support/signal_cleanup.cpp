@@ -35,6 +35,8 @@ static_assert(std::atomic<int>::is_always_lock_free, "the handler reads slot sta
 
 Slot slots[kSlots];
 std::atomic<bool> installed{false};
+// The thread whose children a signal ends too; 0: none.
+std::atomic<pid_t> childrenOf{0};
 
 // Everything inside the open folder dirFd, depth-first. Entries removed while
 // the folder is read may make the kernel skip others, so it is read again
@@ -84,8 +86,43 @@ void RemovePath(const char* path) {
     rmdir(path);
 }
 
+// Appends the decimal digits of value (no formatting library in a handler).
+char* AppendNumber(char* out, long value) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}
+
+// Sends signal to the children the kernel lists for thread tid.
+void SignalChildren(pid_t tid, int signal) {
+    char path[64] = "/proc/self/task/";
+    char* end = AppendNumber(path + std::strlen(path), tid);
+    std::memcpy(end, "/children", sizeof "/children");
+    const int file = open(path, O_RDONLY | O_CLOEXEC);
+    if (file < 0) return;
+    char list[512];
+    const ssize_t got = read(file, list, sizeof list);
+    close(file);
+    long pid = 0;
+    for (ssize_t i = 0; i <= got; ++i) {
+        if (i < got && list[i] >= '0' && list[i] <= '9') {
+            pid = pid * 10 + (list[i] - '0');
+        } else {
+            if (pid > 0) kill(static_cast<pid_t>(pid), signal);
+            pid = 0;
+        }
+    }
+}
+
 void OnSignal(int signal) {
     const pid_t self = getpid();
+    const pid_t parentThread = childrenOf.load(std::memory_order_acquire);
+    if (parentThread != 0) SignalChildren(parentThread, signal);
     for (Slot& slot : slots)
         if (slot.state.load(std::memory_order_acquire) == kActive && slot.owner == self) RemovePath(slot.path);
     _exit(128 + signal);
@@ -126,6 +163,8 @@ int RemoveOnSignal(const char* path) {
 void KeepOnSignal(int slot) {
     if (slot >= 0 && slot < kSlots) slots[slot].state.store(kFree, std::memory_order_release);
 }
+
+void EndChildrenOnSignal(bool on) { childrenOf.store(on ? gettid() : 0, std::memory_order_release); }
 
 SignalsHeld::SignalsHeld() {
     sigset_t held;

@@ -24,6 +24,11 @@ int RemoveOnSignal(const char* path);
 // Takes the registration back (-1 does nothing).
 void KeepOnSignal(int slot);
 
+// While on, a signal that ends the program first passes itself on to the
+// child processes of the thread that turned it on (a window library that
+// shows its message box from a child process would leave the box behind).
+void EndChildrenOnSignal(bool on);
+
 // A registration for as long as the object lives.
 class RemovedOnSignal {
 public:
