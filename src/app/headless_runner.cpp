@@ -170,7 +170,6 @@ std::string HeadlessUsage(const char* programName) {
            "  --help             this text\n"
            "  --version          the program's version, git revision and build type\n"
            "\n"
-           "\n"
            "kill -USR1 PID prints the frames rendered so far. SIGINT, SIGTERM and SIGHUP end the\n"
            "run with status 130, 143 and 129, removing unfinished outputs (files being replaced\n"
            "stay as they were).\n"
