@@ -16,6 +16,7 @@ PACKAGES=(
   libfreetype-dev fonts-dejavu-core             # the font tool
   clang libclang-rt-dev                         # libFuzzer targets
   xvfb xauth                                    # trying the window without a display
+  xfonts-base                                   # the fonts SDL's message boxes need under Xvfb
   xdotool                                       # synthesized keys and mouse for the window's tests
 )
 

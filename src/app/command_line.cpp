@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "glide_device.h"
 #include "platform/headless/script.h"
@@ -48,6 +49,19 @@ bool CheckOutputPaths(const std::vector<std::string>& paths, std::string* error)
     for (const std::string& path : paths)
         if (!tarn::CheckOutputPath(path, error)) return false;
     return true;
+}
+
+void AddScriptOutputs(const Script& script, std::vector<std::string>* paths) {
+    for (const ScriptEvent& event : script.events)
+        if (event.command == ScriptCommand::Screenshot || event.command == ScriptCommand::Dump)
+            paths->push_back(event.path);
+}
+
+const char* ProgramName(const char* argv0, const char* fallback) {
+    if (argv0 == nullptr) return fallback;
+    const char* slash = std::strrchr(argv0, '/');
+    const char* name = slash != nullptr ? slash + 1 : argv0;
+    return *name != '\0' ? name : fallback;
 }
 
 int AnswerCommandLine(const char* program, OptionsResult result, const char* usage, const std::string& error) {

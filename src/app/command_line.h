@@ -44,6 +44,13 @@ bool ResolveThreadCount(int optionValue, int* threads, std::string* error);
 // returns false with "FILE: cannot write (reason)" in *error.
 bool CheckOutputPaths(const std::vector<std::string>& paths, std::string* error);
 
+struct Script;
+// Adds the files a script's screenshot and dump lines write.
+void AddScriptOutputs(const Script& script, std::vector<std::string>* paths);
+
+// The file name part of argv[0], or fallback when there is none.
+const char* ProgramName(const char* argv0, const char* fallback);
+
 // Runs body (returning an exit status); an allocation that fails anywhere
 // inside ends it with "<program>: out of memory" on stderr and status 1.
 template <typename Body>

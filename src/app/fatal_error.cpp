@@ -8,10 +8,10 @@
 #include "platform/win32_api.h"
 
 namespace {
-void (*fatalEpilogue)() = nullptr;
+void (*fatalEpilogue)(const char*) = nullptr;
 }  // namespace
 
-void SetFatalErrorEpilogue(void (*epilogue)()) { fatalEpilogue = epilogue; }
+void SetFatalErrorEpilogue(void (*epilogue)(const char*)) { fatalEpilogue = epilogue; }
 
 void FatalError(const char* message) {
     // Cleared first so that a WM_ACTIVATE delivered inside the box's modal
@@ -19,7 +19,7 @@ void FatalError(const char* message) {
     GlideReady = 0;
     grGlideShutdown();
     MessageBoxA(nullptr, message, kFatalErrorCaption, MB_OK);
-    if (fatalEpilogue != nullptr) fatalEpilogue();
+    if (fatalEpilogue != nullptr) fatalEpilogue(message);
     // A failure is not a success: the process reports it with status 1.
     std::exit(1);
 }

@@ -5,6 +5,7 @@
 
 [[noreturn]] void FatalError(const char* message);
 
-// Called after the box, before the process ends: a host may add one line of
-// its own (the headless runner names the working folder). nullptr: none.
-void SetFatalErrorEpilogue(void (*epilogue)());
+// Called with the message after the box, before the process ends: a host
+// may add lines of its own that say what to do (the headless runner names
+// the working folder). nullptr: none.
+void SetFatalErrorEpilogue(void (*epilogue)(const char* message));

@@ -10,6 +10,8 @@
 
 #include "app/command_line.h"
 #include "app/fatal_error.h"
+#include "app/fatal_hints.h"
+#include "app/progress_signal.h"
 #include "app/winmain.h"
 #include "input/navigation.h"
 #include "platform/headless/headless_input.h"
@@ -20,10 +22,13 @@
 #include "scene/scene_dump.h"
 #include "support/build_info.h"
 #include "support/output_file.h"
+#include "support/signal_cleanup.h"
 
 namespace {
 
-constexpr const char* kProgram = "tarnview-headless";
+// The name messages carry: the program's own file name, so that the
+// benchmark's build of this runner (tarnbench-runner) names itself.
+const char* runnerName = "tarnview-headless";
 
 void AppendNumber(std::string* out, double value) {
     if (!std::isfinite(value)) {
@@ -35,8 +40,6 @@ void AppendNumber(std::string* out, double value) {
     *out += text;
 }
 
-std::uint32_t FramesRendered() { return PerfStats.count; }
-
 bool WriteScreenshot(const char* path, std::string* error) { return glide::WriteScreenshotPng(path, error); }
 
 bool DumpScene(const char* path, std::string* error) {
@@ -45,11 +48,12 @@ bool DumpScene(const char* path, std::string* error) {
 
 // After a fatal error: the files a scene names are read from the working
 // folder, which is the usual reason they are not found.
-void NameWorkingFolder() {
+void NameWorkingFolder(const char* message) {
     char folder[4096];
     const char* where = getcwd(folder, sizeof folder) != nullptr ? folder : "(unknown)";
-    std::fprintf(stderr, "%s: files are read from the working folder %s; -C DIR runs in another folder\n", kProgram,
+    std::fprintf(stderr, "%s: files are read from the working folder %s; -C DIR runs in another folder\n", runnerName,
                  PrintableText(where).c_str());
+    PrintFontHint(runnerName, message, false);
 }
 
 // Every file the run will write, checked before the first frame.
@@ -58,20 +62,20 @@ std::vector<std::string> OutputPaths(const HeadlessOptions& options, const Scrip
     for (const std::string* path : {&options.screenshotPath, &options.reportPath, &options.dumpScenePath,
                                     &options.tracePath, &options.recordPath})
         if (!path->empty()) paths.push_back(*path);
-    for (const ScriptEvent& event : script.events)
-        if (event.command == ScriptCommand::Screenshot || event.command == ScriptCommand::Dump)
-            paths.push_back(event.path);
+    AddScriptOutputs(script, &paths);
     return paths;
 }
 
-int Fail(int status, const std::string& message) { return ReportFailure(kProgram, status, message); }
+int Fail(int status, const std::string& message) { return ReportFailure(runnerName, status, message); }
 
 int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
     HeadlessOptions options;
     std::string error;
     const OptionsResult parsed = ParseHeadlessOptions(argc, argv, &options, &error);
-    const int answered = AnswerCommandLine(kProgram, parsed, HeadlessUsage(), error);
+    const int answered = AnswerCommandLine(runnerName, parsed, HeadlessUsage(runnerName).c_str(), error);
     if (answered >= 0) return answered;
+    tarn::InstallSignalCleanup();
+    InstallProgressSignal(runnerName);
 
     // Before anything else: every other path is relative to the folder.
     for (const std::string& folder : options.folders) {
@@ -84,10 +88,8 @@ int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) 
     glide::SetThreadCount(threads);
 
     static Script script;
-    if (!options.scriptPath.empty() && !LoadScriptFile(options.scriptPath.c_str(), &script, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return kExitUsageError;
-    }
+    if (!options.scriptPath.empty() && !LoadScriptFile(options.scriptPath.c_str(), &script, &error))
+        return Fail(kExitUsageError, error);
     // A recorded flight knows its length; --frames still wins.
     if (!options.framesGiven && script.hasEnd) options.frames = script.endFrame;
 
@@ -99,18 +101,15 @@ int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) 
     else
         FrameStats::UseNanosecondClock();
 
-    const int notStarted = StartRecorders(kProgram, options.tracePath, options.traceFirst, options.traceLast,
+    const int notStarted = StartRecorders(runnerName, options.tracePath, options.traceFirst, options.traceLast,
                                           options.recordPath, recorder);
     if (notStarted >= 0) return notStarted;
 
     HeadlessInput.joystickPresent = script.hasJoystick;
     SetFatalErrorEpilogue(NameWorkingFolder);
 
-    HeadlessHooks hooks;
-    hooks.framesRendered = FramesRendered;
-    hooks.writeScreenshot = WriteScreenshot;
-    hooks.dumpScene = DumpScene;
-    static HeadlessPlatform platform(script, options.frames, options.screenshotPath, options.dumpScenePath, hooks);
+    static HeadlessPlatform platform(script, options.frames, options.screenshotPath, options.dumpScenePath,
+                                     RunnerHooks(runnerName));
     SetPlatformBackend(&platform);
     glide::SetDisplayOutput(nullptr);
 
@@ -131,10 +130,22 @@ int Run(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) 
 
 }  // namespace
 
-const char* HeadlessUsage() {
-    return "usage: tarnview-headless [-C DIR] [--frames N] [--script FILE] [--screenshot FILE]\n"
-           "                         [--report FILE] [--dump-scene FILE] [--trace FILE [--trace-frames A:B]]\n"
-           "                         [--record FILE] [--threads N] [--no-calibrate] [SCENE]\n"
+std::uint32_t FramesRendered() { return PerfStats.count; }
+
+HeadlessHooks RunnerHooks(const char* programName) {
+    HeadlessHooks hooks;
+    hooks.program = programName;
+    hooks.framesRendered = FramesRendered;
+    hooks.writeScreenshot = WriteScreenshot;
+    hooks.dumpScene = DumpScene;
+    return hooks;
+}
+
+std::string HeadlessUsage(const char* programName) {
+    const std::string indent(std::strlen(programName) + 8, ' ');
+    return std::string("usage: ") + programName + " [-C DIR] [--frames N] [--script FILE] [--screenshot FILE]\n" +
+           indent + "[--report FILE] [--dump-scene FILE] [--trace FILE [--trace-frames A:B]]\n" + indent +
+           "[--record FILE] [--threads N] [--no-calibrate] [SCENE]\n"
            "\n"
            "Runs Tarnview without a display: loads SCENE (default \"objects.scn\"), renders N frames\n"
            "(default 300), then presses Escape, which prints the \"Performance Results\" report.\n"
@@ -159,6 +170,9 @@ const char* HeadlessUsage() {
            "  --help             this text\n"
            "  --version          the program's version, git revision and build type\n"
            "\n"
+           "kill -USR1 PID prints the frames rendered so far. SIGINT, SIGTERM and SIGHUP end the\n"
+           "run with status 130, 143 and 129, removing unfinished outputs (files being replaced\n"
+           "stay as they were).\n"
            "Exit status: 0 after Escape, 1 after a fatal error or an output that could not be\n"
            "written, 2 for a usage or script error.\n";
 }
@@ -281,5 +295,6 @@ int StartRecorders(const char* program, const std::string& tracePath, std::uint3
 }
 
 int RunHeadless(int argc, const char* const* argv, const DeviceTraceRecorder* recorder) {
-    return ExitOnOutOfMemory(kProgram, [&] { return Run(argc, argv, recorder); });
+    runnerName = ProgramName(argc > 0 ? argv[0] : nullptr, "tarnview-headless");
+    return ExitOnOutOfMemory(runnerName, [&] { return Run(argc, argv, recorder); });
 }

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/frame_stats.h"
 #include "glide_device.h"
+#include "platform/headless/headless_platform.h"
 
 struct HeadlessOptions {
     std::vector<std::string> folders;  // -C DIR, in order: each relative to the one before
@@ -30,7 +31,16 @@ struct HeadlessOptions {
 
 OptionsResult ParseHeadlessOptions(int argc, const char* const* argv, HeadlessOptions* options, std::string* error);
 
-const char* HeadlessUsage();
+// The usage text, naming the program as it was started.
+std::string HeadlessUsage(const char* program = "tarnview-headless");
+
+// Frames counted by the statistics so far: the frame number of scripts and
+// recordings.
+std::uint32_t FramesRendered();
+
+// The script host's frame count, screenshot and scene dump; messages name
+// program.
+HeadlessHooks RunnerHooks(const char* program);
 
 // {"frames","clock_rate_hz","frame_time_s":{"min","avg","max"},
 //  "fps":{"min","avg","max"},"triangles","pixels","threads"}; non-finite

@@ -9,6 +9,7 @@
 #include "app/headless_runner.h"
 
 struct WindowOptions {
+    std::string scriptPath;       // a script (a recorded flight) to play in the window
     std::string recordPath;       // the flight as a headless runner script
     std::string tracePath;        // device trace of frames traceFirst..traceLast
     std::uint32_t traceFirst = 1;
@@ -22,6 +23,7 @@ OptionsResult ParseWindowOptions(int argc, const char* const* argv, WindowOption
 const char* WindowUsage();
 
 // The whole run; returns the exit status. --help and --version are answered
-// before the five-second clock calibration. Without a recorder, --trace is
-// refused.
+// before the five-second clock calibration, and without a display there is
+// no calibration: the run ends at once with the fatal error and a line that
+// names the ways to run without one. Without a recorder, --trace is refused.
 int RunWindowed(int argc, const char* const* argv, const DeviceTraceRecorder* recorder = nullptr);

@@ -4,6 +4,7 @@
 
 #include "app/app_globals.h"
 #include "app/frame_stats.h"
+#include "app/progress_signal.h"
 #include "app/render_flags.h"
 #include "app/window_proc.h"
 #include "glide.h"
@@ -74,6 +75,7 @@ void RenderFrame() {
 
     grBufferSwap(1);
     PerfStats.FrameEnd();
+    AnswerProgressRequest(PerfStats.count);
 }
 
 int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {

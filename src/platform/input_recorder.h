@@ -6,7 +6,7 @@
 //   dispatched WM_ACTIVATE       "<frame> activate 0|1"
 //   keyboard polls               "<frame> hold <DIK name> <frames>", one line
 //                                per unbroken run of polls that saw the key
-//                                down, written when the run ends
+//                                down, at the run's first frame
 //   mouse polls                  "<frame> mouse <dx> <dy> [left] [right] [middle]"
 //                                for each poll with motion or buttons
 //   joystick polls               "<frame> joy <x> <y> <mask>" whenever the
@@ -14,10 +14,14 @@
 //                                always: it tells the replay there is one)
 //
 // The frame is the number of frames rendered before the event, as the
-// runner counts them. Escape or F12 ends the flight: instead of the key the
-// recording gets its last line, "<frame> end", and the replay presses Escape
-// itself after that many frames. Lines go out as they happen (no allocation
-// per frame); the file appears under its name only once finished.
+// runner counts them; lines are in frame order. Escape or F12 ends the
+// flight: instead of the key the recording gets its last line, "<frame>
+// end", the replay presses Escape itself after that many frames, and the
+// file is written at once (before the report box opens). Lines go out as
+// they happen, except while a key is held: its line goes before the lines
+// after its first frame, so those wait in a buffer set aside at the start
+// (no allocation per frame). A hold that outlasts the buffer is written in
+// pieces that replay the same.
 #pragma once
 
 #include <cstdint>
@@ -48,14 +52,30 @@ public:
     // Does nothing and succeeds when no recording was started.
     bool Finish(std::string* error);
 
+    // Bytes of lines that may wait behind a held key.
+    static constexpr std::size_t kPendingBytes = 64 * 1024;
+
 private:
     std::uint32_t Frame() const { return framesRendered_ != nullptr ? framesRendered_() : 0; }
     void EndFlight(std::uint32_t frame);
-    void CloseHold(int code);
+    void CloseHold(int code, bool splitting = false);
+    // One line of the given frame, in frame order.
+    void Emit(std::uint32_t frame, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    void Add(std::uint32_t frame, const char* line, std::size_t size, bool splitting);
+    // Writes the waiting lines that no held key's line can precede.
+    void FlushPending();
+    // Writes the lines of every held key so far and lets each go on as a
+    // new run, so that the waiting lines can be written.
+    void SplitHolds();
+    std::int64_t EarliestHold() const;
 
     std::unique_ptr<tarn::OutputFile> out_;
     std::uint32_t (*framesRendered_)() = nullptr;
     bool ended_ = false;
+    bool written_ = false;   // the file's fate once ended
+    std::string error_;
+    std::unique_ptr<char[]> pending_;
+    std::size_t pendingSize_ = 0;
     // Per scan code: first and last frame of the current run of polls that
     // saw it down; holdFirst_ < 0 when not down.
     std::int64_t holdFirst_[256] = {};

@@ -1,12 +1,14 @@
 // The host behind the Windows stand-ins, chosen once at start-up by the
 // executable: the SDL window for `tarnview`, the scripted headless host for
-// `tarnview-headless`. With none chosen (tests, tools) a null host is used:
-// no events, message boxes printed.
+// `tarnview-headless`, the SDL window steered by a script for `tarnview
+// --script`. With none chosen (tests, tools) a null host is used: no events,
+// message boxes printed. Only the SDL host's input devices read the user's
+// keyboard, mouse and joystick; every other host's read the script's table.
 #pragma once
 
 #include "platform/win32_types.h"
 
-enum class PlatformKind { Null, Sdl, Headless };
+enum class PlatformKind { Null, Sdl, Headless, ScriptedWindow };
 
 class PlatformBackend {
 public:

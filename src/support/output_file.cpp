@@ -3,31 +3,36 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "support/output_target.h"
+#include "support/signal_cleanup.h"
 
 namespace tarn {
 
 namespace {
 
+constexpr char kTemporarySuffix[] = ".tmp-XXXXXX";
+constexpr std::size_t kTemporarySuffixLength = sizeof kTemporarySuffix - 1;
+
 std::string CannotWrite(const std::string& path, const char* reason) {
     return path + ": cannot write (" + reason + ")";
 }
 
-// The folder part of path ("." for a bare file name).
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Special files (/dev/null, /dev/full, pipes) cannot be replaced by a rename:
-// they are written in place, with every write still checked.
-bool IsSpecialFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+// name + ".tmp-XXXXXX", with name cut (never inside a UTF-8 character) so
+// that the whole fits the folder's limit: a name near the limit still gets
+// its temporary file.
+std::string TemporaryName(const std::string& name, long limit) {
+    std::size_t keep = name.size();
+    const long room = limit - static_cast<long>(kTemporarySuffixLength);
+    if (static_cast<long>(keep) > room) {
+        keep = room > 0 ? static_cast<std::size_t>(room) : 0;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+    }
+    return name.substr(0, keep) + kTemporarySuffix;
 }
 
 }  // namespace
@@ -37,6 +42,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {}
 OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
     if (!committed_ && !temporary_.empty()) std::remove(temporary_.c_str());
+    KeepOnSignal(cleanupSlot_);
 }
 
 void OutputFile::Fail(int errnoValue) {
@@ -45,24 +51,16 @@ void OutputFile::Fail(int errnoValue) {
     error_ = CannotWrite(path_, errnoValue != 0 ? std::strerror(errnoValue) : "write failed");
 }
 
-bool OutputFile::Open() {
-    if (path_.empty()) {
-        failed_ = true;
-        error_ = CannotWrite("\"\"", "empty file name");
-        return false;
+bool OutputFile::OpenTemporary(const std::string& folder, const std::string& name) {
+    temporary_ = (folder == "/" ? "" : folder) + "/" + TemporaryName(name, NameLimit(folder));
+    int fd = -1;
+    {
+        // Created and registered as one step: a signal in between would
+        // leave the file behind.
+        SignalsHeld held;
+        fd = mkstemp(temporary_.data());
+        if (fd >= 0) cleanupSlot_ = RemoveOnSignal(temporary_.c_str());
     }
-    struct stat st;
-    if (stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        Fail(EISDIR);
-        return false;
-    }
-    if (IsSpecialFile(path_)) {
-        file_ = std::fopen(path_.c_str(), "wb");
-        if (file_ == nullptr) Fail(errno);
-        return file_ != nullptr;
-    }
-    temporary_ = path_ + ".tmp-XXXXXX";
-    const int fd = mkstemp(temporary_.data());
     if (fd < 0) {
         const int e = errno;
         temporary_.clear();
@@ -77,6 +75,40 @@ bool OutputFile::Open() {
     if (file_ == nullptr) {
         const int e = errno;
         close(fd);
+        Fail(e);
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::Open() {
+    if (path_.empty()) {
+        failed_ = true;
+        error_ = CannotWrite("\"\"", "empty file name");
+        return false;
+    }
+    OutputTarget target;
+    int error = 0;
+    if (!ResolveOutput(path_, &target, &error)) {
+        Fail(error);
+        return false;
+    }
+    if (target.kind == OutputKind::Replace) {
+        target_ = target.path;
+        return OpenTemporary(target.folder, target.name);
+    }
+    int fd = -1;
+    if (target.kind == OutputKind::Descriptor) {
+        // After what the program has already written there.
+        std::fflush(nullptr);
+        fd = fcntl(target.descriptor, F_DUPFD_CLOEXEC, 3);
+    } else {
+        fd = open(target.path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    }
+    if (fd >= 0) file_ = fdopen(fd, "wb");
+    if (file_ == nullptr) {
+        const int e = errno;
+        if (fd >= 0) close(fd);
         Fail(e);
         return false;
     }
@@ -127,11 +159,13 @@ bool OutputFile::Commit() {
     file_ = nullptr;
     if (closed != 0) Fail(errno != 0 ? errno : EIO);
     if (failed_) return false;
-    if (!temporary_.empty() && std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (!temporary_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         Fail(errno);
         return false;
     }
     committed_ = true;
+    KeepOnSignal(cleanupSlot_);
+    cleanupSlot_ = -1;
     return true;
 }
 
@@ -143,20 +177,24 @@ bool WriteWholeFile(const std::string& path, std::string_view contents, std::str
 }
 
 bool CheckOutputPath(const std::string& path, std::string* error) {
-    auto fail = [&](const char* reason) {
-        if (error != nullptr) *error = CannotWrite(path.empty() ? std::string("\"\"") : path, reason);
+    auto fail = [&](int reason) {
+        if (error != nullptr) *error = CannotWrite(path, std::strerror(reason));
         return false;
     };
-    if (path.empty()) return fail("empty file name");
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return fail(std::strerror(EISDIR));
-        if (!S_ISREG(st.st_mode)) return access(path.c_str(), W_OK) == 0 ? true : fail(std::strerror(errno));
+    if (path.empty()) {
+        if (error != nullptr) *error = CannotWrite("\"\"", "empty file name");
+        return false;
     }
-    const std::string folder = FolderOf(path);
-    if (stat(folder.c_str(), &st) != 0) return fail(std::strerror(errno));
-    if (!S_ISDIR(st.st_mode)) return fail(std::strerror(ENOTDIR));
-    if (access(folder.c_str(), W_OK | X_OK) != 0) return fail(std::strerror(errno));
+    OutputTarget target;
+    int reason = 0;
+    if (!ResolveOutput(path, &target, &reason)) return fail(reason);
+    switch (target.kind) {
+    case OutputKind::Descriptor: return true;
+    case OutputKind::InPlace: return access(target.path.c_str(), W_OK) == 0 ? true : fail(errno);
+    case OutputKind::Replace: break;
+    }
+    if (static_cast<long>(target.name.size()) > NameLimit(target.folder)) return fail(ENAMETOOLONG);
+    if (access(target.folder.c_str(), W_OK | X_OK) != 0) return fail(errno);
     return true;
 }
 

@@ -3,6 +3,13 @@
 // to a temporary file beside the target, every write and the close are
 // checked, and only a complete file is renamed into place. A failure leaves
 // the target as it was and says why as "FILE: cannot write (reason)".
+//
+// A name that is a symbolic link is written through to the link's target
+// (the link stays a link); devices, pipes and /proc entries are written in
+// place, and /dev/stdout or /dev/fd/N write to that open descriptor (see
+// output_target.h). The temporary file ("NAME.tmp-XXXXXX", the name cut short
+// where the folder's name limit needs it) is removed if a signal ends the
+// program (signal_cleanup.h).
 #pragma once
 
 #include <cstddef>
@@ -38,9 +45,12 @@ public:
 
 private:
     void Fail(int errnoValue);
+    bool OpenTemporary(const std::string& folder, const std::string& name);
 
     std::string path_;
+    std::string target_;     // what the temporary file is renamed to
     std::string temporary_;
+    int cleanupSlot_ = -1;   // the temporary file's signal registration
     std::FILE* file_ = nullptr;
     bool failed_ = false;
     bool committed_ = false;
@@ -52,8 +62,9 @@ private:
 bool WriteWholeFile(const std::string& path, std::string_view contents, std::string* error);
 
 // Checks, before any work is done, that path can be written later: its
-// folder exists and is writable and path is not a folder. On failure,
-// returns false with "FILE: cannot write (reason)" in *error.
+// target's folder exists and is writable, the name fits the folder's limit,
+// and path is not a folder. On failure, returns false with "FILE: cannot
+// write (reason)" in *error.
 bool CheckOutputPath(const std::string& path, std::string* error);
 
 }  // namespace tarn

@@ -27,6 +27,20 @@ TEST_F(HeadlessProgramTest, RendersCountedFramesAndWritesReportAndScreenshot) {
     EXPECT_THAT(Read("d.json"), HasSubstr("\"specularity\""));
 }
 
+// /dev/stdout names the program's own stdout: the report follows what was
+// printed there, and /dev/stdout and a link to a file stay links.
+TEST_F(HeadlessProgramTest, OutputsThroughLinksKeepTheLinks) {
+    fs::create_directories(dir_ / "real");
+    Write("real/r.json", "old");
+    fs::create_symlink("real/r.json", dir_ / "link.json");
+    ASSERT_EQ(Run("--frames 1 --no-calibrate --report /dev/stdout --dump-scene link.json empty.scn"), 0)
+        << Read("err.txt");
+    EXPECT_THAT(Read("out.txt"), ::testing::ContainsRegex("Counted: 1 frames\\..*\n\\{\"frames\":1,"));
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link.json"));
+    EXPECT_THAT(Read("real/r.json"), HasSubstr("\"specularity\""));
+}
+
 TEST_F(HeadlessProgramTest, ZeroFramesPressesEscapeBeforeAnyFrame) {
     ASSERT_EQ(Run("--frames 0 --no-calibrate empty.scn"), 0);
     EXPECT_THAT(Read("out.txt"), HasSubstr("Min fps: inf, Avg. fps: inf, Max fps: 0.000000\nCounted: 0 frames."));
@@ -55,14 +69,17 @@ TEST_F(HeadlessProgramTest, UsageAndScriptErrorsExitWithTwo) {
     EXPECT_THAT(Read("out.txt"), HasSubstr("usage: tarnview-headless"));
 }
 
-TEST_F(HeadlessProgramTest, WindowedProgramWithoutADisplayFindsNoBoard) {
-    // The windowed program calibrates its clock first (five to six seconds).
+TEST_F(HeadlessProgramTest, WindowedProgramWithoutADisplayFindsNoBoardAndSaysWhatToDo) {
+    // At once: no clock calibration for a run that cannot show anything.
     const std::string command = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" +
                                 std::string(TARNVIEW_BINARY_DIR) + "/tarnview' empty.scn >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nERROR: no Voodoo Graphics!\n"));
+    EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nERROR: no Voodoo Graphics!\n"
+                                           "tarnview: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): "
+                                           "without one, run tarnview-headless, `tarnconv view --headless`, or the "
+                                           "window under a virtual display: xvfb-run -a tarnview\n"));
     EXPECT_EQ(Read("out.txt"), "");
 }
 
@@ -90,7 +107,9 @@ TEST_F(HeadlessProgramTest, RunsInAnotherFolderAndNamesTheWorkingFolderAfterAFat
     EXPECT_EQ(Run("-C elsewhere --frames 1 --no-calibrate empty.scn"), 1);
     EXPECT_THAT(Read("err.txt"), HasSubstr("Tarnview ERROR!\nFont file not found!\n"
                                            "tarnview-headless: files are read from the working folder " +
-                                           (dir_ / "elsewhere").string() + "; -C DIR runs in another folder\n"));
+                                           (dir_ / "elsewhere").string() + "; -C DIR runs in another folder\n"
+                                           "tarnview-headless: the font file ffont.3df is read there; the project "
+                                           "keeps it in examples/fonts/ffont.3df"));
     // Every other path is relative to the folder changed to.
     EXPECT_EQ(Run("-C elsewhere -C .. --frames 1 --no-calibrate --report elsewhere/r.json empty.scn"), 0)
         << Read("err.txt");
@@ -114,8 +133,9 @@ TEST_F(HeadlessProgramTest, ThreadCountFromOptionOrEnvironmentReachesTheReport) 
     EXPECT_THAT(Read("err.txt"), HasSubstr("try tarnview --help"));
 }
 
-TEST_F(HeadlessProgramTest, BothProgramsAnswerVersionAndHelpAtOnce) {
-    for (const char* program : {"tarnview", "tarnview-headless"}) {
+TEST_F(HeadlessProgramTest, EveryProgramAnswersVersionAndHelpAtOnceUnderItsOwnName) {
+    for (const char* program : {"tarnview", "tarnview-headless", "tarnbench-runner"}) {
+        if (!std::filesystem::exists(std::string(TARNVIEW_BINARY_DIR) + "/" + program)) continue;
         // No display, no calibration, no scene named "--help".
         EXPECT_EQ(RunProgram(program, "--version", "env -u DISPLAY"), 0) << program;
         EXPECT_THAT(Read("out.txt"), ::testing::StartsWith(std::string(program) + " ")) << program;

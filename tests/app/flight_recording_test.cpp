@@ -105,40 +105,84 @@ TEST_F(FlightTest, HeadlessScriptRecordedAndReplayedGivesTheSamePosesAndDeviceCa
     }
 }
 
-TEST_F(FlightTest, WindowFlightUnderXvfbReplaysHeadlessWithTheSameDeviceCalls) {
+TEST_F(FlightTest, WindowFlightUnderXvfbPlaysBackInTheWindowAndHeadlessWithTheSameDeviceCalls) {
     if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs xvfb-run and xdotool (tools/setup-deps.sh installs them)";
-    // Flies with synthesized keys and mouse, ends with Escape and closes the
-    // report box. The window's clock calibration takes five seconds. Under
-    // the address sanitizer, the display libraries SDL loads (D-Bus, X) keep
-    // allocations to the end, which the leak check would report as ours: it
-    // is off for the window program alone.
+    // Flies with synthesized keys and mouse, each time waiting until whole
+    // frames have passed (the program answers kill -USR1 on stderr at the end
+    // of a frame), and ends with Escape: the recording is written before the
+    // report box opens, and SIGTERM ends the program while the box is open
+    // (the report on stdout comes just before the box). Then plays the
+    // recording in the window and ends that the same way. Each run
+    // calibrates the window's clock for five seconds. Under the address
+    // sanitizer, the display libraries SDL loads (D-Bus, X) keep allocations
+    // to the end, which the leak check would report as ours: it is off for
+    // the window program alone.
     Write("fly.sh",
           "set -e\n"
-          "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" "
-          "'" + std::string(TARNVIEW_BINARY_DIR) + "/tarnview' --record window-rec.txt --trace window.trace "
-          "--trace-frames 0:1000000 cube.scn >window-out.txt 2>window-err.txt &\n"
+          "tarnview='" + std::string(TARNVIEW_BINARY_DIR) + "/tarnview'\n"
+          "export ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\"\n"
+          "mkfifo progress report\n"
+          "frames() {  # two answers: a whole frame has passed since the call\n"
+          "  for ask in 1 2; do\n"
+          "    kill -USR1 $program\n"
+          "    while read -r line <&3; do\n"
+          "      case \"$line\" in *' frames rendered') break ;; *) echo \"$line\" >>window-err.txt ;; esac\n"
+          "    done\n"
+          "  done\n"
+          "}\n"
+          "report() {  # up to the report's last line, printed as the box opens\n"
+          "  while read -r line <&4; do\n"
+          "    echo \"$line\" >>\"$1\"\n"
+          "    case \"$line\" in 'Counted: '*) break ;; esac\n"
+          "  done\n"
+          "}\n"
+          "\"$tarnview\" --record window-rec.txt --trace window.trace --trace-frames 0:1000000 cube.scn "
+          ">report 2>progress &\n"
           "program=$!\n"
+          "exec 4<report 3<progress\n"
           "window=$(timeout 30 xdotool search --sync --name '^Tarnview$' | head -n 1)\n"
-          "xdotool windowfocus --sync \"$window\"; sleep 0.5\n"
-          "xdotool key F3; sleep 0.2\n"
-          "xdotool keydown q; sleep 0.3; xdotool keyup q\n"
-          "xdotool mousemove --window \"$window\" 300 200; sleep 0.1\n"
-          "xdotool mousemove_relative -- 40 -25; sleep 0.2\n"
-          "xdotool keydown 1; sleep 0.2; xdotool keyup 1\n"
+          "xdotool windowfocus --sync \"$window\"; frames\n"
+          "xdotool key F3\n"
+          "xdotool keydown q; frames; xdotool keyup q\n"
+          "xdotool mousemove --window \"$window\" 300 200; frames\n"
+          "xdotool mousemove_relative -- 40 -25; frames\n"
+          "xdotool keydown 1; frames; xdotool keyup 1\n"
           "xdotool key Escape\n"
-          "box=$(timeout 10 xdotool search --sync --name '^Performance Results$' | head -n 1)\n"
-          "xdotool windowfocus --sync \"$box\"; xdotool key Return\n"
-          "timeout 20 tail --pid=$program -f /dev/null\n"
-          "wait $program\n");
-    ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && timeout 90 xvfb-run -a sh fly.sh >fly.txt 2>&1").c_str()),
+          "report window-out.txt\n"
+          "cp window-rec.txt rec-at-box.txt\n"
+          "kill -TERM $program\n"
+          "status=0; wait $program || status=$?\n"
+          "echo \"recorded: $status\"\n"
+          "cat <&3 >>window-err.txt\n"
+          "exec 3<&- 4<&-\n"
+          "\"$tarnview\" --script window-rec.txt --trace play.trace --trace-frames 0:1000000 cube.scn "
+          ">report 2>play-err.txt &\n"
+          "program=$!\n"
+          "exec 4<report\n"
+          "report play-out.txt\n"
+          "kill -TERM $program\n"
+          "status=0; wait $program || status=$?\n"
+          "echo \"played: $status\"\n");
+    ASSERT_EQ(std::system(("cd '" + dir_.string() + "' && timeout 120 xvfb-run -a sh fly.sh >fly.txt 2>&1").c_str()),
               0)
-        << Read("fly.txt") << Read("window-err.txt");
+        << Read("fly.txt") << Read("window-err.txt") << Read("play-err.txt");
+    EXPECT_THAT(Read("fly.txt"), HasSubstr("recorded: 143\n"));
     EXPECT_THAT(Read("window-out.txt"), HasSubstr("Performance Results"));
     const std::string recording = Read("window-rec.txt");
+    EXPECT_EQ(Read("rec-at-box.txt"), recording);
     EXPECT_THAT(recording, HasSubstr(" key F3\n"));
     EXPECT_THAT(recording, HasSubstr(" hold Q "));
+    EXPECT_THAT(recording, HasSubstr(" hold 1 "));
+    EXPECT_THAT(recording, ::testing::ContainsRegex(" mouse -?[0-9]+ -?[0-9]+\n"));
     EXPECT_THAT(recording, ::testing::ContainsRegex("\n[0-9]+ end\n$"));
+
+    // Played in the window: the same frames and device calls, the report.
+    EXPECT_THAT(Read("fly.txt"), HasSubstr("played: 143\n"));
+    const std::string end = recording.substr(recording.rfind('\n', recording.size() - 2) + 1);
+    EXPECT_THAT(Read("play-out.txt"), HasSubstr("Counted: " + end.substr(0, end.find(' ')) + " frames."));
+    EXPECT_TRUE(RecordsWithoutOverlay(Read("window.trace")) == RecordsWithoutOverlay(Read("play.trace")))
+        << "the window's playback made other device calls";
     ReplayAndCompare(recording, "", "0:1000000", "window.trace");
 }
 

@@ -65,8 +65,10 @@ TEST(WindowOptionsTest, OptionsComeBeforeTheSceneWhichIsTheRestOfTheLine) {
     };
     WindowOptions options;
     std::string error;
-    ASSERT_EQ(parse({"--record", "r.txt", "--threads", "2", "my", "--frames", "scene.scn"}, &options, &error),
+    ASSERT_EQ(parse({"--script", "s.txt", "--record", "r.txt", "--threads", "2", "my", "--frames", "scene.scn"},
+                    &options, &error),
               OptionsResult::Run);
+    EXPECT_EQ(options.scriptPath, "s.txt");
     EXPECT_EQ(options.recordPath, "r.txt");
     EXPECT_EQ(options.threads, 2);
     EXPECT_EQ(options.scene, "my --frames scene.scn");
@@ -77,7 +79,7 @@ TEST(WindowOptionsTest, OptionsComeBeforeTheSceneWhichIsTheRestOfTheLine) {
     EXPECT_EQ(parse({"--help", "x.scn"}, &options, &error), OptionsResult::Help);
     EXPECT_EQ(parse({"--version"}, &options, &error), OptionsResult::Version);
     for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
-             {"--bogus"}, {"--record"}, {"--threads", "many"}, {"--threads", "257"}, {"--trace-frames", "3:1"}}) {
+             {"--bogus"}, {"--record"}, {"--script"}, {"--threads", "many"}, {"--threads", "257"}, {"--trace-frames", "3:1"}}) {
         error.clear();
         EXPECT_EQ(parse(args, &options, &error), OptionsResult::UsageError) << args[0];
         EXPECT_FALSE(error.empty());

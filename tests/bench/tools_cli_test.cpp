@@ -97,8 +97,15 @@ TEST(ToolCommandLines, GlideReplayWritesJsonAndScreenshotAndRefusesBadInput) {
     ASSERT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 1,2 --split --json " + json), 0) << Log();
     EXPECT_NE(Log().find("[device, 2 threads] frames: 3"), std::string::npos) << Log();
     EXPECT_NE(ReadText(json).find("{\"threads\": 2,"), std::string::npos) << ReadText(json);
-    EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 0"), 2);
-    EXPECT_NE(Log().find("--threads wants whole numbers from 1 to 256"), std::string::npos) << Log();
+    // 0: all hardware threads, as in the other programs.
+    ASSERT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 0"), 0) << Log();
+    EXPECT_NE(Log().find("[device, "), std::string::npos) << Log();  // the count the device chose
+    EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --threads 257"), 2);
+    EXPECT_NE(Log().find("--threads wants whole numbers from 0 to 256"), std::string::npos) << Log();
+    // A device or pipe is refused, not read until memory runs out.
+    EXPECT_EQ(Shell(kBuild + "/glide-replay /dev/zero"), 1);
+    EXPECT_NE(Log().find("glide-replay: /dev/zero: not a trace file (not a regular file)"), std::string::npos)
+        << Log();
     EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --json /dev/full"), 1);
     EXPECT_NE(Log().find("/dev/full: cannot write ("), std::string::npos) << Log();
     EXPECT_EQ(Shell(kBuild + "/glide-replay " + trace + " --screenshot /nonexistent-dir/x.png"), 1);

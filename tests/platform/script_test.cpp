@@ -92,6 +92,7 @@ TEST(ScriptTest, FaultsNameTheFileAndLine) {
         {"1 joy 70000 0 0\n", "s.txt:1: joystick position must be 0..65535"},
         {"1 screenshot\n", "s.txt:1: usage: <frame> screenshot FILE"},
         {"99999999999 key F3\n", "s.txt:1: bad frame number \"99999999999\""},
+        {"0x10 key F3\n", "s.txt:1: bad frame number \"0x10\""},
         {"5 end 3\n", "s.txt:1: usage: <frame> end"},
         {"5 end\n6 end\n", "s.txt:2: a second \"end\" line"},
         // Bytes that cannot be printed are quoted escaped, never raw.
@@ -115,13 +116,25 @@ TEST(ScriptTest, EndLineGivesTheRunsLength) {
     EXPECT_EQ(script.events.size(), 1u);
 }
 
+TEST(ScriptTest, NumbersAreDecimalWithLeadingZeros) {
+    Script script;
+    std::string error;
+    ASSERT_TRUE(ParseScript("010 hold W 010\n008 mouse 010 -08\n09 end\n", "s.txt", &script, &error)) << error;
+    EXPECT_EQ(script.events[0].frame, 8u);
+    EXPECT_EQ(script.events[0].x, 10);
+    EXPECT_EQ(script.events[0].y, -8);
+    EXPECT_EQ(script.events[1].frame, 10u);
+    EXPECT_EQ(script.events[1].count, 10u);
+    EXPECT_EQ(script.endFrame, 9u);
+}
+
 TEST(ScriptTest, MissingFolderEndlessAndOversizedFilesAreRefused) {
     Script script;
     std::string error;
     EXPECT_FALSE(LoadScriptFile("/nonexistent/script.txt", &script, &error));
-    EXPECT_EQ(error, "/nonexistent/script.txt: cannot open script");
+    EXPECT_EQ(error, "/nonexistent/script.txt: cannot open script (No such file or directory)");
     EXPECT_FALSE(LoadScriptFile("/tmp", &script, &error));
-    EXPECT_EQ(error, "/tmp: cannot open script");
+    EXPECT_EQ(error, "/tmp: cannot open script (Is a directory)");
     // A device that never ends is read only up to the limit.
     EXPECT_FALSE(LoadScriptFile("/dev/zero", &script, &error));
     EXPECT_EQ(error, "/dev/zero: the script is larger than 16777216 bytes");

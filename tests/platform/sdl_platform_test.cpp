@@ -72,6 +72,23 @@ TEST_F(SdlPlatformTest, KeysFocusAndCloseBecomeWindowMessages) {
     EXPECT_THAT(Messages(), ElementsAre("256:114", "256:114", "6:0", "6:1", "16:0"));
 }
 
+TEST_F(SdlPlatformTest, WhileAScriptSteersOnlyEscapeF12AndClosingPass) {
+    host.SetScriptedInput(true);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    for (const SDL_Keycode sym : {SDLK_F3, SDLK_ESCAPE, SDLK_q, SDLK_F12}) {
+        key.key.keysym.sym = sym;
+        Push(key);
+    }
+    SDL_Event window{};
+    window.type = SDL_WINDOWEVENT;
+    for (const Uint8 event : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_CLOSE}) {
+        window.window.event = event;
+        Push(window);
+    }
+    EXPECT_THAT(Messages(), ElementsAre("256:27", "256:123", "16:0"));
+}
+
 TEST_F(SdlPlatformTest, OutputOpensOnTheWindowAndPresentsFrames) {
     SdlDisplayOutput output(host);
     ASSERT_TRUE(output.Open());

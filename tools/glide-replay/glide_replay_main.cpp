@@ -7,9 +7,11 @@
 //
 // Exit status: 0; 1 for a trace that cannot be read or replayed and for an
 // output that cannot be written; 2 for a usage error.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <new>
 #include <sstream>
 #include <string>
@@ -29,8 +31,8 @@ const char kUsage[] =
     "  Replays a device trace through the software device and times each frame.\n"
     "  --repeat N         replay the recorded frames N times (default 1)\n"
     "  --split            also replay with rasterization off and report both\n"
-    "  --threads N,...    rasterizer threads: replay once with each count (1 to 256;\n"
-    "                     default: TARNVIEW_THREADS, else all hardware threads)\n"
+    "  --threads N,...    rasterizer threads: replay once with each count (0 to 256, 0:\n"
+    "                     all hardware threads; default: TARNVIEW_THREADS, else 0)\n"
     "  --json FILE        write the results as JSON\n"
     "  --screenshot FILE  write the last replayed frame as PNG\n"
     "  --version          print the version\n"
@@ -42,10 +44,11 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-bool ParseCount(const char* text, long high, int* out) {
+bool ParseCount(const char* text, long low, long high, int* out) {
+    if (*text < '0' || *text > '9') return false;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 1 || value > high) return false;
+    if (*end != '\0' || value < low || value > high) return false;
     *out = static_cast<int>(value);
     return true;
 }
@@ -55,7 +58,7 @@ bool ParseThreadCounts(const std::string& text, std::vector<int>* out) {
     std::string item;
     while (std::getline(list, item, ',')) {
         int n = 0;
-        if (!ParseCount(item.c_str(), 256, &n)) return false;
+        if (!ParseCount(item.c_str(), 0, 256, &n)) return false;
         out->push_back(n);
     }
     return !out->empty() && text.back() != ',';
@@ -151,6 +154,7 @@ int Main(int argc, char** argv) {
     int repeat = 1;
     bool split = false;
     std::vector<int> threadCounts;
+    bool threadsGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -167,13 +171,14 @@ int Main(int argc, char** argv) {
             if (i + 1 >= argc) return UsageError(arg + " needs a value");
             const char* value = argv[++i];
             if (arg == "--repeat") {
-                if (!ParseCount(value, 1000000, &repeat)) {
+                if (!ParseCount(value, 1, 1000000, &repeat)) {
                     return UsageError("--repeat wants a whole number from 1 to 1000000");
                 }
             } else if (arg == "--threads") {
                 threadCounts.clear();
+                threadsGiven = true;
                 if (!ParseThreadCounts(value, &threadCounts)) {
-                    return UsageError("--threads wants whole numbers from 1 to 256, comma separated");
+                    return UsageError("--threads wants whole numbers from 0 to 256, comma separated");
                 }
             } else if (arg == "--json") {
                 jsonPath = value;
@@ -201,6 +206,10 @@ int Main(int argc, char** argv) {
         if (path != nullptr && !tarn::CheckOutputPath(path, &error)) return Fail(error);
     }
 
+    // A device or a pipe (/dev/zero) would be read until memory runs out.
+    struct stat st;
+    if (stat(tracePath, &st) != 0) return Fail(std::string(tracePath) + ": cannot read (" + std::strerror(errno) + ")");
+    if (!S_ISREG(st.st_mode)) return Fail(std::string(tracePath) + ": not a trace file (not a regular file)");
     glide_trace::TraceFile trace;
     if (!glide_trace::ReadTraceFile(tracePath, &trace, &error)) return Fail(error);
     // Timing a trace without a frame would report zeros as if it had
@@ -214,7 +223,7 @@ int Main(int argc, char** argv) {
                 trace.records.size());
 
     std::vector<ThreadRuns> counts;
-    const bool labelThreads = threadCounts.size() > 1 || threadCounts[0] > 0;
+    const bool labelThreads = threadsGiven || threadCounts[0] > 0;
     for (std::size_t c = 0; c < threadCounts.size(); ++c) {
         ThreadRuns runs;
         glide::SetThreadCount(threadCounts[c]);

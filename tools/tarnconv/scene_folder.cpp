@@ -12,6 +12,7 @@
 #include "model_orientation.h"
 #include "object_writer.h"
 #include "support/output_file.h"
+#include "support/signal_cleanup.h"
 
 namespace fs = std::filesystem;
 
@@ -19,11 +20,13 @@ namespace tarnconv {
 namespace {
 
 // The folder the scene is made in: beside outDir, named after it and this
-// process. Removed on destruction unless Release() was called.
+// process. Removed on destruction unless Release() was called, and by a
+// signal that ends the program.
 class WorkFolder {
 public:
     explicit WorkFolder(const fs::path& outDir)
-        : path_(outDir.parent_path() / ("." + outDir.filename().string() + ".tarnconv-" + std::to_string(getpid()))) {}
+        : path_(outDir.parent_path() / ("." + outDir.filename().string() + ".tarnconv-" + std::to_string(getpid()))),
+          onSignal_(path_.c_str()) {}
     ~WorkFolder() {
         if (!path_.empty()) {
             std::error_code ec;
@@ -34,10 +37,14 @@ public:
     WorkFolder& operator=(const WorkFolder&) = delete;
 
     const fs::path& Path() const { return path_; }
-    void Release() { path_.clear(); }
+    void Release() {
+        path_.clear();
+        onSignal_.Release();
+    }
 
 private:
     fs::path path_;
+    tarn::RemovedOnSignal onSignal_;
 };
 
 bool CopyFont(const std::string& from, const fs::path& to, std::string* error) {

@@ -100,6 +100,6 @@ void HeadlessPlatform::Write(bool (*writer)(const char*, std::string*), const st
     std::string error;
     if (writer != nullptr && writer(path.c_str(), &error)) return;
     if (error.empty()) error = path + ": cannot write (no writer)";
-    std::fprintf(stderr, "tarnview-headless: %s\n", PrintableText(error).c_str());
+    std::fprintf(stderr, "%s: %s\n", hooks_.program, PrintableText(error).c_str());
     writeFailed_ = true;
 }

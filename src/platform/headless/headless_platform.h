@@ -11,6 +11,7 @@
 
 // The writers return false with "FILE: cannot write (reason)" in *error.
 struct HeadlessHooks {
+    const char* program = "tarnview-headless";         // names the messages
     std::uint32_t (*framesRendered)() = nullptr;       // frames completed so far
     bool (*writeScreenshot)(const char* path, std::string* error) = nullptr;
     bool (*dumpScene)(const char* path, std::string* error) = nullptr;

@@ -15,11 +15,14 @@ namespace {
 constexpr long long kMaxFrame = 0x7FFFFFFF;
 constexpr long long kMaxJoystickAxis = 65535;
 
-bool ParseInteger(const std::string& token, long long low, long long high, long long* value) {
+// Numbers are decimal ("010" is ten); a button mask may also be written in
+// hexadecimal with "0x".
+bool ParseInteger(const std::string& token, long long low, long long high, long long* value, bool hexAllowed = false) {
     if (token.empty()) return false;
+    const bool hex = hexAllowed && token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
     errno = 0;
     char* end = nullptr;
-    const long long parsed = std::strtoll(token.c_str(), &end, 0);
+    const long long parsed = std::strtoll(token.c_str(), &end, hex ? 16 : 10);
     if (errno != 0 || end == token.c_str() || *end != '\0') return false;
     if (parsed < low || parsed > high) return false;
     *value = parsed;
@@ -123,7 +126,7 @@ bool ParseLine(const std::string& rawLine, int lineNumber, const char* name, Scr
         long long mask = 0;
         if (!ParseInteger(args[0], 0, kMaxJoystickAxis, &x) || !ParseInteger(args[1], 0, kMaxJoystickAxis, &y))
             return parser.Fail("joystick position must be 0..65535");
-        if (!ParseInteger(args[2], 0, 0xFFFFFFFFLL, &mask)) return parser.Fail("bad joystick button mask");
+        if (!ParseInteger(args[2], 0, 0xFFFFFFFFLL, &mask, true)) return parser.Fail("bad joystick button mask");
         event.x = static_cast<std::int32_t>(x);
         event.y = static_cast<std::int32_t>(y);
         event.count = static_cast<std::uint32_t>(mask);
@@ -192,8 +195,9 @@ bool LoadScriptFile(const char* path, Script* script, std::string* error) {
     std::FILE* file = std::fopen(path, "rb");
     struct stat st;
     if (file == nullptr || fstat(fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int reason = file == nullptr ? errno : S_ISDIR(st.st_mode) ? EISDIR : errno;
         if (file != nullptr) std::fclose(file);
-        *error = PrintableText(path) + ": cannot open script";
+        *error = PrintableText(path) + ": cannot open script (" + std::strerror(reason) + ")";
         return false;
     }
     // Read no more than the limit allows (a device such as /dev/zero never

@@ -5,6 +5,7 @@
 
 #include "platform/sdl/sdl_keymap.h"
 #include "platform/win32_api.h"
+#include "support/signal_cleanup.h"
 
 namespace {
 
@@ -36,21 +37,38 @@ bool HasRealDisplay() {
 
 }  // namespace
 
+SdlPlatform::SdlPlatform() { SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); }
+
 SdlPlatform::~SdlPlatform() {
     if (window_ != nullptr) SDL_DestroyWindow(window_);
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-bool SdlPlatform::CreateMainWindow(const char* title) {
-    if (!videoStarted_) {
-        // No display: no window, and the device then finds no board.
-        if (!DisplayNamed() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-        if (!HasRealDisplay()) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-            return false;
-        }
-        videoStarted_ = true;
+bool SdlPlatform::StartVideo(std::string* reason) {
+    if (videoStarted_) return true;
+    if (!DisplayNamed()) {
+        *reason = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return false;
     }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        *reason = std::string("SDL cannot start its video: ") + SDL_GetError();
+        return false;
+    }
+    if (!HasRealDisplay()) {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        *reason = std::string("SDL reached no display, only its \"") + (driver != nullptr ? driver : "") +
+                  "\" video driver";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    videoStarted_ = true;
+    return true;
+}
+
+bool SdlPlatform::CreateMainWindow(const char* title) {
+    // No display: no window, and the device then finds no board.
+    std::string reason;
+    if (!StartVideo(&reason)) return false;
     if (window_ != nullptr) return true;
     window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kInitialWidth, kInitialHeight,
                                SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
@@ -76,13 +94,18 @@ void SdlPlatform::PumpEvents(HWND window) {
         case SDL_KEYDOWN: {
             // Auto-repeat arrives as further key-downs, as on Windows.
             const int key = VirtualKeyFromSdl(event.key.keysym.sym);
+            if (scripted_ && key != VK_ESCAPE && key != VK_F12) break;
             if (key != 0) PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(key), 0);
             break;
         }
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
-            case SDL_WINDOWEVENT_FOCUS_GAINED: PostMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0); break;
-            case SDL_WINDOWEVENT_FOCUS_LOST: PostMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0); break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                if (!scripted_) PostMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                if (!scripted_) PostMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+                break;
             case SDL_WINDOWEVENT_CLOSE: PostMessageA(window, WM_CLOSE, 0, 0); break;
             case SDL_WINDOWEVENT_EXPOSED:
             case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -107,7 +130,12 @@ void SdlPlatform::ShowMessageBox(const char* caption, const char* text) {
     // The report also goes to stdout, where a benchmark run can keep it.
     if (!isError) PrintMessageBox(caption, text);
     const Uint32 flags = isError ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION;
-    if (SDL_ShowSimpleMessageBox(flags, caption, text, window_) != 0 && isError) {
+    // SDL shows the box from a child process on X11: a signal that ends the
+    // program takes the box with it.
+    tarn::EndChildrenOnSignal(true);
+    const bool shown = SDL_ShowSimpleMessageBox(flags, caption, text, window_) == 0;
+    tarn::EndChildrenOnSignal(false);
+    if (!shown && isError) {
         // The box cannot open (no display): the error still reaches the user.
         PrintMessageBox(caption, text);
     }

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
 
 #include "glide_device.h"
 #include "platform/platform_backend.h"
@@ -13,6 +14,9 @@ class SdlDisplayOutput;
 
 class SdlPlatform final : public PlatformBackend {
 public:
+    // SIGINT and SIGTERM stay the program's own (signal_cleanup.h): SDL
+    // would turn them into a quit event that a message box never reads.
+    SdlPlatform();
     ~SdlPlatform() override;
     PlatformKind Kind() const override { return PlatformKind::Sdl; }
     bool CreateMainWindow(const char* title) override;
@@ -22,6 +26,14 @@ public:
     void WaitForEvents(HWND window) override;
     void ShowMessageBox(const char* caption, const char* text) override;
 
+    // Starts SDL's video on a display that shows something. False with the
+    // reason when there is none (no display named, or none reachable).
+    bool StartVideo(std::string* reason);
+
+    // While a script steers the program, the user's keys other than Escape
+    // and F12 and the window's focus changes are not passed on.
+    void SetScriptedInput(bool scripted) { scripted_ = scripted; }
+
     SDL_Window* Window() const { return window_; }
     // The output that redraws when the window is exposed or resized.
     void AttachOutput(SdlDisplayOutput* output) { output_ = output; }
@@ -30,6 +42,7 @@ private:
     SDL_Window* window_ = nullptr;
     SdlDisplayOutput* output_ = nullptr;
     bool videoStarted_ = false;
+    bool scripted_ = false;
 };
 
 // The device's picture in the SDL window, scaled to the window keeping 4:3
