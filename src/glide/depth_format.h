@@ -10,8 +10,7 @@
 // Z-buffer: the vertices' ooz (0..65535, larger is nearer, compared with
 // GR_CMP_GREATER after a clear to 0), interpolated linearly in screen space
 // and truncated to 16 bits; below 0 (and NaN) gives 0, above 65535 gives
-// 65535. Lines carry no ooz plane: their Z value is the complement of the W
-// value of their 1/w, which also puts larger nearer.
+// 65535. Triangles and lines both carry an ooz plane.
 #pragma once
 
 #include <bit>
@@ -28,10 +27,6 @@ namespace glide {
     if (leadingZeros > 15) return 0xFFFF;
     const std::uint32_t mantissa12 = (bits >> 11) & 0xFFFu;
     return static_cast<std::uint16_t>((static_cast<std::uint32_t>(leadingZeros) << 12) | (0xFFFu - mantissa12));
-}
-
-[[gnu::always_inline]] inline std::uint16_t ZDepthFromOow(float oow) {
-    return static_cast<std::uint16_t>(0xFFFFu - WDepthFromOow(oow));
 }
 
 [[gnu::always_inline]] inline std::uint16_t ZDepthFromOoz(float ooz) {

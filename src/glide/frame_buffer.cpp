@@ -67,7 +67,7 @@ void grBufferClear(GrColor_t colour, GrAlpha_t alpha, FxU16 depth) {
     if (TileQueueRunning()) {
         QueueClear(fill);
     } else {
-        FinishTileQueue();  // the pixels the inline path still holds
+        SyncTileQueue(Access::kWriteBuffers);  // the pixels the inline path still holds
         FillClear(fill, TileRect{});
     }
 }
@@ -76,7 +76,7 @@ void grBufferSwap(int swapInterval) {
     using namespace glide;
     Device& d = TheDevice();
     if (!d.open) return;
-    FinishTileQueue();
+    SyncTileQueue(Access::kReadBuffers);  // the output reads the new front buffer
     d.front = 1 - d.front;
     CurrentOutput().Present(Buffers().colour[d.front], swapInterval > 0);
 }
@@ -91,7 +91,7 @@ FxBool grLfbReadRegion(GrBuffer_t src, FxU32 x, FxU32 y, FxU32 width, FxU32 heig
         return FXFALSE;
     }
     if (dstStrideBytes < width * 2u) return FXFALSE;
-    FinishTileQueue();
+    SyncTileQueue(Access::kReadBuffers);
     const std::uint16_t* buffer = ColourBuffer(src);
     auto* out = static_cast<std::uint8_t*>(dst);
     for (FxU32 row = 0; row < height; ++row) {

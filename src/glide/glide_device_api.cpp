@@ -25,11 +25,11 @@ void SetDisplayOutput(DisplayOutput* output) { gChosenOutput = output; }
 // Pixel counts of queued commands reach the device counters when the
 // queue has drawn them.
 DeviceCounters GetCounters() {
-    FinishTileQueue();
+    SyncTileQueue(Access::kReadCounters);
     return TheDevice().counters;
 }
 void ResetCounters() {
-    FinishTileQueue();
+    SyncTileQueue(Access::kReadCounters);
     TheDevice().counters = DeviceCounters{};
 }
 void SetRasterizationEnabled(bool enabled) { TheDevice().rasterize = enabled; }
@@ -134,7 +134,7 @@ FxBool grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrColorFor
     if (!d.outputOpen) return FXFALSE;
     // Reopening draws whatever the last opening queued before the buffers
     // are cleared.
-    FinishTileQueue();
+    SyncTileQueue(Access::kWriteBuffers);
     d.threads = ResolveThreadCount();
     StartTileQueue(d.threads);
     d.colourFormat = fmt;

@@ -18,20 +18,23 @@ void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, 
         if (OuterPixelBounds(a, b, c, ctx.originUpperLeft, &outer)) {
             if (outer.Empty()) return;
             if (InOneTile(outer)) {
-                SetupPixelState(ctx, BeginTriangle());
-                CommitRawTriangle(a, b, c, ctx.originUpperLeft, outer, countDrawn);
+                const TriangleSlot slot = BeginTriangle();
+                SetupPixelState(ctx, &slot.Setup());
+                CommitRawTriangle(slot, a, b, c, ctx.originUpperLeft, outer, countDrawn);
                 return;
             }
         }
         SnappedTriangle s;
         if (!SnapTriangle(a, b, c, ctx.originUpperLeft, &s)) return;
-        SetupPixelState(ctx, BeginTriangle());
-        CommitSnappedTriangle(s, countDrawn);
+        const TriangleSlot slot = BeginTriangle();
+        SetupPixelState(ctx, &slot.Setup());
+        CommitSnappedTriangle(slot, s, countDrawn);
         return;
     }
     // Set-up writes every field the rasterizer and shaders read, so one
     // record per thread is reused rather than a fresh one zero-filled per
-    // triangle (its 440 bytes cost more than a small triangle's pixels).
+    // triangle (filling its few hundred bytes costs more than a small
+    // triangle's pixels).
     thread_local TriangleSetup t;
     if (!SetupTriangle(a, b, c, ctx, &t)) return;
     SpanCounters counters;

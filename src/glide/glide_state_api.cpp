@@ -66,8 +66,7 @@ void grFogTable(const GrFog_t table[GR_FOG_TABLE_SIZE]) {
     bool same = State().fogLut == &lut;
     for (int i = 0; i < GR_FOG_TABLE_SIZE && same; ++i) same = State().fogTable[i] == table[i];
     if (same) return;  // programs set the same table every frame
-    // Queued triangles read the table being replaced.
-    glide::FinishTileQueue();
+    glide::SyncTileQueue(glide::Access::kReplaceFogTable);
     for (int i = 0; i < GR_FOG_TABLE_SIZE; ++i) State().fogTable[i] = table[i];
     glide::BuildFogLut(State().fogTable, &lut);
     State().fogLut = &lut;

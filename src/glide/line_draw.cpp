@@ -91,10 +91,7 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
     t.oow = plane(&LinePoint::oow, floating);
     t.sow = plane(&LinePoint::sow, floating);
     t.tow = plane(&LinePoint::tow, floating);
-    if (t.depthMode == DepthMode::kZBuffer) {
-        t.ooz = plane(&LinePoint::ooz, floating);
-        t.hasOoz = true;
-    }
+    t.ooz = plane(&LinePoint::ooz, floating);
     LineWalk walk;
     walk.majorStart = p.major, walk.minorStart = p.minor;
     walk.slope = (q.minor - p.minor) / length;
@@ -104,7 +101,7 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
         QueueLine(t, walk);
         return;
     }
-    FinishTileQueue();  // the pixels the inline path still holds
+    SyncTileQueue(Access::kWriteBuffers);  // the pixels the inline path still holds
     SpanCounters counters;
     DrawLine(t, walk, TileRect{}, counters);
     d.counters.pixelsWritten += counters.written;

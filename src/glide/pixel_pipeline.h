@@ -52,12 +52,6 @@ struct Colour {
     }
 }
 
-// The depth stored for a pixel whose W-buffer value is wDepth, where the
-// Z value does not come from an ooz plane.
-[[gnu::always_inline]] inline std::uint16_t DepthValue(DepthMode mode, std::uint16_t wDepth) {
-    return mode == DepthMode::kWBuffer ? wDepth : static_cast<std::uint16_t>(0xFFFFu - wDepth);
-}
-
 template <int kSampler>
 [[gnu::always_inline]] inline std::uint32_t SampleTexture(const TriangleSetup& t, const FootprintRow& row, float fx,
                                                           float oow, float sow, float tow, int x, int y) {
@@ -174,7 +168,7 @@ void ShadeSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& coun
     const float oowRow = t.oow.k + t.oow.dy * fy;
     const float sowRow = t.sow.k + t.sow.dy * fy;
     const float towRow = t.tow.k + t.tow.dy * fy;
-    const bool zFromOoz = depthOn && t.depthMode == DepthMode::kZBuffer && t.hasOoz;
+    const bool zFromOoz = depthOn && t.depthMode == DepthMode::kZBuffer;
     const bool needsW = (depthOn && !zFromOoz) || fogMode == FogMode::kTable;
     const float oozRow = zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f;
     const FootprintRow footprint = usesTexture ? MakeFootprintRow(t, oowRow, sowRow, towRow) : FootprintRow{};
@@ -189,7 +183,7 @@ void ShadeSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& coun
         const std::uint16_t wDepth = needsW ? WDepthFromOow(oow) : 0;
         std::uint16_t depth = 0;
         if (depthOn) {
-            depth = zFromOoz ? ZDepthFromOoz(oozRow + t.ooz.dx * fx) : DepthValue(t.depthMode, wDepth);
+            depth = zFromOoz ? ZDepthFromOoz(oozRow + t.ooz.dx * fx) : wDepth;
             if (!DepthPasses(t.depthFunction, depth, depthRow[x])) {
                 ++depthFailed;
                 continue;

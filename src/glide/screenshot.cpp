@@ -50,7 +50,7 @@ bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, in
 }
 
 bool WriteScreenshotPng(const char* path, std::string* error) {
-    FinishTileQueue();
+    SyncTileQueue(Access::kReadBuffers);
     return WriteRgb565Png(path, ColourBuffer(GR_BUFFER_FRONTBUFFER), kScreenWidth, kScreenHeight, true, error);
 }
 

@@ -287,7 +287,9 @@ HWY_INLINE int UniformLevel(VI level, MI needed) {
     return hn::AllTrue(DI(), hn::Or(hn::Eq(level, Int(first)), hn::Not(needed))) ? first : -1;
 }
 
-// The lanes of a mask, one bit each.
+// The lanes of a mask, one bit each (from the two bytes StoreMaskBits
+// writes for at most 16 lanes).
+static_assert(kMaxLanes <= 16, "MaskBits reads the bits of at most 16 lanes");
 HWY_INLINE std::uint32_t MaskBits(MI mask) {
     std::uint8_t bytes[8] = {};
     hn::StoreMaskBits(DI(), mask, bytes);
@@ -574,7 +576,7 @@ HWY_INLINE void CopyPixels(std::uint16_t* to, const std::uint16_t* from, int n) 
 
 // What the pixel stages read that stays fixed over a triangle.
 struct StageConstants {
-    bool depthOn, zFromOoz, zFromW, fogOn, over, depthWrite;
+    bool depthOn, zFromOoz, fogOn, over, depthWrite;
     DepthCompare compare;
     VF oowDx, oozDx;
     const std::uint16_t* fogTable;
@@ -583,8 +585,7 @@ struct StageConstants {
 HWY_INLINE StageConstants MakeStageConstants(const TriangleSetup& t) {
     StageConstants k;
     k.depthOn = t.depthMode != DepthMode::kDisabled;
-    k.zFromOoz = k.depthOn && t.depthMode == DepthMode::kZBuffer && t.hasOoz;
-    k.zFromW = k.depthOn && t.depthMode == DepthMode::kZBuffer && !t.hasOoz;
+    k.zFromOoz = k.depthOn && t.depthMode == DepthMode::kZBuffer;
     k.fogOn = t.fogMode == FogMode::kTable;
     k.over = t.blend.IsSourceAlphaOver();
     k.depthWrite = k.depthOn && t.depthWrite;
@@ -619,8 +620,7 @@ HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const 
     VI depth = Int(0);
     MI pass = in.active;
     if (k.depthOn) {
-        depth = k.zFromOoz ? ZDepth(hn::Add(in.oozRow, hn::Mul(k.oozDx, in.fx)))
-                           : (k.zFromW ? hn::Sub(Int(0xFFFF), wDepth) : wDepth);
+        depth = k.zFromOoz ? ZDepth(hn::Add(in.oozRow, hn::Mul(k.oozDx, in.fx))) : wDepth;
         pass = hn::And(in.active, DepthPasses(k.compare, depth, in.storedDepth));
         const std::size_t passed = hn::CountTrue(di, pass);
         *depthFailed += hn::CountTrue(di, in.active) - passed;

@@ -167,8 +167,7 @@ GrMipMapId_t guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, in
 void guTexDownloadMipMap(GrMipMapId_t mipmap, const void* data, const GuNccTable* ncc) {
     Allocation* alloc = FindAllocation(mipmap);
     if (alloc == nullptr || data == nullptr) return;
-    // Queued triangles may still sample the texels about to be replaced.
-    FinishTileQueue();
+    SyncTileQueue(Access::kReplaceTexels);
     MipMap& mip = alloc->mip;
     const TexTableKind kind = TableKindOf(mip.format);
     if (kind != TexTableKind::kNone && ncc == nullptr) return;
@@ -212,7 +211,7 @@ const MipMap* FindMipMap(GrMipMapId_t handle) {
 }
 
 void ResetTextureMemory() {
-    FinishTileQueue();
+    SyncTileQueue(Access::kReplaceTexels);
     TextureMemory& memory = Memory();
     memory.allocations.clear();
     memory.nextFree = 0;

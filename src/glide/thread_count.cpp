@@ -13,9 +13,6 @@ int g_requestedThreads = 0;
 
 void SetThreadCount(int count) { g_requestedThreads = count < 0 ? 0 : count; }
 
-// More threads than this gain nothing on a screen of 150 tiles.
-constexpr int kMaxThreads = 64;
-
 int ResolveThreadCount() {
     int n = g_requestedThreads;
     if (n == 0) {
@@ -35,10 +32,10 @@ int ThreadCountFromEnvironment() {
     if (text == nullptr || *text == '\0') return 0;
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (*end != '\0' || value < 1 || value > 256) return -1;
+    if (*end != '\0' || value < 1 || value > kMaxThreads) return -1;
     return static_cast<int>(value);
 }
 
-void Finish() { FinishTileQueue(); }
+void Finish() { SyncTileQueue(Access::kFinish); }
 
 }  // namespace glide

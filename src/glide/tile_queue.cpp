@@ -3,7 +3,10 @@
 // Tiles are 64 x 32 pixels (a tile's colour and depth rows take 8 KiB, well
 // inside a core's first-level cache), 10 x 15 of them on the screen. A batch
 // holds up to `capacity` commands and, per tile, the indices of the commands
-// that touch it (the bin), in submission order.
+// that touch it (the bin), in submission order. A bin is a chain of blocks
+// of 32 indices from the batch's pool; a batch takes a command only while
+// the pool holds a block for every tile (the most one command can need), so
+// binning never runs out and the pool stays small.
 //
 // Hand-over: at submission each tile the batch touches gets the batch's slot
 // pushed onto its own small ring, and its bit set in the pending mask. A
@@ -19,8 +22,10 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
+#include "contract.h"
 #include "device.h"
 #include "pixel_batch.h"
 #include "texture_memory.h"
@@ -37,12 +42,16 @@ constexpr int kMaskWords = (kTiles + 63) / 64;
 // Batches in flight: one filling, the others drawing.
 constexpr int kBatches = 3;
 constexpr int kDefaultCapacity = 4096;
+// Bin blocks: 32 command indices each (64 bytes), kBinBlocks per batch.
+constexpr int kBinBlockEntries = 32;
+constexpr int kBinBlocks = 4096;
 // While every worker is idle, a batch this full is handed over at once.
 constexpr int kEarlySubmit = 256;
 // Pause instructions a thread spins for before it sleeps.
 constexpr int kSpins = 2000;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
 static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
+static_assert(kBinBlocks >= 2 * kTiles && kBinBlocks <= 65536, "a batch holds a command's worst case; block numbers are 16-bit");
 
 // A snapped triangle is set up by the thread that draws it (it lies in one
 // tile, so that happens once); the calling thread has set up its pixel state.
@@ -57,6 +66,9 @@ struct Command {
     // Set by the first tile that finds a shared triangle covering a pixel
     // centre, so that it counts as drawn once.
     std::atomic<bool> drawn{false};
+#if GLIDE_CONTRACTS
+    std::uint64_t pixelStateHash = 0;  // of t's pixel state when committed
+#endif
 };
 
 struct RawTriangle {
@@ -65,19 +77,29 @@ struct RawTriangle {
 };
 
 // What snapped and raw triangles, lines and clears carry besides the
-// triangle record.
-struct CommandExtra {
+// triangle record: the kind says which.
+union CommandExtra {
     SnappedTriangle snapped;
     RawTriangle raw;
     LineWalk line;
     ClearFill clear;
+    CommandExtra() {}
+};
+static_assert(std::is_trivially_copyable_v<SnappedTriangle> && std::is_trivially_copyable_v<RawTriangle> &&
+              std::is_trivially_copyable_v<LineWalk> && std::is_trivially_copyable_v<ClearFill>);
+
+struct BinBlock {
+    std::uint16_t index[kBinBlockEntries];
 };
 
 struct Batch {
     std::unique_ptr<Command[]> commands;
     std::unique_ptr<CommandExtra[]> extras;
-    std::unique_ptr<std::uint16_t[]> bins;  // kTiles x capacity command indices
+    std::unique_ptr<BinBlock[]> blocks;         // kBinBlocks
+    std::unique_ptr<std::uint16_t[]> nextBlock;  // per block: the next block of its bin
+    int blocksUsed = 0;
     int binCount[kTiles] = {};
+    std::uint16_t binFirst[kTiles] = {}, binLast[kTiles] = {};  // blocks of each non-empty bin
     std::uint8_t active[kTiles] = {};  // the tiles with a non-empty bin, in first-use order
     int activeCount = 0;
     int count = 0;
@@ -115,6 +137,11 @@ struct Queue {
 std::unique_ptr<Queue> g_queue;
 int g_capacityForTesting = 0;
 
+// Waits until every queued command is drawn (drawing tiles meanwhile) and
+// adds the workers' counts to the device counters; without a queue it
+// shades the pixels the inline path holds in its pixel batch.
+void DrainTileQueue();
+
 TileRect RectOfTile(int tile) {
     const int tx = tile % kTilesX, ty = tile / kTilesX;
     TileRect r;
@@ -141,43 +168,47 @@ bool DrawSnapped(const Command& c, const SnappedTriangle& s, const TileRect& rec
     return RasterizeTriangle(t, rect, counters) > 0 && c.countDrawn;
 }
 
-void DrawTileOfBatch(Queue& q, Batch& b, int tile, ThreadCounters& out) {
+// Draws the part of command `index` inside the tile; true when it counts as
+// a drawn triangle.
+bool DrawCommand(Batch& b, int index, const TileRect& rect, ThreadCounters& out, SpanCounters& counters) {
+    Command& c = b.commands[index];
+    // The pixel state is set up before the command is committed, and
+    // nothing may write it after that (UpdatePixelState relies on it).
+    GLIDE_CONTRACT(c.kind == CommandKind::kClear || PixelStateHash(c.t) == c.pixelStateHash);
+    switch (c.kind) {
+        case CommandKind::kTriangle:
+            return RasterizeTriangle(c.t, rect, counters) > 0 && c.countDrawn &&
+                   (!c.shared || !c.drawn.exchange(true, std::memory_order_relaxed));
+        case CommandKind::kSnappedTriangle: return DrawSnapped(c, b.extras[index].snapped, rect, out, counters);
+        case CommandKind::kRawTriangle: {
+            const RawTriangle& raw = b.extras[index].raw;
+            SnappedTriangle snapped;
+            return SnapTriangle(raw.v[0], raw.v[1], raw.v[2], raw.originUpperLeft, &snapped) &&
+                   DrawSnapped(c, snapped, rect, out, counters);
+        }
+        case CommandKind::kLine:
+            FlushPixelBatch(out.batch, counters);
+            DrawLine(c.t, b.extras[index].line, rect, counters);
+            return false;
+        case CommandKind::kClear:
+            FlushPixelBatch(out.batch, counters);
+            FillClear(b.extras[index].clear, rect);
+            return false;
+    }
+    return false;
+}
+
+void DrawTileOfBatch(Batch& b, int tile, ThreadCounters& out) {
     const TileRect rect = RectOfTile(tile);
-    const std::uint16_t* bin = b.bins.get() + static_cast<std::size_t>(tile) * static_cast<std::size_t>(q.capacity);
-    const int n = b.binCount[tile];
     SpanCounters counters;
     counters.batch = &out.batch;
     std::uint64_t drawn = 0;
-    for (int i = 0; i < n; ++i) {
-        Command& c = b.commands[bin[i]];
-        switch (c.kind) {
-            case CommandKind::kTriangle:
-                if (RasterizeTriangle(c.t, rect, counters) > 0 && c.countDrawn &&
-                    (!c.shared || !c.drawn.exchange(true, std::memory_order_relaxed))) {
-                    ++drawn;
-                }
-                break;
-            case CommandKind::kSnappedTriangle:
-                if (DrawSnapped(c, b.extras[bin[i]].snapped, rect, out, counters)) ++drawn;
-                break;
-            case CommandKind::kRawTriangle: {
-                const RawTriangle& raw = b.extras[bin[i]].raw;
-                SnappedTriangle snapped;
-                if (SnapTriangle(raw.v[0], raw.v[1], raw.v[2], raw.originUpperLeft, &snapped) &&
-                    DrawSnapped(c, snapped, rect, out, counters)) {
-                    ++drawn;
-                }
-                break;
-            }
-            case CommandKind::kLine:
-                FlushPixelBatch(out.batch, counters);
-                DrawLine(c.t, b.extras[bin[i]].line, rect, counters);
-                break;
-            case CommandKind::kClear:
-                FlushPixelBatch(out.batch, counters);
-                FillClear(b.extras[bin[i]].clear, rect);
-                break;
-        }
+    int left = b.binCount[tile];
+    for (int block = b.binFirst[tile]; left > 0; block = b.nextBlock[block]) {
+        const std::uint16_t* bin = b.blocks[block].index;
+        const int n = left < kBinBlockEntries ? left : kBinBlockEntries;
+        for (int i = 0; i < n; ++i) drawn += DrawCommand(b, bin[i], rect, out, counters) ? 1 : 0;
+        left -= n;
     }
     // The tile is done when its pixels are.
     FlushPixelBatch(out.batch, counters);
@@ -194,7 +225,7 @@ void DrainTile(Queue& q, int tile, ThreadCounters& out) {
         std::uint32_t p = ts.popped.load(std::memory_order_relaxed);
         while (p != ts.pushed.load()) {
             Batch& b = q.batches[ts.ring[p % kBatches]];
-            DrawTileOfBatch(q, b, tile, out);
+            DrawTileOfBatch(b, tile, out);
             ts.popped.store(++p, std::memory_order_release);
             if (b.tilesLeft.fetch_sub(1, std::memory_order_acq_rel) == 1) {
                 q.completions.fetch_add(1, std::memory_order_release);
@@ -301,18 +332,31 @@ void Submit(Queue& q) {
     for (int i = 0; i < next.activeCount; ++i) next.binCount[next.active[i]] = 0;
     next.activeCount = 0;
     next.count = 0;
+    next.blocksUsed = 0;
 }
 
-// The open batch, with room for one more command.
+// The open batch, with room for one more command and its bins.
 Batch& OpenBatch(Queue& q) {
-    if (q.batches[q.open].count == q.capacity) Submit(q);
+    const Batch& b = q.batches[q.open];
+    if (b.count == q.capacity || b.blocksUsed > kBinBlocks - kTiles) Submit(q);
     return q.batches[q.open];
 }
 
-void AddToBin(Queue& q, Batch& b, int tile, std::uint16_t index) {
+void AddToBin(Batch& b, int tile, std::uint16_t index) {
     int& n = b.binCount[tile];
-    if (n == 0) b.active[b.activeCount++] = static_cast<std::uint8_t>(tile);
-    b.bins[static_cast<std::size_t>(tile) * static_cast<std::size_t>(q.capacity) + static_cast<std::size_t>(n)] = index;
+    const int at = n % kBinBlockEntries;
+    if (at == 0) {
+        // A new block: the bin's first, or the next of its chain.
+        const auto block = static_cast<std::uint16_t>(b.blocksUsed++);
+        if (n == 0) {
+            b.active[b.activeCount++] = static_cast<std::uint8_t>(tile);
+            b.binFirst[tile] = block;
+        } else {
+            b.nextBlock[b.binLast[tile]] = block;
+        }
+        b.binLast[tile] = block;
+    }
+    b.blocks[b.binLast[tile]].index[at] = index;
     ++n;
 }
 
@@ -331,8 +375,11 @@ void Commit(Queue& q, Batch& b, const TileRect& bounds, const TriangleSetup* edg
     const int tx0 = bounds.x0 / kTileWidth, tx1 = bounds.x1 / kTileWidth;
     const int ty0 = bounds.y0 / kTileHeight, ty1 = bounds.y1 / kTileHeight;
     int binned = 0;
+#if GLIDE_CONTRACTS
+    c.pixelStateHash = PixelStateHash(c.t);
+#endif
     if (tx0 == tx1 && ty0 == ty1) {
-        AddToBin(q, b, ty0 * kTilesX + tx0, index);
+        AddToBin(b, ty0 * kTilesX + tx0, index);
         binned = 1;
     } else {
         const bool testEdges = edges != nullptr && (tx1 - tx0 + 1) * (ty1 - ty0 + 1) > 4;
@@ -350,7 +397,7 @@ void Commit(Queue& q, Batch& b, const TileRect& bounds, const TriangleSetup* edg
                     }
                     if (outside) continue;
                 }
-                AddToBin(q, b, tile, index);
+                AddToBin(b, tile, index);
                 ++binned;
             }
         }
@@ -363,7 +410,7 @@ void Commit(Queue& q, Batch& b, const TileRect& bounds, const TriangleSetup* edg
 
 void Stop() {
     Queue& q = *g_queue;
-    FinishTileQueue();
+    DrainTileQueue();
     q.stop.store(true, std::memory_order_release);
     q.wake.fetch_add(1, std::memory_order_release);
     q.wake.notify_all();
@@ -398,7 +445,8 @@ void StartTileQueue(int threads) {
         const auto cap = static_cast<std::size_t>(q->capacity);
         b.commands = std::make_unique<Command[]>(cap);
         b.extras = std::make_unique<CommandExtra[]>(cap);
-        b.bins = std::make_unique<std::uint16_t[]>(cap * kTiles);
+        b.blocks = std::make_unique<BinBlock[]>(kBinBlocks);
+        b.nextBlock = std::make_unique<std::uint16_t[]>(kBinBlocks);
     }
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
     g_queue = std::move(q);
@@ -420,50 +468,53 @@ void StopTileQueue() {
 
 bool TileQueueRunning() { return g_queue != nullptr; }
 
-TriangleSetup* BeginTriangle() {
+TriangleSlot BeginTriangle() {
     Batch& b = OpenBatch(*g_queue);
-    return &b.commands[b.count].t;
+    return TriangleSlot(&b.commands[b.count].t);
 }
 
-void CommitTriangle(bool countDrawn) {
-    Queue& q = *g_queue;
+namespace {
+
+// The open slot's command, which `slot` must be.
+Command& CommandOf(Queue& q, const TriangleSlot& slot) {
     Batch& b = q.batches[q.open];
     Command& c = b.commands[b.count];
-    c.kind = CommandKind::kTriangle;
-    c.countDrawn = countDrawn;
-    Commit(q, b, RectOf(PixelBounds{c.t.minX, c.t.minY, c.t.maxX, c.t.maxY}), &c.t);
+    GLIDE_CONTRACT(&slot.Setup() == &c.t);
+    static_cast<void>(slot);
+    return c;
 }
+
+}  // namespace
 
 bool InOneTile(const PixelBounds& bounds) {
     return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
 }
 
-void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn) {
+void CommitSnappedTriangle(TriangleSlot slot, const SnappedTriangle& s, bool countDrawn) {
     Queue& q = *g_queue;
     Batch& b = q.batches[q.open];
-    Command& c = b.commands[b.count];
+    Command& c = CommandOf(q, slot);
+    c.countDrawn = countDrawn;
     if (!InOneTile(s.bounds)) {
         // Set up here, once, rather than by each tile it touches.
         SetupGeometry(s, &c.t);
-        CommitTriangle(countDrawn);
+        c.kind = CommandKind::kTriangle;
+        Commit(q, b, RectOf(s.bounds), &c.t);
         return;
     }
     c.kind = CommandKind::kSnappedTriangle;
-    c.countDrawn = countDrawn;
-    b.extras[b.count].snapped = s;
+    std::construct_at(&b.extras[b.count].snapped, s);
     Commit(q, b, RectOf(s.bounds), nullptr);
 }
 
-void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
-                       const PixelBounds& bounds, bool countDrawn) {
+void CommitRawTriangle(TriangleSlot slot, const GrVertex& v0, const GrVertex& v1, const GrVertex& v2,
+                       bool originUpperLeft, const PixelBounds& bounds, bool countDrawn) {
     Queue& q = *g_queue;
     Batch& b = q.batches[q.open];
-    Command& c = b.commands[b.count];
+    Command& c = CommandOf(q, slot);
     c.kind = CommandKind::kRawTriangle;
     c.countDrawn = countDrawn;
-    RawTriangle& raw = b.extras[b.count].raw;
-    raw.v[0] = v0, raw.v[1] = v1, raw.v[2] = v2;
-    raw.originUpperLeft = originUpperLeft;
+    std::construct_at(&b.extras[b.count].raw, RawTriangle{{v0, v1, v2}, originUpperLeft});
     Commit(q, b, RectOf(bounds), nullptr);
 }
 
@@ -474,7 +525,7 @@ void QueueLine(const TriangleSetup& t, const LineWalk& line) {
     c.t = t;
     c.kind = CommandKind::kLine;
     c.countDrawn = false;
-    b.extras[b.count].line = line;
+    std::construct_at(&b.extras[b.count].line, line);
     Commit(q, b, LineBounds(line), nullptr);
 }
 
@@ -484,11 +535,18 @@ void QueueClear(const ClearFill& clear) {
     Command& c = b.commands[b.count];
     c.kind = CommandKind::kClear;
     c.countDrawn = false;
-    b.extras[b.count].clear = clear;
+    std::construct_at(&b.extras[b.count].clear, clear);
     Commit(q, b, TileRect{}, nullptr);
 }
 
-void FinishTileQueue() {
+void SyncTileQueue(Access access) {
+    (void)access;  // every access draws everything queued (see tile_queue.h)
+    DrainTileQueue();
+}
+
+namespace {
+
+void DrainTileQueue() {
     if (g_queue == nullptr) {
         FlushInlinePixelBatch();
         return;
@@ -505,6 +563,8 @@ void FinishTileQueue() {
         c.written = c.depthFailed = c.drawn = 0;
     }
 }
+
+}  // namespace
 
 void SetTileBatchCapacityForTesting(int commands) {
     g_capacityForTesting = commands < 0 ? 0 : (commands > 65535 ? 65535 : commands);

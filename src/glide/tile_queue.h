@@ -30,30 +30,52 @@ void StartTileQueue(int threads);
 void StopTileQueue();
 bool TileQueueRunning();
 
-// A command slot of the open batch, to be filled and then committed with
-// one of the calls below (or left: the next BeginCommand returns it again).
-TriangleSetup* BeginTriangle();
-// Bins the triangle set up in the slot. countDrawn: the triangle counts in
-// trianglesDrawn when it covers a pixel centre.
-void CommitTriangle(bool countDrawn);
+// A command slot of the open batch, reserved by BeginTriangle: the caller
+// sets the pixel state up in it, then gives it back to exactly one of the
+// Commit calls below. A slot that is never committed is handed out again
+// by the next BeginTriangle; committing a slot that is no longer the open
+// one breaks a contract (contract.h).
+class TriangleSlot {
+public:
+    TriangleSetup& Setup() const { return *setup_; }
+
+private:
+    friend TriangleSlot BeginTriangle();
+    explicit TriangleSlot(TriangleSetup* setup) : setup_(setup) {}
+    TriangleSetup* setup_;
+};
+
+[[nodiscard]] TriangleSlot BeginTriangle();
 // Bins a snapped triangle whose pixel state is set up in the slot; one that
 // lies in a single tile is set up by the thread that draws it, the others
-// here.
-void CommitSnappedTriangle(const SnappedTriangle& s, bool countDrawn);
+// here. countDrawn: the triangle counts in trianglesDrawn when it covers a
+// pixel centre.
+void CommitSnappedTriangle(TriangleSlot slot, const SnappedTriangle& s, bool countDrawn);
 // Whether bounds (on the screen, not empty) lie in a single tile.
 bool InOneTile(const PixelBounds& bounds);
 // Bins a triangle, whose pixel state is set up in the slot, as given: the
 // thread that draws it snaps and sets it up. bounds (OuterPixelBounds) must
 // lie in one tile.
-void CommitRawTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
-                       const PixelBounds& bounds, bool countDrawn);
+void CommitRawTriangle(TriangleSlot slot, const GrVertex& v0, const GrVertex& v1, const GrVertex& v2,
+                       bool originUpperLeft, const PixelBounds& bounds, bool countDrawn);
 void QueueLine(const TriangleSetup& t, const LineWalk& line);
 void QueueClear(const ClearFill& clear);
 
-// Waits until every queued command is drawn (drawing tiles meanwhile) and
-// adds the workers' pixel counts to the device counters. Without a queue it
-// shades the pixels the inline path holds in its pixel batch.
-void FinishTileQueue();
+// What an API entry is about to do that queued commands could see or miss.
+// Every entry that does one of these calls SyncTileQueue with it first, and
+// the queue decides what has to be drawn before. (Today each of them draws
+// everything queued; a finer rule, such as drawing only when a queued
+// command samples the texture being replaced, belongs here alone.) Without
+// a queue only the inline path's pixel batch is shaded.
+enum class Access : std::uint8_t {
+    kReplaceTexels,    // a texture download or reset: queued triangles sample the old texels
+    kReplaceFogTable,  // grFogTable rebuilds the one table queued triangles read
+    kReadBuffers,      // a read-back, a screenshot, a swap's output: queued commands write those pixels
+    kWriteBuffers,     // pixels written at the call, outside the queue (grSstOpen's clear, inline drawing)
+    kReadCounters,     // the counters read or reset: queued commands still count
+    kFinish,           // glide::Finish: everything drawn
+};
+void SyncTileQueue(Access access);
 
 // Tests: commands per batch from the next start (0: the default), so that
 // a few commands already fill a batch.

@@ -165,7 +165,6 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->alpha = st.alpha;
     t->blend = st.blend;
     t->depthMode = st.depthMode;
-    t->hasOoz = false;
     t->depthFunction = st.depthFunction;
     t->depthWrite = st.depthMask && ctx.depthWriteAllowed;
     t->fogMode = st.fogMode;
@@ -221,10 +220,10 @@ void SetupPixelStateAnew(const DrawContext& ctx, TriangleSetup* t) {
     t->familyId = t->stateId;
 }
 
-// The pixel state block of TriangleSetup: every field from hasOoz to the end.
-constexpr std::size_t kPixelStateAt = offsetof(TriangleSetup, hasOoz);
+// The pixel state block of TriangleSetup: every field from colour to the end.
+constexpr std::size_t kPixelStateAt = offsetof(TriangleSetup, colour);
 static_assert(std::is_standard_layout_v<TriangleSetup> && std::is_trivially_copyable_v<RenderState>);
-static_assert(kPixelStateAt > offsetof(TriangleSetup, ooz) && kPixelStateAt < offsetof(TriangleSetup, colour));
+static_assert(kPixelStateAt > offsetof(TriangleSetup, ooz));
 
 // The texture sources SetupPixelStateAnew resolves for a state.
 int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
@@ -320,6 +319,18 @@ void CopyPixelState(const TriangleSetup& from, TriangleSetup* to) {
                 sizeof(TriangleSetup) - kPixelStateAt);
 }
 
+bool SamePixelState(const TriangleSetup& a, const TriangleSetup& b) {
+    return std::memcmp(reinterpret_cast<const char*>(&a) + kPixelStateAt,
+                       reinterpret_cast<const char*>(&b) + kPixelStateAt, sizeof(TriangleSetup) - kPixelStateAt) == 0;
+}
+
+std::uint64_t PixelStateHash(const TriangleSetup& t) {
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&t);
+    for (std::size_t i = kPixelStateAt; i < sizeof(TriangleSetup); ++i) h = (h ^ bytes[i]) * 1099511628211ull;
+    return h;
+}
+
 void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     if (ctx.forceGeneric) {
         // The reference path sets everything up afresh.
@@ -331,8 +342,7 @@ void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
     if (cache.Matches(ctx, isa)) {
         // A record reused for the same state family (the inline path's, a
         // queue slot) holds the block already, or all of it but the
-        // constant colour: the only field set after this call, hasOoz, is
-        // set alike for every draw of one family.
+        // constant colour: nothing writes the block after this call.
         UpdatePixelState(cache.result, t);
         return;
     }
@@ -604,12 +614,7 @@ std::int64_t FloorDiv16(std::int64_t v) { return v >> 4; }
     t->oow = FloatPlaneOf(planes, kOow);
     t->sow = FloatPlaneOf(planes, kSow);
     t->tow = FloatPlaneOf(planes, kTow);
-    t->ooz = FloatPlaneOf(planes, kOoz);  // read only where the pixel state sets hasOoz
-}
-
-// A triangle's depth comes from its ooz plane with the Z-buffer.
-[[gnu::always_inline]] inline void SetDepthSource(TriangleSetup* t) {
-    if (t->depthMode == DepthMode::kZBuffer) t->hasOoz = true;
+    t->ooz = FloatPlaneOf(planes, kOoz);  // read only with the Z-buffer
 }
 
 }  // namespace
@@ -641,10 +646,7 @@ bool OuterPixelBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
     return true;
 }
 
-void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t) {
-    Geometry(s, t);
-    SetDepthSource(t);
-}
+void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t) { Geometry(s, t); }
 
 bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, const DrawContext& ctx,
                    TriangleSetup* t) {
@@ -652,7 +654,6 @@ bool SetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, cons
     if (!Snapped(a, b, c, ctx.originUpperLeft, &s)) return false;
     SetupPixelState(ctx, t);  // first: it chooses how the planes are worked out
     Geometry(s, t);
-    SetDepthSource(t);
     return true;
 }
 

@@ -1,8 +1,11 @@
 // Triangle setup: three vertices and the render state in, one parameter
 // record out. The record holds everything the rasterizer and the pixel
 // stages read (edge functions, attribute planes, a copy of the pixel state),
-// so a triangle is a self-contained value that could be queued to another
-// thread; setup itself touches no global state.
+// so a triangle is a self-contained value that is queued to another thread.
+// Set-up writes nothing but the record; besides the vertices and the draw
+// context it reads the instruction set in use, keeps its last results in
+// per-thread caches (the pixel state, each texture source's sampler) and
+// takes state ids from one counter shared by every thread.
 //
 // Fixed-point formats:
 //   vertex positions   28.4 (snapped to 1/16 pixel)
@@ -13,6 +16,7 @@
 
 #include <cstdint>
 
+#include "contract.h"
 #include "depth_format.h"
 #include "glide.h"
 #include "glide_device.h"
@@ -96,11 +100,10 @@ struct TriangleSetup {
     // ---- attributes
     FixedPlane r, g, b, a;
     FloatPlane oow, sow, tow;
-    FloatPlane ooz;  // Z-buffer depth, 0..65535
+    FloatPlane ooz;  // Z-buffer depth, 0..65535 (read only with the Z-buffer)
     // ---- pixel state: SetupPixelState fills these fields as one block (it
     // copies a cached block while the state is unchanged), so they stay
     // together at the end of the record.
-    bool hasOoz = false;  // false: no ooz plane, Z depth comes from 1/w
     ColourSource colour = ColourSource::kIterated;
     TexelSource texel = TexelSource::kTexel;
     SamplerKind sampler = SamplerKind::kNone;
@@ -199,7 +202,7 @@ bool OuterPixelBounds(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2
 bool SnapTriangle(const GrVertex& v0, const GrVertex& v1, const GrVertex& v2, bool originUpperLeft,
                   SnappedTriangle* out);
 // The rest: bounds, edges and planes into t, whose pixel state is set up
-// (the depth mode decides the ooz plane).
+// (it chooses how the planes are worked out).
 void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t);
 
 // The pixel state part of setup, shared with lines: copies the state,
@@ -222,16 +225,27 @@ BlockShader SelectBlockShader(const TriangleSetup& t);
 // The batch shader of t's state under the chosen instruction set, or
 // nullptr.
 BatchShader SelectBatchShader(const TriangleSetup& t);
-// Copies the pixel-state fields (hasOoz to the end) of one record to another.
+// Copies the pixel-state fields (colour to the end) of one record to another.
 void CopyPixelState(const TriangleSetup& from, TriangleSetup* to);
+// Whether two records' pixel-state fields agree byte for byte, and a hash
+// of them: the contract checks (contract.h) that nothing writes a record's
+// pixel state after set-up.
+bool SamePixelState(const TriangleSetup& a, const TriangleSetup& b);
+std::uint64_t PixelStateHash(const TriangleSetup& t);
 
 // Gives `to` the pixel state of `from`: nothing to do for the same state,
-// only the constant colour within one family, else the whole block.
+// only the constant colour within one family, else the whole block. The
+// state id stands for the block's bytes, so a record's pixel state must
+// not be written after set-up.
 inline void UpdatePixelState(const TriangleSetup& from, TriangleSetup* to) {
-    if (to->stateId == from.stateId) return;
+    if (to->stateId == from.stateId) {
+        GLIDE_CONTRACT(SamePixelState(from, *to));
+        return;
+    }
     if (to->familyId == from.familyId) {
         to->constant = from.constant;
         to->stateId = from.stateId;
+        GLIDE_CONTRACT(SamePixelState(from, *to));
         return;
     }
     CopyPixelState(from, to);

@@ -65,17 +65,21 @@ bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, in
                     std::string* error = nullptr);
 
 // ---- parallel rasterization ------------------------------------------------
+// The most threads the device rasterizes with, and so the largest thread
+// count every program accepts.
+constexpr int kMaxThreads = 256;
 // Threads that rasterize behind the API. 1 draws inline on the calling
 // thread (no worker at all); N > 1 bins set-up triangles into screen tiles
 // that N workers rasterize, each tile's commands in submission order, so the
 // pixels are exactly those of the inline path. 0 chooses all hardware
-// threads. Takes effect at the next grSstOpen; the default is 0.
+// threads (at most kMaxThreads). Takes effect at the next grSstOpen; the
+// default is 0. A count above kMaxThreads is taken as kMaxThreads.
 void SetThreadCount(int count);
 // The thread count in effect (after grSstOpen) or chosen (before it),
 // with 0 resolved to the hardware's thread count.
 int ThreadCount();
 // The value of TARNVIEW_THREADS: 0 when unset; -1 when set but not a whole
-// number from 1 to 256.
+// number from 1 to kMaxThreads.
 int ThreadCountFromEnvironment();
 // Waits until every queued command has reached the buffers.
 void Finish();
