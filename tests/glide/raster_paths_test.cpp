@@ -8,11 +8,12 @@
 #include <set>
 
 #include "device.h"
-#include "dither.h"
+#include "pixel/dither.h"
 #include "gu3df_io.h"
-#include "pixel_batch.h"
+#include "raster/pixel_batch.h"
 #include "raster_test_support.h"
-#include "rasterizer.h"
+#include "raster/rasterizer.h"
+#include "setup/shader_choice.h"
 
 namespace raster_test {
 namespace {

@@ -2,10 +2,10 @@
 // dithering.
 #include <cmath>
 
-#include "depth_format.h"
+#include "pixel/depth_format.h"
 #include "device.h"
-#include "dither.h"
-#include "fog.h"
+#include "pixel/dither.h"
+#include "pixel/fog.h"
 #include "raster_test_support.h"
 
 namespace raster_test {
@@ -225,9 +225,9 @@ TEST(Fog, ValueInterpolatesBetweenEntriesInW) {
     // Halfway between w_40 = 1024 and w_41 = 8192 / 7.
     const float mid = (1024.0f + 8192.0f / 7.0f) / 2;
     EXPECT_NEAR(glide::FogTableValue88(table, mid) / 256.0, 162.0, 0.05);
-    EXPECT_EQ(glide::ApplyFog(100, 0, 255u << 8), 0);
-    EXPECT_EQ(glide::ApplyFog(100, 200, 0), 100);
-    EXPECT_NEAR(glide::ApplyFog(0, 200, 128u << 8), 100, 1);
+    EXPECT_EQ(glide::ApplyFog(100, 0, glide::FogScale16(255u << 8)), 0);
+    EXPECT_EQ(glide::ApplyFog(100, 200, glide::FogScale16(0)), 100);
+    EXPECT_NEAR(glide::ApplyFog(0, 200, glide::FogScale16(128u << 8)), 100, 1);
 }
 
 TEST_F(PixelStages, TableFogBlendsTowardTheFogColourByW) {

@@ -8,7 +8,7 @@
 
 #include "device.h"
 #include "raster_test_support.h"
-#include "tile_queue.h"
+#include "queue/tile_queue.h"
 
 namespace raster_test {
 namespace {
