@@ -34,6 +34,7 @@ import time
 # The helper module sits beside this script in the source tree: leave no
 # byte-code there.
 sys.dont_write_bytecode = True
+import tarnbench_paths
 from tarnbench_files import OutputError, check_output_folder, write_output
 from tarnbench_report import chart_text, csv_text, fmt, print_table
 from tarnbench_stats import score, spread
@@ -605,6 +606,7 @@ def main(argv):
                 ident = "%s-%s" % (scene["name"], slug(setting["name"]))
                 script, report_path, times_path = prepare_run(out_dir, ident, scene, setting)
                 env = {"TARNBENCH_FRAME_TIMES": times_path} if hooked_runner else {}
+                paths_path = tarnbench_paths.request(env, times_path) if hooked_runner else None
                 report, error, wall = run_runner(runner, scene["dir"], warmup + frames, script, report_path, env,
                                                  args.timeout, args.threads)
                 entry = {"scene": scene["name"], "faces": scene["faces"], "setting": setting["name"],
@@ -620,6 +622,7 @@ def main(argv):
                 runs.append(entry)
                 print("[%2d/%d] %-11s %-24s %s  (%.1f s)" % (len(runs), total, scene["name"], setting["name"], line,
                                                              wall), flush=True)
+                tarnbench_paths.record(entry, paths_path)
 
         splits = []
         for scene in scenes:

@@ -22,6 +22,21 @@ DisplayOutput& CurrentOutput() {
 
 void SetDisplayOutput(DisplayOutput* output) { gChosenOutput = output; }
 
+void SpanCounters::MoveTo(DeviceCounters* device) {
+    device->pixelsWritten += written;
+    device->pixelsDepthFailed += depthFailed;
+    PathCounters& to = device->paths;
+    to.batchTriangles += paths.batchTriangles, to.batchPixels += paths.batchPixels;
+    to.blockTriangles += paths.blockTriangles, to.blockPixels += paths.blockPixels;
+    to.vectorSpanTriangles += paths.vectorSpanTriangles, to.vectorSpanPixels += paths.vectorSpanPixels;
+    to.scalarSpanTriangles += paths.scalarSpanTriangles, to.scalarSpanPixels += paths.scalarSpanPixels;
+    to.genericTriangles += paths.genericTriangles, to.genericPixels += paths.genericPixels;
+    to.batchDeclined += paths.batchDeclined, to.blockDeclined += paths.blockDeclined;
+    to.spanOverflows += paths.spanOverflows;
+    written = depthFailed = 0;
+    paths = PathCounters{};
+}
+
 // Pixel counts of queued commands reach the device counters when the
 // queue has drawn them.
 DeviceCounters GetCounters() {

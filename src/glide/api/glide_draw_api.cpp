@@ -37,13 +37,8 @@ void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, 
     // triangle's pixels).
     thread_local TriangleSetup t;
     if (!SetupTriangle(a, b, c, ctx, &t)) return;
-    SpanCounters counters;
-    counters.batch = &InlinePixelBatch();
-    const std::uint64_t covered = RasterizeTriangle(t, counters);
-    DeviceCounters& dc = TheDevice().counters;
-    dc.pixelsWritten += counters.written;
-    dc.pixelsDepthFailed += counters.depthFailed;
-    if (countDrawn && covered > 0) ++dc.trianglesDrawn;
+    const std::uint64_t covered = RasterizeTriangle(t, InlineCounters());
+    if (countDrawn && covered > 0) ++TheDevice().counters.trianglesDrawn;
 }
 
 namespace {

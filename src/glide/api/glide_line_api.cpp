@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "device.h"
+#include "raster/pixel_batch.h"
 #include "queue/tile_queue.h"
 #include "raster/line_walk.h"
 #include "setup/triangle_setup.h"
@@ -104,8 +105,5 @@ void grDrawLine(const GrVertex* a, const GrVertex* b) {
         return;
     }
     SyncTileQueue(Access::kWriteBuffers);  // the pixels the inline path still holds
-    SpanCounters counters;
-    DrawLine(t, walk, TileRect{}, counters);
-    d.counters.pixelsWritten += counters.written;
-    d.counters.pixelsDepthFailed += counters.depthFailed;
+    DrawLine(t, walk, TileRect{}, InlineCounters());
 }

@@ -228,6 +228,8 @@ void ShadeSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& coun
     }
     counters.written += written;
     counters.depthFailed += depthFailed;
+    std::uint64_t& shaded = kColour < 0 ? counters.paths.genericPixels : counters.paths.scalarSpanPixels;
+    shaded += static_cast<std::uint64_t>(x1 - x0 + 1);
 }
 
 }  // namespace glide

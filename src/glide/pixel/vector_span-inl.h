@@ -143,6 +143,7 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
         !PlaneStart(t.g, rowOffset, start, count, &g0, &gStep) ||
         !PlaneStart(t.b, rowOffset, start, count, &b0, &bStep) ||
         !PlaneStart(t.a, rowOffset, start, count, &a0, &aStep)) {
+        ++counters.paths.spanOverflows;
         GenericSpanShader()(t, y, x0, x1, counters);
         return;
     }
@@ -210,6 +211,7 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     }
     counters.written += written;
     counters.depthFailed += depthFailed;
+    counters.paths.vectorSpanPixels += static_cast<std::uint64_t>(count);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -108,9 +108,11 @@ struct alignas(64) TileState {
     std::atomic<bool> busy{false};
 };
 
+// What each drawing thread keeps of its own.
 struct alignas(64) ThreadCounters {
-    std::uint64_t written = 0, depthFailed = 0, drawn = 0;
-    PixelBatch batch;         // empty between tiles
+    SpanCounters counters;   // its batch is `batch`
+    std::uint64_t drawn = 0;
+    PixelBatch batch;        // empty between tiles
     TriangleSetup triangle;  // where this thread sets up snapped triangles
 };
 
@@ -194,8 +196,7 @@ bool DrawCommand(Batch& b, int index, const TileRect& rect, ThreadCounters& out,
 
 void DrawTileOfBatch(Batch& b, int tile, ThreadCounters& out) {
     const TileRect rect = RectOfTile(tile);
-    SpanCounters counters;
-    counters.batch = &out.batch;
+    SpanCounters& counters = out.counters;
     std::uint64_t drawn = 0;
     int left = b.binCount[tile];
     for (int block = b.binFirst[tile]; left > 0; block = b.nextBlock[block]) {
@@ -206,8 +207,6 @@ void DrawTileOfBatch(Batch& b, int tile, ThreadCounters& out) {
     }
     // The tile is done when its pixels are.
     FlushPixelBatch(out.batch, counters);
-    out.written += counters.written;
-    out.depthFailed += counters.depthFailed;
     out.drawn += drawn;
 }
 
@@ -443,6 +442,7 @@ void StartTileQueue(int threads) {
         b.nextBlock = std::make_unique<std::uint16_t[]>(kBinBlocks);
     }
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
+    for (int i = 0; i < threads; ++i) q->counters[i].counters.batch = &q->counters[i].batch;
     g_queue = std::move(q);
     // The queue is correct with any number of workers (the calling thread
     // draws whatever they leave): a thread the system refuses is done without.
@@ -551,10 +551,9 @@ void DrainTileQueue() {
     DeviceCounters& dc = TheDevice().counters;
     for (int i = 0; i < q.threads; ++i) {
         ThreadCounters& c = q.counters[i];
-        dc.pixelsWritten += c.written;
-        dc.pixelsDepthFailed += c.depthFailed;
+        c.counters.MoveTo(&dc);
         dc.trianglesDrawn += c.drawn;
-        c.written = c.depthFailed = c.drawn = 0;
+        c.drawn = 0;
     }
 }
 

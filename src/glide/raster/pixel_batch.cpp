@@ -101,18 +101,20 @@ std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX
     return covered;
 }
 
-PixelBatch& InlinePixelBatch() {
+SpanCounters& InlineCounters() {
     static PixelBatch batch;
-    return batch;
+    static SpanCounters counters = [] {
+        SpanCounters c;
+        c.batch = &batch;
+        return c;
+    }();
+    return counters;
 }
 
 void FlushInlinePixelBatch() {
-    PixelBatch& batch = InlinePixelBatch();
-    SpanCounters counters;
-    FlushPixelBatch(batch, counters);
-    DeviceCounters& dc = TheDevice().counters;
-    dc.pixelsWritten += counters.written;
-    dc.pixelsDepthFailed += counters.depthFailed;
+    SpanCounters& counters = InlineCounters();
+    FlushPixelBatch(*counters.batch, counters);
+    counters.MoveTo(&TheDevice().counters);
 }
 
 }  // namespace glide

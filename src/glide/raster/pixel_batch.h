@@ -64,9 +64,10 @@ inline void FlushPixelBatch(PixelBatch& batch, SpanCounters& counters) {
 std::uint64_t BatchTriangle(const TriangleSetup& t, int minX, int minY, int maxX, int maxY, PixelBatch& batch,
                             SpanCounters& counters);
 
-// The batch of the inline path (one drawing thread, no tile queue), and
-// its flush into the device counters.
-PixelBatch& InlinePixelBatch();
+// The counters of the inline path (one drawing thread, no tile queue), whose
+// batch is the inline path's pixel batch; the flush shades that batch and
+// moves the counts into the device counters.
+SpanCounters& InlineCounters();
 void FlushInlinePixelBatch();
 
 }  // namespace glide

@@ -51,6 +51,18 @@ inline bool RowRun(const EdgeFunction& e0, const EdgeFunction& e1, const EdgeFun
     return *a >= 0;
 }
 
+// A triangle drawn in spans, counted by its span shader's kind.
+inline std::uint64_t CountSpanTriangle(const TriangleSetup& t, std::uint64_t covered, PathCounters& paths) {
+    if (covered > 0) {
+        switch (t.spanPath) {
+            case SpanPath::kVector: ++paths.vectorSpanTriangles; break;
+            case SpanPath::kScalar: ++paths.scalarSpanTriangles; break;
+            case SpanPath::kGeneric: ++paths.genericTriangles; break;
+        }
+    }
+    return covered;
+}
+
 }  // namespace
 
 std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters) {
@@ -71,7 +83,12 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     if (counters.batch != nullptr) {
         if (t.batchShader != nullptr && minX <= maxX && minY <= maxY && area < kBatchArea) {
             covered = BatchTriangle(t, minX, minY, maxX, maxY, *counters.batch, counters);
-            if (covered != kBatchDeclined) return covered;
+            if (covered != kBatchDeclined) {
+                counters.paths.batchTriangles += covered > 0 ? 1 : 0;
+                counters.paths.batchPixels += covered;
+                return covered;
+            }
+            ++counters.paths.batchDeclined;
             covered = 0;
         }
         FlushPixelBatch(*counters.batch, counters);
@@ -82,7 +99,12 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
     if (t.blockShader != nullptr && maxX - minX < kBlockSide && maxY - minY < kBlockSide && area >= kBlockArea &&
         (rect.x0 & 3) == 0 && (rect.y0 & 3) == 0 && ((rect.x1 + 1) & 3) == 0 && ((rect.y1 + 1) & 3) == 0) {
         covered = t.blockShader(t, rect, counters);
-        if (covered != kBlocksDeclined) return covered;
+        if (covered != kBlocksDeclined) {
+            counters.paths.blockTriangles += covered > 0 ? 1 : 0;
+            counters.paths.blockPixels += covered;
+            return covered;
+        }
+        ++counters.paths.blockDeclined;
         covered = 0;
     }
 
@@ -99,7 +121,7 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
             shade(t, y, a, b, counters);
             covered += static_cast<std::uint64_t>(b - a + 1);
         }
-        return covered;
+        return CountSpanTriangle(t, covered, counters.paths);
     }
 
     for (int by = minY & ~(kBlock - 1); by <= maxY; by += kBlock) {
@@ -139,7 +161,7 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
             covered += static_cast<std::uint64_t>(last[row] - first[row] + 1);
         }
     }
-    return covered;
+    return CountSpanTriangle(t, covered, counters.paths);
 }
 
 }  // namespace glide

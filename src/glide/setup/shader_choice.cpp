@@ -63,6 +63,9 @@ void ChooseShaders(bool forceGeneric, TriangleSetup* t) {
     t->batchShader = forceGeneric ? nullptr : SelectBatchShader(*t);
     const VectorIsa* isa = CurrentVectorIsa();
     t->planes = forceGeneric || isa == nullptr ? nullptr : isa->planes;
+    t->spanPath = t->shader == GenericSpanShader()   ? SpanPath::kGeneric
+                  : t->shader == t->scalarShader ? SpanPath::kScalar
+                                                 : SpanPath::kVector;
 }
 
 }  // namespace glide

@@ -26,13 +26,22 @@ namespace glide {
 
 struct TriangleSetup;
 struct PixelBatch;
+// A drawing thread's counts, added to the device's counters when the
+// device syncs (DeviceCounters in glide_device.h).
 struct SpanCounters {
     std::uint64_t written = 0;
     std::uint64_t depthFailed = 0;
+    PathCounters paths;
     // Where the drawing thread gathers the pixels of tiny triangles
     // (raster/pixel_batch.h); nullptr: each triangle is shaded on its own.
     PixelBatch* batch = nullptr;
+
+    // Adds the counts to the device's counters and starts again from zero.
+    void MoveTo(DeviceCounters* device);
 };
+
+// Which kind of span shader draws a triangle's spans (its path counters).
+enum class SpanPath : std::uint8_t { kVector, kScalar, kGeneric };
 // Shades pixels x0..x1 (inclusive) of buffer row y.
 using SpanShader = void (*)(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& counters);
 
@@ -107,6 +116,7 @@ struct TriangleSetup {
     ColourSource colour = ColourSource::kIterated;
     TexelSource texel = TexelSource::kTexel;
     SamplerKind sampler = SamplerKind::kNone;
+    SpanPath spanPath = SpanPath::kGeneric;  // which kind of span shader `shader` is
     SamplerSetup tex[2];  // [1] only for trilinear from two level sets
     bool mipmapDither = false;
     AlphaCombine alpha;
