@@ -1,9 +1,9 @@
 // Recording of accelerator calls into a device trace file.
 //
-// A program linked with tarnview_enable_glide_trace() (tools/glide-trace/
-// CMakeLists.txt) has every glide.h call that changes the device routed
-// through the recorder by the linker (--wrap), without any change to the
-// caller or the device. Until GlideTraceConfigure is called the recorder
+// A program linked with the glide_trace library (src/glide_trace/
+// CMakeLists.txt, which brings its --wrap options along) has every glide.h
+// call that changes the device routed through the recorder by the linker,
+// without any change to the caller or the device. Until GlideTraceConfigure is called the recorder
 // only remembers the device open, the texture downloads (with a copy of
 // their texels) and the latest render state, so that a trace that starts
 // later can set the device up exactly as the program had it.

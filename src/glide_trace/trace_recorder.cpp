@@ -6,7 +6,8 @@
 #include <cstdlib>
 
 // Defined by trace_wrappers.cpp, which only links in when the program was
-// built with the --wrap options; a weak reference does not pull it in.
+// linked with the --wrap options (as the glide_trace library's users are);
+// a weak reference does not pull it in.
 extern "C" {
 extern const int tarnview_glide_trace_wrapped __attribute__((weak));
 }
@@ -31,7 +32,7 @@ void FinishAtExit() { GlideTraceFinish(); }
 bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32_t lastFrame) {
     Recorder& r = R();
     if (&tarnview_glide_trace_wrapped == nullptr) {
-        r.error = "this program was linked without the trace recorder (tarnview_enable_glide_trace)";
+        r.error = "this program was linked without the trace recorder's --wrap options (the glide_trace library)";
         return false;
     }
     if (r.configured && !r.finished) {
