@@ -4,7 +4,6 @@
 
 #include "pixel/depth_format.h"
 #include "device.h"
-#include "pixel/dither.h"
 #include "pixel/fog.h"
 #include "raster_test_support.h"
 
@@ -174,13 +173,6 @@ TEST_F(PixelStages, SourceAlphaBlending) {
     Square(100, 10, 0.5f, 200, 0, 0);
     Square(100, 10, 0.5f, 200, 0, 0);
     EXPECT_EQ(Red(Pixel(108, 18)), 255);
-}
-
-TEST(Dither, ExpandedCodesComeBackUnchanged) {
-    for (int cell = 0; cell < 16; ++cell) {
-        for (int c = 0; c < 32; ++c) ASSERT_EQ(glide::kDither.red[cell][glide::Expand5(c)], c);
-        for (int c = 0; c < 64; ++c) ASSERT_EQ(glide::kDither.green[cell][glide::Expand6(c)], c);
-    }
 }
 
 TEST_F(PixelStages, DitheredFlatTriangleKeepsItsAverage) {

@@ -20,6 +20,21 @@ constexpr DitherTables BuildTables() {
 
 constexpr DitherTables kTables = BuildTables();
 
+// A value that is already the expansion of a code (a pixel read back from
+// the buffer) comes back unchanged in every cell.
+constexpr bool ExpandedCodesComeBackUnchanged() {
+    for (int cell = 0; cell < 16; ++cell) {
+        for (int c = 0; c < 32; ++c) {
+            if (kTables.red[cell][Expand5(c)] != c) return false;
+        }
+        for (int c = 0; c < 64; ++c) {
+            if (kTables.green[cell][Expand6(c)] != c) return false;
+        }
+    }
+    return true;
+}
+static_assert(ExpandedCodesComeBackUnchanged());
+
 }  // namespace
 
 const DitherTables& kDither = kTables;

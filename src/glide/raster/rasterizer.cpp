@@ -51,6 +51,14 @@ inline bool RowRun(const EdgeFunction& e0, const EdgeFunction& e1, const EdgeFun
     return *a >= 0;
 }
 
+// A triangle a fast path drew whole: its pixels, and the triangle itself
+// when it covered any.
+inline std::uint64_t CountWhole(std::uint64_t covered, std::uint64_t& triangles, std::uint64_t& pixels) {
+    triangles += covered > 0 ? 1 : 0;
+    pixels += covered;
+    return covered;
+}
+
 // A triangle drawn in spans, counted by its span shader's kind.
 inline std::uint64_t CountSpanTriangle(const TriangleSetup& t, std::uint64_t covered, PathCounters& paths) {
     if (covered > 0) {
@@ -84,9 +92,7 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         if (t.batchShader != nullptr && minX <= maxX && minY <= maxY && area < kBatchArea) {
             covered = BatchTriangle(t, minX, minY, maxX, maxY, *counters.batch, counters);
             if (covered != kBatchDeclined) {
-                counters.paths.batchTriangles += covered > 0 ? 1 : 0;
-                counters.paths.batchPixels += covered;
-                return covered;
+                return CountWhole(covered, counters.paths.batchTriangles, counters.paths.batchPixels);
             }
             ++counters.paths.batchDeclined;
             covered = 0;
@@ -100,9 +106,7 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         (rect.x0 & 3) == 0 && (rect.y0 & 3) == 0 && ((rect.x1 + 1) & 3) == 0 && ((rect.y1 + 1) & 3) == 0) {
         covered = t.blockShader(t, rect, counters);
         if (covered != kBlocksDeclined) {
-            counters.paths.blockTriangles += covered > 0 ? 1 : 0;
-            counters.paths.blockPixels += covered;
-            return covered;
+            return CountWhole(covered, counters.paths.blockTriangles, counters.paths.blockPixels);
         }
         ++counters.paths.blockDeclined;
         covered = 0;

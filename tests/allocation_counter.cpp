@@ -1,5 +1,5 @@
-// Replaces the plain global operator new and delete of the render test
-// program with counting ones on top of malloc and free. The aligned forms
+// Replaces the plain global operator new and delete of the test program
+// with counting ones on top of malloc and free. The aligned forms
 // keep the library's own pair, so every pointer is freed by the family that
 // made it.
 #include "allocation_counter.h"
@@ -44,10 +44,10 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
-namespace render_test {
+namespace test_support {
 
 AllocationProbe::AllocationProbe() : start_(allocations) { ++activeProbes; }
 AllocationProbe::~AllocationProbe() { --activeProbes; }
 long AllocationProbe::Count() const { return allocations - start_; }
 
-}  // namespace render_test
+}  // namespace test_support
