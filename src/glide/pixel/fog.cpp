@@ -7,6 +7,21 @@
 
 namespace glide {
 
+namespace {
+
+// The table is looked up by exactly the W values WDepthFromOow gives: the
+// centre of every value's range of 1/w maps back to the value.
+constexpr bool CentresMapBack() {
+    for (std::uint32_t d = 0; d < 65536; ++d) {
+        const auto value = static_cast<std::uint16_t>(d);
+        if (WDepthFromOow(static_cast<float>(OowAtWDepthCentre(value))) != value) return false;
+    }
+    return true;
+}
+static_assert(CentresMapBack());
+
+}  // namespace
+
 float FogTableW(int index) {
     const int octave = 3 + (index >> 2);
     return static_cast<float>(std::ldexp(1.0, octave) / static_cast<double>(8 - (index & 3)));
