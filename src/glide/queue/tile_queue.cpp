@@ -45,7 +45,8 @@ constexpr int kTiles = kTilesX * kTilesY;
 constexpr int kMaskWords = (kTiles + 63) / 64;
 static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
 static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
-static_assert(kBinBlocks >= 2 * kTiles && kBinBlocks <= 65536, "a batch holds a command's worst case; block numbers are 16-bit");
+static_assert(kBinBlocks >= 2 * kTiles, "a batch holds more than one command's worst case");
+static_assert(kBinBlocks <= 65536, "block numbers are 16-bit");
 
 // A snapped triangle is set up by the thread that draws it (it lies in one
 // tile, so that happens once); the calling thread has set up its pixel state.
