@@ -22,7 +22,7 @@
 #include "gu3df_io.h"
 #ifndef TARNVIEW_BASELINE
 #include "device.h"
-#include "triangle_setup.h"
+#include "setup/triangle_setup.h"
 #endif
 
 namespace {

@@ -13,7 +13,7 @@
 #include "fuzz_support.h"
 #include "glide.h"
 #include "gu3df_io.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/fatal_error.h"
 #include "glide.h"
 #include "scene/record_allocation.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 // The fuzz builds' FatalError: the message travels up to the fuzz target,
 // which treats it as a refused input.

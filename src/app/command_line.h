@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "glide_device.h"
+
 // Exit statuses of both programs.
 constexpr int kExitRuntimeError = 1;
 constexpr int kExitUsageError = 2;
@@ -31,8 +33,8 @@ bool ParseWholeNumber(const char* text, std::uint64_t low, std::uint64_t high, s
 // "A:B" with A <= B, both whole frame numbers.
 bool ParseFrameRange(const std::string& text, std::uint32_t* first, std::uint32_t* last);
 
-// The largest thread count either program accepts.
-constexpr int kMaxThreads = 256;
+// The largest thread count either program accepts: the device's.
+inline constexpr int kMaxThreads = glide::kMaxThreads;
 
 // The device's thread count: the option's value when given (optionValue
 // >= 0; 0 means all hardware threads), else TARNVIEW_THREADS, else 0. False

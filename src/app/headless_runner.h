@@ -48,7 +48,7 @@ HeadlessHooks RunnerHooks(const char* program);
 std::string FormatReportJson(const FrameStats& stats, float clockRate, const glide::DeviceCounters& counters,
                              int threads);
 
-// The device trace recorder (tools/glide-trace) is linked only into the
+// The device trace recorder (src/glide_trace) is linked only into the
 // headless program, whose entry file hands its two calls in here.
 struct DeviceTraceRecorder {
     bool (*configure)(const char* path, std::uint32_t firstFrame, std::uint32_t lastFrame);

@@ -8,7 +8,7 @@
 #include "glide.h"
 #include "glide_device.h"
 #include "render_state.h"
-#include "triangle_setup.h"
+#include "setup/triangle_setup.h"
 
 namespace glide {
 

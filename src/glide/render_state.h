@@ -2,14 +2,14 @@
 // normalised: packed colours are split into bytes at the call, enumeration
 // values are checked at the call, and texture sources are resolved to the
 // allocation they name. A triangle copies what it needs out of this record
-// (see triangle_setup.h), so drawing never looks back at the API's state.
+// (see setup/triangle_setup.h), so drawing never looks back at the API's state.
 #pragma once
 
 #include <cstdint>
 
-#include "fog.h"
 #include "glide.h"
-#include "texture_memory.h"
+#include "pixel/fog.h"
+#include "texture/texture_memory.h"
 
 namespace glide {
 

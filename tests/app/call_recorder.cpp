@@ -1,9 +1,8 @@
 #include "call_recorder.h"
 
-#include "allocation_counter.h"
-
 #include <cstdarg>
 #include <cstdio>
+#include <type_traits>
 
 #include "app/app_globals.h"
 #include "app/frame_stats.h"
@@ -11,10 +10,15 @@
 #include "app/winmain.h"
 #include "glide.h"
 #include "input/input_devices.h"
+#include "input/navigation.h"
+#include "platform/cycle_counter.h"
 #include "platform/win32_message_queue.h"
 #include "platform/win32_window_table.h"
+#include "render/actor_renderer.h"
 #include "render/color_combine.h"
+#include "render/fast_inv_sqrt.h"
 #include "render/font.h"
+#include "scene/scene_loader.h"
 
 std::vector<std::string> CallLog;
 FakeSettings Fake;
@@ -80,7 +84,14 @@ void TestPlatform::PumpEvents(HWND window) {
     if (started_ && frame == lastFrame_) return;
     started_ = true;
     lastFrame_ = frame;
-    if (countTo != 0) CountAllocations = frame >= countFrom && frame < countTo;
+    if (countTo != 0) {
+        const bool counting = frame >= countFrom && frame < countTo;
+        if (counting && !probe_) probe_.emplace();
+        if (!counting && probe_) {
+            allocations += probe_->Count();
+            probe_.reset();
+        }
+    }
     while (next_ < events.size() && events[next_].frame <= frame) {
         PostMessageA(window, events[next_].message, events[next_].wParam, 0);
         ++next_;
@@ -299,3 +310,42 @@ LRESULT __wrap__Z14DefWindowProcAP6HWND__jml(HWND window, UINT message, WPARAM w
 }
 
 }  // extern "C"
+
+// The fakes above replace functions by their mangled names (tests.cmake
+// wraps those names at link time). Each one must have the signature of the
+// declaration it stands in for: a changed declaration, whose mangled name
+// changes with it, fails to compile here instead of leaving the real
+// function running under the tests unnoticed.
+#define FAKE_MATCHES(declaration, fake) \
+    static_assert(std::is_same_v<decltype(&declaration), decltype(&fake)>, #declaration " changed: update its fake")
+FAKE_MATCHES(BuildInvSqrtTable, __wrap__Z17BuildInvSqrtTablev);
+FAKE_MATCHES(LoadScene, __wrap__Z9LoadScenePKcR5ActorPPS1_PP5LightPi);
+FAKE_MATCHES(UpdateNavigation, __wrap__Z16UpdateNavigationv);
+FAKE_MATCHES(RenderActor, __wrap__Z11RenderActorR5ActorS0_P5Lighti);
+FAKE_MATCHES(ReadCycleCounter, __wrap__Z16ReadCycleCounterv);
+FAKE_MATCHES(RegisterClassA, __wrap__Z14RegisterClassAPK9WNDCLASSA);
+FAKE_MATCHES(CreateWindowExA, __wrap__Z15CreateWindowExAjPKcS0_jiiiiP6HWND__P7HMENU__P11HINSTANCE__Pv);
+FAKE_MATCHES(ShowWindow, __wrap__Z10ShowWindowP6HWND__i);
+FAKE_MATCHES(UpdateWindow, __wrap__Z12UpdateWindowP6HWND__);
+FAKE_MATCHES(SetFocus, __wrap__Z8SetFocusP6HWND__);
+FAKE_MATCHES(LoadIconA, __wrap__Z9LoadIconAP11HINSTANCE__PKc);
+FAKE_MATCHES(LoadCursorA, __wrap__Z11LoadCursorAP11HINSTANCE__PKc);
+FAKE_MATCHES(PeekMessageA, __wrap__Z12PeekMessageAP3MSGP6HWND__jjj);
+FAKE_MATCHES(GetMessageA, __wrap__Z11GetMessageAP3MSGP6HWND__jj);
+FAKE_MATCHES(TranslateMessage, __wrap__Z16TranslateMessagePK3MSG);
+FAKE_MATCHES(DispatchMessageA, __wrap__Z16DispatchMessageAPK3MSG);
+FAKE_MATCHES(WaitMessage, __wrap__Z11WaitMessagev);
+FAKE_MATCHES(PostMessageA, __wrap__Z12PostMessageAP6HWND__jml);
+FAKE_MATCHES(PostQuitMessage, __wrap__Z15PostQuitMessagei);
+FAKE_MATCHES(MessageBoxA, __wrap__Z11MessageBoxAP6HWND__PKcS2_j);
+FAKE_MATCHES(DefWindowProcA, __wrap__Z14DefWindowProcAP6HWND__jml);
+#undef FAKE_MATCHES
+// The member functions' fakes take the object first.
+static_assert(std::is_same_v<decltype(&Font::FontInit), void (Font::*)(const char*)> &&
+              std::is_same_v<decltype(&__wrap__ZN4Font8FontInitEPKc), void (*)(Font*, const char*)>);
+static_assert(std::is_same_v<decltype(&Font::DrawText), void (Font::*)(float, float, float, float, const char*)> &&
+              std::is_same_v<decltype(&__wrap__ZN4Font8DrawTextEffffPKc),
+                             void (*)(Font*, float, float, float, float, const char*)>);
+static_assert(std::is_same_v<decltype(&InputDevices::Init), void (InputDevices::*)(HINSTANCE, HWND)> &&
+              std::is_same_v<decltype(&__wrap__ZN12InputDevices4InitEP11HINSTANCE__P6HWND__),
+                             void (*)(InputDevices*, HINSTANCE, HWND)>);

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "allocation_counter.h"
 
 #include "platform/platform_backend.h"
 #include "platform/win32_api.h"
@@ -51,9 +54,10 @@ public:
     std::vector<Event> events;
     std::uint32_t frameLimit = 1;
     // Allocations are counted from the start of this frame to the end of
-    // the frame before countTo (0: never).
+    // the frame before countTo (0: never), into `allocations`.
     std::uint32_t countFrom = 0;
     std::uint32_t countTo = 0;
+    long allocations = 0;
     std::vector<std::string> boxes;  // "caption|text"
     int waits = 0;
 
@@ -70,4 +74,5 @@ private:
     bool started_ = false;
     bool escaped_ = false;
     std::uint32_t lastFrame_ = 0;
+    std::optional<test_support::AllocationProbe> probe_;
 };

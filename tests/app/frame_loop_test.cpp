@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "allocation_counter.h"
 #include "app/frame_stats.h"
 #include "app/render_flags.h"
 #include "app/winmain.h"
@@ -95,11 +94,9 @@ TEST_F(FrameLoopTest, FramesAllocateNothing) {
     Fake.actorCount = 3;
     Fake.silent = true;
     host.events = {{10, WM_KEYDOWN, VK_F3}, {20, WM_KEYDOWN, VK_F6}, {30, WM_KEYDOWN, VK_END}};
-    AllocationCount = 0;
     Run();
-    CountAllocations = false;
     EXPECT_EQ(PerfStats.count, 40u);
-    EXPECT_EQ(AllocationCount, 0u);
+    EXPECT_EQ(host.allocations, 0);
 }
 
 }  // namespace

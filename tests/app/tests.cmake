@@ -25,3 +25,5 @@ foreach(program tarnview-headless tarnview)
     add_dependencies(${TEST_TARGET} ${program})
   endif()
 endforeach()
+# The allocation counter shared with the render tests.
+target_sources(${TEST_TARGET} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/allocation_counter.cpp)

@@ -34,12 +34,11 @@ const FlagKey kPlainFlagKeys[] = {
     {VK_F8, RF_IGNORE_TEXTURE_AMOUNT}, {VK_F9, RF_BILINEAR},
 };
 
-TEST_F(WindowProcTest, InitialFlagsSetExactlyTheListedBits) {
-    EXPECT_EQ(RenderFlags, 0x3E768u);
-    EXPECT_EQ(RenderFlags, RF_BACKFACE_CULL | RF_WBUFFER | RF_SPECULAR | RF_MIPMAP | RF_BILINEAR | RF_TEXTURES |
-                               RF_FOG | RF_TWO_SIDED_FACES | RF_OMNI_LIGHTS | RF_DIRECTIONAL_LIGHTS |
-                               RF_FAST_SPECULAR);
-}
+// The start-up flags are exactly the listed bits.
+static_assert(RENDER_FLAGS_INITIAL == 0x3E768u);
+static_assert(RENDER_FLAGS_INITIAL == (RF_BACKFACE_CULL | RF_WBUFFER | RF_SPECULAR | RF_MIPMAP | RF_BILINEAR |
+                                       RF_TEXTURES | RF_FOG | RF_TWO_SIDED_FACES | RF_OMNI_LIGHTS |
+                                       RF_DIRECTIONAL_LIGHTS | RF_FAST_SPECULAR));
 
 TEST_F(WindowProcTest, EachFlagKeyFlipsItsOneBitOnEveryPressIncludingRepeats) {
     for (const FlagKey& entry : kPlainFlagKeys) {

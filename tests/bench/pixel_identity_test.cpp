@@ -1,9 +1,11 @@
 // Whole scenes drawn with every thread count and every pixel instruction set
 // give the single-threaded scalar device's pictures and counters, byte for
 // byte: the demo with key presses changing its state, the render example
-// scenes and generated benchmark scenes. Each scene runs once through the
-// headless program, which records a device trace of its last frames; the
-// trace is then replayed here under each combination.
+// scenes and generated benchmark scenes (one of them under every setting of
+// the benchmark suite). Each scene runs once through the headless program,
+// which records a device trace of its last frames; the trace is then
+// replayed here under each combination. None of these states may fall to
+// the generic per-pixel path: the path counters say so.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -73,6 +75,18 @@ struct Scene {
     std::string trace;
 };
 
+// A benchmark scene of about `faces` faces with the viewer's font.
+void GenerateBenchScene(const fs::path& dir, std::uint64_t faces) {
+    benchgen::SceneRecipe recipe;
+    recipe.targetFaces = faces;
+    recipe.warmupFrames = 0;
+    recipe.pathFrames = 8;
+    benchgen::SceneCounts counts;
+    std::string error;
+    EXPECT_TRUE(benchgen::GenerateScene(dir.string(), recipe, &counts, &error)) << error;
+    fs::copy_file(kSource / "examples" / "fonts" / "ffont.3df", dir / "ffont.3df", fs::copy_options::overwrite_existing);
+}
+
 class PixelIdentity : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -110,17 +124,17 @@ protected:
             scenes.push_back({entry.path().stem().string(), Record(dir, entry.path().filename().string(), "", 1, 1)});
         }
 
+        // The benchmark suite's settings (bench/suite/suite.json), each
+        // switched on for one traced frame and off again.
+        const fs::path settings = kWork / "settings";
+        GenerateBenchScene(settings, 1000);
+        std::ofstream(settings / "keys.txt") << "2 key SPACE\n3 key SPACE\n3 key F9\n4 key F9\n4 key END\n5 key END\n"
+                                                "5 key F2\n6 key F2\n6 key TAB\n7 key TAB\n7 key F1\n";
+        scenes.push_back({"settings", Record(settings, "objects.scn", "keys.txt", 2, 7)});
+
         for (std::uint64_t faces : {1000u, 10000u}) {
             const fs::path dir = kWork / ("faces-" + std::to_string(faces));
-            benchgen::SceneRecipe recipe;
-            recipe.targetFaces = faces;
-            recipe.warmupFrames = 0;
-            recipe.pathFrames = 8;
-            benchgen::SceneCounts counts;
-            std::string error;
-            EXPECT_TRUE(benchgen::GenerateScene(dir.string(), recipe, &counts, &error)) << error;
-            fs::copy_file(kSource / "examples" / "fonts" / "ffont.3df", dir / "ffont.3df",
-                          fs::copy_options::overwrite_existing);
+            GenerateBenchScene(dir, faces);
             scenes.push_back({dir.filename().string(), Record(dir, "objects.scn", "timedemo.txt", 3, 4)});
         }
         return scenes;
@@ -136,6 +150,7 @@ TEST_F(PixelIdentity, EveryThreadCountAndInstructionSetDrawsTheScalarInlinePictu
         ASSERT_TRUE(glide_trace::ReadTraceFile(scene.trace.c_str(), &trace, &error)) << scene.name << ": " << error;
         const Picture reference = Replay(trace, 1, "scalar");
         EXPECT_GT(reference.counters.pixelsWritten, 0u) << scene.name;
+        EXPECT_EQ(reference.counters.paths.genericTriangles, 0u) << scene.name << ": a state without a specialised shader";
         for (int threads : {1, 2, 3, 8}) {
             for (const std::string& isa : isas) {
                 if (threads == 1 && isa == "scalar") continue;
@@ -146,6 +161,7 @@ TEST_F(PixelIdentity, EveryThreadCountAndInstructionSetDrawsTheScalarInlinePictu
                 EXPECT_EQ(p.counters.trianglesDrawn, reference.counters.trianglesDrawn) << what;
                 EXPECT_EQ(p.counters.pixelsWritten, reference.counters.pixelsWritten) << what;
                 EXPECT_EQ(p.counters.pixelsDepthFailed, reference.counters.pixelsDepthFailed) << what;
+                EXPECT_EQ(p.counters.paths.genericTriangles, 0u) << what;
             }
         }
     }

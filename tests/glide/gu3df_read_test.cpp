@@ -10,7 +10,7 @@
 #include "glide.h"
 #include "gu3df_io.h"
 #include "support/test_data.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 namespace {
 

@@ -8,11 +8,12 @@
 #include <set>
 
 #include "device.h"
-#include "dither.h"
+#include "pixel/dither.h"
 #include "gu3df_io.h"
-#include "pixel_batch.h"
+#include "raster/pixel_batch.h"
 #include "raster_test_support.h"
-#include "rasterizer.h"
+#include "raster/rasterizer.h"
+#include "setup/shader_choice.h"
 
 namespace raster_test {
 namespace {
@@ -331,6 +332,38 @@ TEST(PixelIsa, ChoosesAmongTheAvailableSetsOnly) {
     EXPECT_EQ(glide::PixelIsa(), "scalar");
     EXPECT_TRUE(glide::SetPixelIsa(""));
     EXPECT_EQ(glide::PixelIsa(), isas.back());
+}
+
+// The path counters name the path each triangle took, and the fast paths
+// that gave one back.
+TEST_F(Paths, PathCountersNameThePathEachTriangleTook) {
+    if (glide::AvailablePixelIsas().size() < 2) GTEST_SKIP() << "no vector instruction set";
+    auto draw = [](float x, float y, float size, float red = 200) {
+        const GrVertex a = V(x, y, red), b = V(x + size, y, red), c = V(x, y + size, red);
+        grDrawTriangle(&a, &b, &c);
+    };
+    glide::ResetCounters();
+    draw(100.5f, 100.5f, 3);   // batched
+    draw(200.5f, 100.5f, 20);  // blocks
+    draw(10.5f, 200.5f, 300);  // spans, in several tiles
+    // Colour values beyond 32 bits: the batch and the blocks decline, and
+    // vector spans (longer than two pixels) hand over to the generic shader.
+    draw(430.5f, 100.5f, 3, 1.0e7f);
+    draw(390.5f, 100.5f, 20, 1.0e7f);
+    grAlphaBlendFunction(GR_BLEND_ONE, GR_BLEND_ONE, GR_BLEND_ZERO, GR_BLEND_ZERO);  // no specialised shader
+    draw(300.5f, 100.5f, 20);
+    const glide::PathCounters p = glide::GetCounters().paths;
+    EXPECT_EQ(p.batchTriangles, 1u);
+    EXPECT_GT(p.batchPixels, 0u);
+    EXPECT_EQ(p.blockTriangles, 1u);
+    EXPECT_GE(p.vectorSpanTriangles, 4u);
+    EXPECT_EQ(p.genericTriangles, 1u);
+    EXPECT_EQ(p.batchDeclined, 1u);
+    EXPECT_EQ(p.blockDeclined, 2u);
+    EXPECT_GE(p.spanOverflows, 1u);
+    EXPECT_EQ(p.scalarSpanTriangles, 0u);
+    EXPECT_EQ(p.batchPixels + p.blockPixels + p.vectorSpanPixels + p.scalarSpanPixels + p.genericPixels,
+              glide::GetCounters().pixelsWritten);
 }
 
 TEST_F(Paths, AntialiasedStripsOnlyOutsideFlaggedEdges) {

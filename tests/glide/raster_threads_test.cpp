@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "device.h"
+#include "queue/tile_queue.h"
 #include "raster_test_support.h"
-#include "tile_queue.h"
 
 namespace raster_test {
 namespace {
@@ -213,6 +213,29 @@ TEST(Threads, CountOnlyModeAndScreenshotsWithWorkers) {
     grGlideShutdown();
     glide::SetThreadCount(0);
 }
+
+#if GLIDE_CONTRACTS
+// A slot from BeginTriangle goes back to exactly one commit: the checking
+// builds (contract.h) stop a second commit of the same slot.
+TEST(ThreadsDeathTest, ASlotIsCommittedOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto commitTwice = [] {
+        glide::SetThreadCount(2);
+        glide::SetDisplayOutput(nullptr);
+        grGlideInit();
+        grSstOpen(GR_RESOLUTION_640x480, GR_REFRESH_60Hz, GR_COLORFORMAT_ARGB, GR_ORIGIN_LOWER_LEFT,
+                  GR_SMOOTHING_DISABLE, 2);
+        const GrVertex a = V(10, 10), b = V(20, 10), c = V(10, 20);
+        glide::SnappedTriangle s;
+        glide::SnapTriangle(a, b, c, false, &s);
+        const glide::TriangleSlot slot = glide::BeginTriangle();
+        glide::SetupPixelState(glide::MakeDrawContext(glide::TextureUse::kSingle), &slot.Setup());
+        glide::CommitSnappedTriangle(slot, s, true);
+        glide::CommitSnappedTriangle(slot, s, true);
+    };
+    EXPECT_DEATH(commitTwice(), "contract broken");
+}
+#endif
 
 }  // namespace
 }  // namespace raster_test

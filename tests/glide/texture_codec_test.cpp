@@ -9,9 +9,9 @@
 
 #include "glide.h"
 #include "gu3df_io.h"
-#include "texture_decode.h"
+#include "texture/texture_decode.h"
 #include "support/test_data.h"
-#include "texture_encode.h"
+#include "texture/texture_encode.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "glide.h"
 #include "gu3df_io.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 namespace {
 

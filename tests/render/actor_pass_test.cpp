@@ -20,7 +20,7 @@
 
 namespace {
 
-using render_test::AllocationProbe;
+using test_support::AllocationProbe;
 using render_test::DirectionalLight;
 using render_test::Mesh;
 using render_test::OmniLight;

@@ -10,7 +10,7 @@
 #include "scene/object_loader.h"
 #include "scene_test_support.h"
 #include "support/test_data.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 namespace {
 

@@ -7,56 +7,33 @@
 
 namespace {
 
-TEST(RecordsTest, ActorDefaults) {
-    const Actor actor;
-    EXPECT_EQ(actor.position.x, 0.0f);
-    EXPECT_EQ(actor.position.y, 0.0f);
-    EXPECT_EQ(actor.position.z, 0.0f);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(actor.orientation.m[i][j], i == j ? 1.0f : 0.0f);
-    // The actor's own material: white diffuse, never textured, specular on.
-    EXPECT_EQ(actor.material.diffuse.r, 255.0f);
-    EXPECT_EQ(actor.material.diffuse.a, 255.0f);
-    EXPECT_EQ(actor.material.hasSpecular, 1);
-    EXPECT_EQ(actor.material.twoSided, 0);
-    EXPECT_EQ(actor.material.amount, 1.0f);
-    EXPECT_EQ(actor.material.texture, -1);
-    EXPECT_EQ(actor.material.textureOdd, -1);
-    EXPECT_EQ(actor.material.textureEven, -1);
-}
+// The defaults are checked where they are made, at compile time.
+constexpr Actor kActor{};
+static_assert(kActor.position.x == 0.0f && kActor.position.y == 0.0f && kActor.position.z == 0.0f);
+static_assert(kActor.orientation.m[0][0] == 1.0f && kActor.orientation.m[1][1] == 1.0f &&
+              kActor.orientation.m[2][2] == 1.0f && kActor.orientation.m[0][1] == 0.0f &&
+              kActor.orientation.m[1][2] == 0.0f && kActor.orientation.m[2][0] == 0.0f);
+// The actor's own material: white diffuse, never textured, specular on.
+static_assert(kActor.material.diffuse.r == 255.0f && kActor.material.diffuse.a == 255.0f &&
+              kActor.material.hasSpecular == 1 && kActor.material.twoSided == 0 && kActor.material.amount == 1.0f &&
+              kActor.material.texture == -1 && kActor.material.textureOdd == -1 &&
+              kActor.material.textureEven == -1);
 
-TEST(RecordsTest, MaterialDefaults) {
-    const Material material;
-    EXPECT_EQ(material.diffuse.r, 255.0f);
-    EXPECT_EQ(material.diffuse.g, 255.0f);
-    EXPECT_EQ(material.diffuse.b, 255.0f);
-    EXPECT_EQ(material.diffuse.a, 255.0f);
-    EXPECT_EQ(material.specular.r, 180.0f);
-    EXPECT_EQ(material.specular.g, 180.0f);
-    EXPECT_EQ(material.specular.b, 180.0f);
-    EXPECT_EQ(material.specular.a, 0.0f);
-    EXPECT_EQ(material.twoSided, 0);
-    EXPECT_EQ(material.hasSpecular, 1);
-    EXPECT_EQ(material.amount, 1.0f);
-    EXPECT_EQ(material.texture, -1);
-}
+constexpr Material kMaterial{};
+static_assert(kMaterial.diffuse.r == 255.0f && kMaterial.diffuse.g == 255.0f && kMaterial.diffuse.b == 255.0f &&
+              kMaterial.diffuse.a == 255.0f);
+static_assert(kMaterial.specular.r == 180.0f && kMaterial.specular.g == 180.0f && kMaterial.specular.b == 180.0f &&
+              kMaterial.specular.a == 0.0f);
+static_assert(kMaterial.twoSided == 0 && kMaterial.hasSpecular == 1 && kMaterial.amount == 1.0f &&
+              kMaterial.texture == -1);
 
-TEST(RecordsTest, VertexStartsWithoutNormals) {
-    const Vertex vertex;
-    EXPECT_EQ(vertex.normalCount, 0);
-    EXPECT_EQ(vertex.normals, nullptr);
-}
+constexpr Vertex kVertex{};
+static_assert(kVertex.normalCount == 0 && kVertex.normals == nullptr);
 
-TEST(RecordsTest, SceneStartsEmptyWithSpecularity400AndADefaultCamera) {
-    const SceneRecord scene;
-    EXPECT_EQ(scene.actorCount, 0);
-    EXPECT_EQ(scene.lightCount, 0);
-    EXPECT_EQ(scene.actors, nullptr);
-    EXPECT_EQ(scene.lights, nullptr);
-    EXPECT_EQ(scene.specularity, 400.0f);
-    EXPECT_EQ(scene.camera.orientation.m[2][2], 1.0f);
-    EXPECT_EQ(scene.camera.position.z, 0.0f);
-}
+constexpr SceneRecord kScene{};
+static_assert(kScene.actorCount == 0 && kScene.lightCount == 0 && kScene.actors == nullptr &&
+              kScene.lights == nullptr && kScene.specularity == 400.0f);
+static_assert(kScene.camera.orientation.m[2][2] == 1.0f && kScene.camera.position.z == 0.0f);
 
 TEST(RecordsTest, TheGlobalCameraHasItsDefaultsBeforeLoading) {
     // Built during static initialisation; nothing in this test program loads.

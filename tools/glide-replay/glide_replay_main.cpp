@@ -38,6 +38,7 @@ const char kUsage[] =
     "  --version          print the version\n"
     "Exit status: 0; 1 when the trace cannot be read or replayed or an output\n"
     "cannot be written; 2 for a usage error.\n";
+static_assert(glide::kMaxThreads == 256, "the usage text names the device's thread limit");
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "glide-replay: %s\ntry 'glide-replay --help'\n", message.c_str());
@@ -58,7 +59,7 @@ bool ParseThreadCounts(const std::string& text, std::vector<int>* out) {
     std::string item;
     while (std::getline(list, item, ',')) {
         int n = 0;
-        if (!ParseCount(item.c_str(), 0, 256, &n)) return false;
+        if (!ParseCount(item.c_str(), 0, glide::kMaxThreads, &n)) return false;
         out->push_back(n);
     }
     return !out->empty() && text.back() != ',';
@@ -178,7 +179,8 @@ int Main(int argc, char** argv) {
                 threadCounts.clear();
                 threadsGiven = true;
                 if (!ParseThreadCounts(value, &threadCounts)) {
-                    return UsageError("--threads wants whole numbers from 0 to 256, comma separated");
+                    return UsageError("--threads wants whole numbers from 0 to " + std::to_string(glide::kMaxThreads) +
+                                      ", comma separated");
                 }
             } else if (arg == "--json") {
                 jsonPath = value;
@@ -196,7 +198,9 @@ int Main(int argc, char** argv) {
     if (tracePath == nullptr) return UsageError("no trace file given");
     if (threadCounts.empty()) {
         const int fromEnvironment = glide::ThreadCountFromEnvironment();
-        if (fromEnvironment < 0) return UsageError("TARNVIEW_THREADS wants a whole number from 1 to 256");
+        if (fromEnvironment < 0) {
+            return UsageError("TARNVIEW_THREADS wants a whole number from 1 to " + std::to_string(glide::kMaxThreads));
+        }
         threadCounts.push_back(fromEnvironment);  // 0: the device's default
     }
 

@@ -15,6 +15,9 @@
 //                                    a first line "# clock_ns <ns>" gives what
 //                                    one reading of the timing's clock costs
 //   TARNBENCH_TRACE=FILE:FIRST:LAST  device trace of frames FIRST..LAST
+//   TARNBENCH_PATH_COUNTERS=FILE     at exit, the device's path counters of
+//                                    the whole run as one JSON object (see
+//                                    glide::PathCounters)
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "glide_device.h"
 #include "glide_trace.h"
 #include "support/output_file.h"
 
@@ -70,6 +74,40 @@ void WriteFrameTimes() {
     }
 }
 
+std::string pathCountersPath;
+
+void WritePathCounters() {
+    const glide::PathCounters p = glide::GetCounters().paths;
+    const struct {
+        const char* name;
+        std::uint64_t value;
+    } fields[] = {
+        {"batch_triangles", p.batchTriangles},
+        {"batch_pixels", p.batchPixels},
+        {"block_triangles", p.blockTriangles},
+        {"block_pixels", p.blockPixels},
+        {"vector_span_triangles", p.vectorSpanTriangles},
+        {"vector_span_pixels", p.vectorSpanPixels},
+        {"scalar_span_triangles", p.scalarSpanTriangles},
+        {"scalar_span_pixels", p.scalarSpanPixels},
+        {"generic_triangles", p.genericTriangles},
+        {"generic_pixels", p.genericPixels},
+        {"batch_declined", p.batchDeclined},
+        {"block_declined", p.blockDeclined},
+        {"span_overflows", p.spanOverflows},
+    };
+    tarn::OutputFile out(pathCountersPath);
+    bool ok = out.Open() && out.Write("{");
+    for (std::size_t i = 0; ok && i < sizeof fields / sizeof fields[0]; ++i) {
+        ok = out.Printf("%s\"%s\": %llu", i == 0 ? "" : ", ", fields[i].name,
+                        static_cast<unsigned long long>(fields[i].value));
+    }
+    if (!ok || !out.Write("}\n") || !out.Commit()) {
+        std::fprintf(stderr, "tarnbench-runner: %s\n", out.Error().c_str());
+        std::_Exit(1);
+    }
+}
+
 [[noreturn]] void Refuse(const std::string& message) {
     std::fprintf(stderr, "tarnbench-runner: %s\n", message.c_str());
     std::exit(2);
@@ -96,6 +134,13 @@ struct Hooks {
             }
             GlideTraceSetSwapHook(OnSwap);
             std::atexit(WriteFrameTimes);
+        }
+        if (const char* path = std::getenv("TARNBENCH_PATH_COUNTERS"); path != nullptr && *path != '\0') {
+            pathCountersPath = path;
+            // The device's state is made before the exit handler is
+            // registered, so that it is still there when the handler runs.
+            (void)glide::GetCounters();
+            std::atexit(WritePathCounters);
         }
         if (const char* recipe = std::getenv("TARNBENCH_TRACE"); recipe != nullptr && *recipe != '\0') {
             // FILE:FIRST:LAST, split at the last two colons so the file name

@@ -41,6 +41,7 @@ import time
 # The helper modules sit beside this script in the source tree: leave no
 # byte-code there.
 sys.dont_write_bytecode = True
+import tarnbench_paths
 from tarnbench_documents import BUILD_DESCRIPTION, SCENE_SUMMARY, SUITE, DocumentError, READ_LIMIT, read_document
 from tarnbench_files import (InputError, OutputError, Stopped, check_output_folder, new_results_folder, point_latest,
                              read_limited, stop_on_signals, write_json, write_output)
@@ -322,6 +323,7 @@ def timed_runs(sides, jobs, repeat, warmup, frames, args):
                 ident = "%s-%s" % (scene["name"], slug(setting["name"]))
                 script, report_path, times_path = prepare_run(side["out"], ident, scene, setting)
                 env = {"TARNBENCH_FRAME_TIMES": times_path} if side["hooked"] else {}
+                paths_path = tarnbench_paths.request(env, times_path) if side["hooked"] else None
                 clock = cpu_clock()
                 report, error, wall = run_runner(side["runner"], scene["dir"], warmup + frames, script, report_path,
                                                  env, args.timeout, args.threads)
@@ -338,6 +340,8 @@ def timed_runs(sides, jobs, repeat, warmup, frames, args):
                 print("[%2d/%d] %s%-11s %-24s %s%s  (%.1f s)" % (
                     count, total, "%-6s " % side["label"] if side["label"] else "", scene["name"], setting["name"],
                     "run %d/%d " % (turn + 1, repeat) if repeat > 1 else "", line, wall), flush=True)
+                if not error:
+                    tarnbench_paths.record(run, paths_path)
     results = []
     for s in range(len(sides)):
         runs = []
@@ -351,6 +355,8 @@ def timed_runs(sides, jobs, repeat, warmup, frames, args):
                 entry["error"] = run["error"]
             else:
                 entry.update(merge_repeats(run["parts"]))
+                if "paths" in run:
+                    entry["paths"] = run["paths"]
             runs.append(entry)
         results.append(runs)
     return results

@@ -39,12 +39,29 @@ public:
 // output. The object must outlive the device's use of it.
 void SetDisplayOutput(DisplayOutput* output);
 
+// Which of the device's paths drew what (src/glide/README.md describes the
+// paths): the triangles each drew (with tile threads, a triangle counts once
+// for every tile it covers pixels in), the pixel centres each shaded (lines'
+// included), and how often a faster path gave a triangle or a span back.
+// A state that falls to the generic path shows here, not only in the time.
+struct PathCounters {
+    std::uint64_t batchTriangles = 0, batchPixels = 0;            // pixel batches of tiny triangles
+    std::uint64_t blockTriangles = 0, blockPixels = 0;            // block shaders of small triangles
+    std::uint64_t vectorSpanTriangles = 0, vectorSpanPixels = 0;  // vector span shaders
+    std::uint64_t scalarSpanTriangles = 0, scalarSpanPixels = 0;  // specialised per-pixel span shaders
+    std::uint64_t genericTriangles = 0, genericPixels = 0;        // the generic reference shader
+    std::uint64_t batchDeclined = 0;  // tiny triangles whose colour values leave the batch's 32 bits
+    std::uint64_t blockDeclined = 0;  // small triangles whose edges or colours leave the blocks' 32 bits
+    std::uint64_t spanOverflows = 0;  // vector spans drawn generically: colour values beyond 32 bits
+};
+
 // Counters a benchmark can read; always on and cheap.
 struct DeviceCounters {
     std::uint64_t trianglesSubmitted = 0;  // every draw call's triangles, lines excluded
     std::uint64_t trianglesDrawn = 0;      // triangles that covered at least one pixel centre
     std::uint64_t pixelsWritten = 0;       // pixels that reached the colour buffer
     std::uint64_t pixelsDepthFailed = 0;   // pixels rejected by the depth test
+    PathCounters paths;
 };
 DeviceCounters GetCounters();
 void ResetCounters();
@@ -65,17 +82,21 @@ bool WriteRgb565Png(const char* path, const std::uint16_t* pixels, int width, in
                     std::string* error = nullptr);
 
 // ---- parallel rasterization ------------------------------------------------
+// The most threads the device rasterizes with, and so the largest thread
+// count every program accepts.
+constexpr int kMaxThreads = 256;
 // Threads that rasterize behind the API. 1 draws inline on the calling
 // thread (no worker at all); N > 1 bins set-up triangles into screen tiles
 // that N workers rasterize, each tile's commands in submission order, so the
 // pixels are exactly those of the inline path. 0 chooses all hardware
-// threads. Takes effect at the next grSstOpen; the default is 0.
+// threads (at most kMaxThreads). Takes effect at the next grSstOpen; the
+// default is 0. A count above kMaxThreads is taken as kMaxThreads.
 void SetThreadCount(int count);
 // The thread count in effect (after grSstOpen) or chosen (before it),
 // with 0 resolved to the hardware's thread count.
 int ThreadCount();
 // The value of TARNVIEW_THREADS: 0 when unset; -1 when set but not a whole
-// number from 1 to 256.
+// number from 1 to kMaxThreads.
 int ThreadCountFromEnvironment();
 // Waits until every queued command has reached the buffers.
 void Finish();

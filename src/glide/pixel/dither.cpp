@@ -1,0 +1,42 @@
+// Dither tables, built from DitherCode (dither.h).
+#include "pixel/dither.h"
+
+namespace glide {
+
+namespace {
+
+constexpr void FillChannel(std::uint8_t (&table)[16][256], int bits) {
+    for (int cell = 0; cell < 16; ++cell) {
+        for (int v = 0; v < 256; ++v) table[cell][v] = static_cast<std::uint8_t>(DitherCode(bits, v, cell));
+    }
+}
+
+constexpr DitherTables BuildTables() {
+    DitherTables t{};
+    FillChannel(t.red, 5);
+    FillChannel(t.green, 6);
+    return t;
+}
+
+constexpr DitherTables kTables = BuildTables();
+
+// A value that is already the expansion of a code (a pixel read back from
+// the buffer) comes back unchanged in every cell.
+constexpr bool ExpandedCodesComeBackUnchanged() {
+    for (int cell = 0; cell < 16; ++cell) {
+        for (int c = 0; c < 32; ++c) {
+            if (kTables.red[cell][Expand5(c)] != c) return false;
+        }
+        for (int c = 0; c < 64; ++c) {
+            if (kTables.green[cell][Expand6(c)] != c) return false;
+        }
+    }
+    return true;
+}
+static_assert(ExpandedCodesComeBackUnchanged());
+
+}  // namespace
+
+const DitherTables& kDither = kTables;
+
+}  // namespace glide
