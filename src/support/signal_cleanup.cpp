@@ -120,15 +120,19 @@ void SignalChildren(pid_t tid, int signal) {
 }
 
 void OnSignal(int signal) {
-    const pid_t self = getpid();
     const pid_t parentThread = childrenOf.load(std::memory_order_acquire);
     if (parentThread != 0) SignalChildren(parentThread, signal);
-    for (Slot& slot : slots)
-        if (slot.state.load(std::memory_order_acquire) == kActive && slot.owner == self) RemovePath(slot.path);
+    RemoveRegisteredPaths();
     _exit(128 + signal);
 }
 
 }  // namespace
+
+void RemoveRegisteredPaths() {
+    const pid_t self = getpid();
+    for (Slot& slot : slots)
+        if (slot.state.load(std::memory_order_acquire) == kActive && slot.owner == self) RemovePath(slot.path);
+}
 
 void InstallSignalCleanup() {
     if (installed.exchange(true)) return;

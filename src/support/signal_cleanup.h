@@ -24,6 +24,11 @@ int RemoveOnSignal(const char* path);
 // Takes the registration back (-1 does nothing).
 void KeepOnSignal(int slot);
 
+// Removes what is registered now, as a signal would, without ending the
+// program; for a fatal handler of its own (a stack overflow) that is about to
+// exit. Safe in a signal handler.
+void RemoveRegisteredPaths();
+
 // While on, a signal that ends the program first passes itself on to the
 // child processes of the thread that turned it on (a window library that
 // shows its message box from a child process would leave the box behind).

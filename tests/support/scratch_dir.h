@@ -1,5 +1,6 @@
 // A fresh folder per test under the system's temporary folder, named after
-// the test and removed afterwards; shared by the test folders that write
+// the test and the test program's process (so that test runs of two build
+// trees at once never share one), and removed afterwards; shared by the test folders that write
 // files. The headers here are shared; the .cpp files test src/support.
 #pragma once
 
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 namespace test_support {
 
 class ScratchDir {
@@ -16,7 +19,8 @@ public:
     // prefix tells the test folders apart: "scene", "tools", ...
     explicit ScratchDir(const std::string& prefix) {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "tarnview-" + prefix + "-" + info->test_suite_name() + "-" + info->name();
+        std::string name = "tarnview-" + prefix + "-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
+                           "-" + info->name();
         for (char& c : name) {
             if (c == '/') c = '_';
         }

@@ -14,6 +14,8 @@
 #include <exception>
 #include <mutex>
 
+#include "support/signal_cleanup.h"
+
 namespace tarnconv {
 namespace {
 
@@ -37,6 +39,7 @@ void OnSegv(int, siginfo_t* info, void*) {
     if (address >= guardLow.load() && address < guardHigh.load()) {
         ssize_t ignored = write(STDERR_FILENO, overflowText, overflowLength);
         (void)ignored;
+        tarn::RemoveRegisteredPaths();  // the scene's work folder, if any
         _exit(1);
     }
     // Not the stack running out: give the fault back to whoever handled it
