@@ -16,7 +16,7 @@
 
 namespace scene_test {
 
-// A scratch folder per test, named "tarnview-scene-<suite>-<test>".
+// A scratch folder per test, named "tarnview-scene-<pid>-<n>-<test>".
 class ScratchDir : public test_support::ScratchDir {
 public:
     ScratchDir() : test_support::ScratchDir("scene") {}

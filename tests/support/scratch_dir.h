@@ -19,8 +19,14 @@ public:
     // prefix tells the test folders apart: "scene", "tools", ...
     explicit ScratchDir(const std::string& prefix) {
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "tarnview-" + prefix + "-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
-                           "-" + info->name();
+        // Paths end up inside scene lines, which the reader splits after 99
+        // characters: the test's name is cut short, and a counter keeps two
+        // folders of one test apart.
+        static int made = 0;
+        std::string test = std::string(info->test_suite_name()) + "-" + info->name();
+        if (test.size() > kTestNameChars) test.resize(kTestNameChars);
+        std::string name = "tarnview-" + prefix + "-" + std::to_string(getpid()) + "-" + std::to_string(++made) + "-" +
+                           test;
         for (char& c : name) {
             if (c == '/') c = '_';
         }
@@ -49,6 +55,7 @@ public:
     std::string Dir() const { return path_.string() + "/"; }
 
 private:
+    static constexpr std::size_t kTestNameChars = 24;
     std::filesystem::path path_;
 };
 

@@ -21,7 +21,7 @@ inline void KeepForTheRun(void* records) {
     kept->push_back(records);
 }
 
-// A scratch folder per test, named "tarnview-tools-<suite>-<test>".
+// A scratch folder per test, named "tarnview-tools-<pid>-<n>-<test>".
 class ScratchDir : public test_support::ScratchDir {
 public:
     ScratchDir() : test_support::ScratchDir("tools") {}
