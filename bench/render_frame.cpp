@@ -82,7 +82,7 @@ struct BenchScene {
                 const float len = std::sqrt(dx * dx + dy * dy + 1.0f);
                 vertices[k].position = {x, y, Height(x, y)};
                 normals[k].normal = {dx / len, dy / len, -1.0f / len};
-                vertices[k].normals = &normals[k];
+                vertices[k].normals = static_cast<std::uint32_t>(k);
                 vertices[k].normalCount = 1;
                 tvertices[k] = {255.0f * 4.0f * i / kGrid, 255.0f * 4.0f * j / kGrid};
             }
@@ -103,6 +103,8 @@ struct BenchScene {
         object.tvertices = tvertices.data();
         object.faceCount = faceCount;
         object.faces = faces;
+        object.vertexNormalCount = static_cast<int>(normals.size());
+        object.vertexNormals = normals.data();
         object.materialCount = 1;
         object.materials = &material;
         object.radius = std::sqrt(2.0f * kHalfSize * kHalfSize + 9.0f);
@@ -128,10 +130,11 @@ struct BenchScene {
 
     void AddFace(Face& face, int a, int b, int c) {
         face.flags = FACE_TEXTURED | FACE_SMOOTH | FACE_SPECULAR | FACE_EDGE_AB | FACE_EDGE_BC | FACE_EDGE_CA;
-        face.material = &material;
+        face.material = 0;
         const int idx[3] = {a, b, c};
         for (int i = 0; i < 3; ++i) {
-            face.corners[i] = FaceCorner{&vertices[idx[i]], &tvertices[idx[i]], 0, &normals[idx[i]]};
+            const auto v = static_cast<std::uint32_t>(idx[i]);
+            face.corners[i] = FaceCorner{v, v, 0, v};
         }
         const Vec3 pa = vertices[a].position;
         const Vec3 ab = vertices[b].position - pa;

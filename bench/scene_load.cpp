@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "scene/object_loader.h"
+#include "scene/record_allocation.h"
 #include "scene/records.h"
 #include "scene/scene_dump.h"
 #include "scene/scene_loader.h"
@@ -131,29 +133,29 @@ std::size_t RecordBytes(const Actor* actors, int actorCount) {
             bytes += static_cast<std::size_t>(obj.materialCount) * sizeof(Material) +
                      static_cast<std::size_t>(obj.vertexCount) * sizeof(Vertex) +
                      static_cast<std::size_t>(obj.tvertexCount) * sizeof(TVertex) +
-                     static_cast<std::size_t>(obj.faceCount) * sizeof(Face);
-            for (int v = 0; v < obj.vertexCount; ++v) {
-                bytes += static_cast<std::size_t>(obj.vertices[v].normalCount) * sizeof(VertexNormal);
-            }
+                     static_cast<std::size_t>(obj.faceCount) * sizeof(Face) +
+                     static_cast<std::size_t>(obj.vertexNormalCount) * sizeof(VertexNormal);
         }
     }
     return bytes;
 }
 
-void FreeScene(Actor* actors, int actorCount, Light* lights) {
-    for (int a = 0; a < actorCount; ++a) {
-        for (int o = 0; o < actors[a].objectCount; ++o) {
-            Object& obj = actors[a].objects[o];
-            for (int v = 0; v < obj.vertexCount; ++v) delete[] obj.vertices[v].normals;
-            delete[] obj.vertices;
-            delete[] obj.tvertices;
-            delete[] obj.faces;
-            delete[] obj.materials;
-        }
-        delete[] actors[a].objects;
-    }
-    delete[] actors;
-    delete[] lights;
+// Every block of records a load makes, released by FreeRecords.
+struct WatchedBlock {
+    void* block;
+    std::size_t bytes;
+    void (*release)(void*, std::size_t);
+};
+std::vector<WatchedBlock> gBlocks;
+
+void WatchBlock(void* block, std::size_t bytes, void (*release)(void*, std::size_t)) {
+    gBlocks.push_back({block, bytes, release});
+}
+
+// Loads never free; a benchmark that loads again releases what it loaded.
+void FreeRecords() {
+    for (const WatchedBlock& b : gBlocks) b.release(b.block, b.bytes);
+    gBlocks.clear();
 }
 
 void BM_LoadMillionFaceScene(benchmark::State& state) {
@@ -174,7 +176,7 @@ void BM_LoadMillionFaceScene(benchmark::State& state) {
         peakMb = (peak - before) / 1024.0;
         recordsMb = static_cast<double>(RecordBytes(actors, actorCount)) / (1024.0 * 1024.0);
         faces = actors[0].objects[0].faceCount;
-        FreeScene(actors, actorCount, lights);
+        FreeRecords();
         state.ResumeTiming();
     }
     state.counters["faces"] = faces;
@@ -215,7 +217,8 @@ void BM_LoadSharedVertexFan(benchmark::State& state) {
         Actor* actor = new Actor[1];
         LoadObjectFile(*actor, name.c_str(), 1.0f, 0, objectFilePath.c_str());
         state.PauseTiming();
-        FreeScene(actor, 1, nullptr);
+        delete[] actor;
+        FreeRecords();
         state.ResumeTiming();
     }
     state.counters["faces"] = faces;
@@ -232,13 +235,14 @@ void BM_DumpMillionFaceScene(benchmark::State& state) {
         if (!WriteSceneJson(out.c_str(), scene, true, 0)) state.SkipWithError("the dump could not be written");
     }
     state.counters["json_MiB"] = static_cast<double>(std::filesystem::file_size(out)) / (1024.0 * 1024.0);
-    FreeScene(scene.actors, scene.actorCount, scene.lights);
+    FreeRecords();
 }
 BENCHMARK(BM_DumpMillionFaceScene)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2)->UseRealTime();
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    gRecordBlockWatcher = &WatchBlock;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

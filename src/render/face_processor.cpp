@@ -96,10 +96,10 @@ std::uint32_t PackFlatColor(const ColorRGBA& colour) {
     return (PackComponent(colour.r) << 24) | (PackComponent(colour.g) << 16) | (PackComponent(colour.b) << 8);
 }
 
-int ProjectFace(FaceCorner* corners, const Matrix3& R, const Vec3& T, int clipMask) {
-    Vertex& a = *corners[0].vertex;
-    Vertex& b = *corners[1].vertex;
-    Vertex& c = *corners[2].vertex;
+int ProjectFace(const FaceCorner* corners, Vertex* vertices, const Matrix3& R, const Vec3& T, int clipMask) {
+    Vertex& a = vertices[corners[0].vertex];
+    Vertex& b = vertices[corners[1].vertex];
+    Vertex& c = vertices[corners[2].vertex];
 
     if (clipMask == 0) {
         // The object lies wholly inside: no plane tests.
@@ -178,7 +178,7 @@ int ProjectFace(FaceCorner* corners, const Matrix3& R, const Vec3& T, int clipMa
     return code;
 }
 
-void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+void ProcessFace(Face& face, Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                  const Light* lights, int lightCount, int clipMask) {
     std::uint32_t flags = face.flags;
     if (flags & FACE_DEGENERATE) {
@@ -201,7 +201,7 @@ void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, 
         return;
     }
 
-    face.clipCode = ProjectFace(face.corners, modelToView, actorView, clipMask);
+    face.clipCode = ProjectFace(face.corners, object.vertices, modelToView, actorView, clipMask);
     if (face.clipCode == CLIP_REJECT) {
         face.flags = flags;
         return;
@@ -209,8 +209,8 @@ void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, 
 
     // A textured material on an object without texture vertices is drawn
     // and lit untextured rather than reading texture vertices it lacks.
-    if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex &&
-        face.corners[1].tvertex && face.corners[2].tvertex) {
+    if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex != kNoIndex &&
+        face.corners[1].tvertex != kNoIndex && face.corners[2].tvertex != kNoIndex) {
         flags |= FACE_DRAW_TEXTURED;
         if (!(renderFlags & RF_IGNORE_TEXTURE_AMOUNT)) flags |= FACE_USE_TEXTURE_COLOR;
     }
@@ -219,15 +219,18 @@ void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, 
     if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
         flags |= FACE_GOURAUD;
         face.flags = flags;
-        for (FaceCorner& corner : face.corners) {
-            LightVertex(*corner.vertex, lights, lightCount, eye, corner.normalIndex, *face.material, flags);
+        const Material& material = object.materials[face.material];
+        for (const FaceCorner& corner : face.corners) {
+            LightVertex(object.vertices[corner.vertex], object.vertexNormals, lights, lightCount, eye,
+                        static_cast<int>(corner.normalIndex), material, flags);
         }
         return;
     }
 
     face.flags = flags;
     ColorRGBA lit;
-    LightPoint(lit, *face.material, *face.corners[0].vertex, face.normal, V, lights, lightCount, flags);
+    LightPoint(lit, object.materials[face.material], object.vertices[face.corners[0].vertex], face.normal, V, lights,
+               lightCount, flags);
     face.flatAlpha = lit.a;
     face.flatColor = PackFlatColor(lit);
 }

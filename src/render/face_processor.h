@@ -28,11 +28,14 @@ float SnapScreenY(float ndcY);
 // once per frame per vertex). Returns the face's clip code (bits of the
 // planes in clipMask that a corner lies beyond; never CLIP_FAR) or
 // CLIP_REJECT when all three corners lie beyond one plane.
-int ProjectFace(FaceCorner* corners, const Matrix3& modelToView, const Vec3& actorView, int clipMask);
+// corners index into vertices, the face's object's vertex array.
+int ProjectFace(const FaceCorner* corners, Vertex* vertices, const Matrix3& modelToView, const Vec3& actorView,
+                int clipMask);
 
 // Rebuilds the face's per-frame flags, clipCode, flatColor and flatAlpha and
-// lights it (flat: once per face; smooth: per corner, cached).
-void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+// lights it (flat: once per face; smooth: per corner, cached). object is
+// the face's own.
+void ProcessFace(Face& face, Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                  const Light* lights, int lightCount, int clipMask);
 
 // Packs a lit colour as RGBA with red in the top byte; each component is

@@ -96,9 +96,9 @@ void LightPoint(ColorRGBA& result, const Material& material, const Vertex& verte
     result = sum;
 }
 
-void LightVertex(Vertex& vertex, const Light* lights, int lightCount, const Vec3& eye, int normalIndex,
-                 const Material& material, std::uint32_t faceFlags) {
-    VertexNormal& vn = vertex.normals[normalIndex];
+void LightVertex(const Vertex& vertex, VertexNormal* vertexNormals, const Light* lights, int lightCount,
+                 const Vec3& eye, int normalIndex, const Material& material, std::uint32_t faceFlags) {
+    VertexNormal& vn = vertexNormals[vertex.normals + static_cast<std::uint32_t>(normalIndex)];
     ColorRGBA* destination;
     if (faceFlags & FACE_FRONT) {
         if (vn.litFlags & kFrontLit) return;

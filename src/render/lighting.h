@@ -21,8 +21,9 @@ ColorRGBA ShadeLight(const Vec3& N, Vec3& V, bool& vNormalised, const Vec3& L, c
 void LightPoint(ColorRGBA& result, const Material& material, const Vertex& vertex, const Vec3& N, Vec3 V,
                 const Light* lights, int lightCount, std::uint32_t faceFlags);
 
-// Lights one VertexNormal for the side the face flags name (FACE_FRONT:
-// frontColor, else backColor), at most once per side per frame: litFlags
-// bit 1 marks frontColor current, bit 2 backColor.
-void LightVertex(Vertex& vertex, const Light* lights, int lightCount, const Vec3& eye, int normalIndex,
-                 const Material& material, std::uint32_t faceFlags);
+// Lights entry normalIndex of the vertex's normals (in vertexNormals, its
+// object's list) for the side the face flags name (FACE_FRONT: frontColor,
+// else backColor), at most once per side per frame: litFlags bit 1 marks
+// frontColor current, bit 2 backColor.
+void LightVertex(const Vertex& vertex, VertexNormal* vertexNormals, const Light* lights, int lightCount,
+                 const Vec3& eye, int normalIndex, const Material& material, std::uint32_t faceFlags);

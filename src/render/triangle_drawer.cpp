@@ -40,7 +40,7 @@ TrianglePlan PlanFaceTriangle(std::uint32_t faceFlags, std::uint32_t renderFlags
 
 namespace {
 
-inline void FillVertex(GrVertex& out, const FaceCorner& corner, const TrianglePlan& plan, float flatAlpha,
+inline void FillVertex(GrVertex& out, const DrawCorner& corner, const TrianglePlan& plan, float flatAlpha,
                        bool textured) {
     const Vertex& v = *corner.vertex;
     out.x = v.screenX;
@@ -68,9 +68,8 @@ inline void FillVertex(GrVertex& out, const FaceCorner& corner, const TrianglePl
 
 }  // namespace
 
-void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c,
-                      std::uint32_t faceFlags) {
-    const Material& material = *face.material;
+void DrawFaceTriangle(const Face& face, const Material& material, const DrawCorner& a, const DrawCorner& b,
+                      const DrawCorner& c, std::uint32_t faceFlags) {
     const TrianglePlan plan = PlanFaceTriangle(faceFlags, RenderFlags, material);
 
     RequestColorCombine(plan.colorCombine);

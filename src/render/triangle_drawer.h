@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "render/draw_corner.h"
 #include "scene/records.h"
 
 // What DrawFaceTriangle will ask of Glide for one triangle, worked out from
@@ -30,5 +31,6 @@ TrianglePlan PlanFaceTriangle(std::uint32_t faceFlags, std::uint32_t renderFlags
 // (1/z never exceeds 1 after near clipping).
 constexpr float OOZ_SCALE = 65535.0f;
 
-void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c,
-                      std::uint32_t faceFlags);
+// One triangle of the face (its material given) with corners a, b, c.
+void DrawFaceTriangle(const Face& face, const Material& material, const DrawCorner& a, const DrawCorner& b,
+                      const DrawCorner& c, std::uint32_t faceFlags);

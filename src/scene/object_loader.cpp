@@ -28,6 +28,13 @@ constexpr int kMinObjectBytes = 55;    // "Object" "Vertices:0TVertices:0Faces:0
 // Longest file or texture name a line may give.
 constexpr std::size_t kMaxNameLength = 79;
 
+// Bytes per record that the count checks reckon with: the sizes a vertex
+// and a face had when the checks were set, so that exactly the same counts
+// are checked against the file's size (and refused) as before the records
+// became smaller.
+constexpr std::size_t kCheckedVertexBytes = 64;
+constexpr std::size_t kCheckedFaceBytes = 192;
+
 // ---- value checks -------------------------------------------------------------
 
 void RequireFinite(const TextReader& reader, std::initializer_list<float> values) {
@@ -101,8 +108,8 @@ struct ObjectCounts {
     int vertices = 0, tvertices = 0, faces = 0, materials = 0, normals = 0;
 };
 
-void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader& reader, Actor& actor,
-              int flipNormals, NormalMergeIndex& normalIndex) {
+void ReadFace(Face& face, FaceSmoothing& merge, Object& object, const ObjectCounts& counts, TextReader& reader,
+              int flipNormals) {
     int number = 0, a = 0, b = 0, c = 0;
     FaceInput input{};
     reader.Expect("Face");
@@ -111,9 +118,9 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
     RequireIndex(reader, "A", a, object.vertexCount, "vertices");
     RequireIndex(reader, "B", b, object.vertexCount, "vertices");
     RequireIndex(reader, "C", c, object.vertexCount, "vertices");
-    input.a = &object.vertices[a];
-    input.b = &object.vertices[b];
-    input.c = &object.vertices[c];
+    input.a = static_cast<std::uint32_t>(a);
+    input.b = static_cast<std::uint32_t>(b);
+    input.c = static_cast<std::uint32_t>(c);
     input.flipNormals = flipNormals;
 
     if (counts.normals != 0) {
@@ -130,7 +137,7 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
     reader.Expect("Smoothing:");
     reader.Scan(0, "Smoothing: %u\n", &input.smoothing);
 
-    BuildFace(face, input);
+    BuildFace(face, object.vertices, input);
 
     if (counts.tvertices != 0) {
         int ta = 0, tb = 0, tc = 0;
@@ -139,17 +146,18 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
         RequireIndex(reader, "TA", ta, object.tvertexCount, "texture vertices");
         RequireIndex(reader, "TB", tb, object.tvertexCount, "texture vertices");
         RequireIndex(reader, "TC", tc, object.tvertexCount, "texture vertices");
-        face.corners[0].tvertex = &object.tvertices[ta];
-        face.corners[1].tvertex = &object.tvertices[tb];
-        face.corners[2].tvertex = &object.tvertices[tc];
+        face.corners[0].tvertex = static_cast<std::uint32_t>(ta);
+        face.corners[1].tvertex = static_cast<std::uint32_t>(tb);
+        face.corners[2].tvertex = static_cast<std::uint32_t>(tc);
     }
 
     // Normals merge by the material number as written; the face takes the
-    // material it names modulo the count.
-    Material* material = &actor.material;
+    // material it names modulo the count, or the actor's own (the entry
+    // after the object's materials) when the object has none.
+    std::uint32_t material = static_cast<std::uint32_t>(counts.materials);
     int materialNumber = 0;
     if (counts.materials == 1) {
-        material = &object.materials[0];
+        material = 0;
     } else if (counts.materials > 1) {
         reader.Expect("Material");
         reader.Scan(1, "Material: %d\n", &materialNumber);
@@ -157,11 +165,19 @@ void ReadFace(Face& face, Object& object, const ObjectCounts& counts, TextReader
             reader.Fail("Index out of range", "Material: " + std::to_string(materialNumber) +
                                                   " (material numbers are not negative)");
         }
-        material = &object.materials[materialNumber % counts.materials];
+        material = static_cast<std::uint32_t>(materialNumber % counts.materials);
     }
-    if (!FinishFace(face, material, input.smoothing, materialNumber, normalIndex)) {
-        reader.Fail("Out of memory", "no room for the vertex normals");
-    }
+    FinishFace(face, object.materials, material);
+    merge = FaceSmoothing{input.smoothing, materialNumber};
+}
+
+// Bytes an object's records take from its arena at most.
+std::size_t ObjectRecordBytes(int materials, int vertices, int tvertices, int faces) {
+    auto bytes = [](int count, std::size_t size) {
+        return RecordArena::Footprint(static_cast<std::size_t>(count) * size);
+    };
+    return RecordArena::Footprint((static_cast<std::size_t>(materials) + 1) * sizeof(Material)) + bytes(vertices, sizeof(Vertex)) +
+           bytes(tvertices, sizeof(TVertex)) + bytes(faces, sizeof(Face)) + bytes(faces, 3 * sizeof(VertexNormal));
 }
 
 }  // namespace
@@ -180,22 +196,28 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
         object = Object();
         return 0.0f;
     }
-    CheckRecordCount(reader, "Vertices", counts.vertices, sizeof(Vertex), kMinVertexBytes);
+    CheckRecordCount(reader, "Vertices", counts.vertices, kCheckedVertexBytes, kMinVertexBytes);
     CheckRecordCount(reader, "TVertices", counts.tvertices, sizeof(TVertex), kMinTVertexBytes);
-    CheckRecordCount(reader, "Faces", counts.faces, sizeof(Face), kMinFaceBytes);
+    CheckRecordCount(reader, "Faces", counts.faces, kCheckedFaceBytes, kMinFaceBytes);
     CheckRecordCount(reader, "Materials", counts.materials, sizeof(Material), kMinMaterialBytes);
     reader.ReadLine();
 
+    // All of the object's records in one block where it can be had; the
+    // vertex normals need at most one entry per corner.
+    RecordArena arena;
+    arena.Reserve(ObjectRecordBytes(counts.materials, counts.vertices, counts.tvertices, counts.faces));
+    object.materials = arena.Construct<Material>(static_cast<std::size_t>(counts.materials) + 1);
+    if (object.materials == nullptr) reader.Fail("Out of memory", "Materials: " + std::to_string(counts.materials));
+    object.materialCount = counts.materials;
+    object.materials[counts.materials] = actor.material;
     if (counts.materials != 0) {
-        object.materials = AllocateRecords<Material>(reader, "Materials", counts.materials, kMinMaterialBytes);
-        object.materialCount = counts.materials;
         reader.ExpectHere("Material list:");
         reader.ReadLine();
         for (int i = 0; i < counts.materials; ++i) ReadMaterial(object.materials[i], reader, objectFilePath);
     }
 
     // Vertices: the file's Y and Z change places; positions take the actor's scale.
-    object.vertices = AllocateRecords<Vertex>(reader, "Vertices", counts.vertices, kMinVertexBytes);
+    object.vertices = ConstructRecords<Vertex>(arena, reader, "Vertices", counts.vertices);
     object.vertexCount = counts.vertices;
     reader.ExpectHere("Vertex list:");
     float farthest = 0.0f;
@@ -220,7 +242,7 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
     object.center = Vec3((low.x + high.x) * 0.5f, (low.y + high.y) * 0.5f, (low.z + high.z) * 0.5f);
 
     if (counts.tvertices != 0) {
-        object.tvertices = AllocateRecords<TVertex>(reader, "TVertices", counts.tvertices, kMinTVertexBytes);
+        object.tvertices = ConstructRecords<TVertex>(arena, reader, "TVertices", counts.tvertices);
         object.tvertexCount = counts.tvertices;
         reader.Expect("TVertex list:");
         for (int i = 0; i < counts.tvertices; ++i) {
@@ -234,18 +256,21 @@ float ParseObject(Object& object, TextReader& reader, Actor& actor, float scale,
         }
     }
 
-    object.faces = AllocateRecords<Face>(reader, "Faces", counts.faces, kMinFaceBytes);
+    object.faces = ConstructRecords<Face>(arena, reader, "Faces", counts.faces);
     object.faceCount = counts.faces;
+    ScratchMemory mergeMemory;
+    auto* merge = static_cast<FaceSmoothing*>(mergeMemory.Get(sizeof(FaceSmoothing) * counts.faces));
+    if (merge == nullptr) reader.Fail("Out of memory", "Faces: " + std::to_string(counts.faces));
     reader.Expect("Face list:");
-    NormalMergeIndex normalIndex;
     for (int i = 0; i < counts.faces; ++i) {
         // Count the face only once it is built, so the object never holds
         // unread faces.
         object.faceCount = i;
-        ReadFace(object.faces[i], object, counts, reader, actor, flipNormals, normalIndex);
+        ReadFace(object.faces[i], merge[i], object, counts, reader, flipNormals);
     }
     object.faceCount = counts.faces;
 
+    if (!MergeVertexNormals(object, merge, arena)) reader.Fail("Out of memory", "no room for the vertex normals");
     FinishObject(object);
     return farthest;
 }

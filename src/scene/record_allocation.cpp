@@ -1,6 +1,6 @@
 #include "scene/record_allocation.h"
 
-RecordArrayWatcher gRecordArrayWatcher = nullptr;
+RecordBlockWatcher gRecordBlockWatcher = nullptr;
 long long gUncheckedArrayBytes = 64ll << 20;
 
 void CheckRecordCount(const TextReader& reader, const char* what, long long count, std::size_t recordBytes,

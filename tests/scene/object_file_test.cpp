@@ -110,10 +110,10 @@ TEST_F(ObjectFileTest, ConvertsMaterialsVerticesAndTextureVertices) {
 
     // Material 3 modulo 2 is the second material.
     ASSERT_EQ(o.faceCount, 2);
-    EXPECT_EQ(o.faces[0].material, &o.materials[1]);
-    EXPECT_EQ(o.faces[1].material, &o.materials[0]);
-    EXPECT_EQ(o.faces[0].corners[1].tvertex, &o.tvertices[1]);
-    EXPECT_EQ(o.faces[1].corners[0].tvertex, &o.tvertices[2]);
+    EXPECT_EQ(o.faces[0].material, 1u);
+    EXPECT_EQ(o.faces[1].material, 0u);
+    EXPECT_EQ(o.faces[0].corners[1].tvertex, 1u);
+    EXPECT_EQ(o.faces[1].corners[0].tvertex, 2u);
     EXPECT_EQ(o.faces[0].flags, FACE_SMOOTH | FACE_EDGE_AB | FACE_EDGE_CA);
     EXPECT_EQ(o.faces[1].flags, FACE_EDGE_BC | FACE_SPECULAR | FACE_TWO_SIDED);
 }
@@ -163,8 +163,10 @@ Face 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1
 Smoothing: 1
 )");
     const Face& face = actor.objects[0].faces[0];
-    EXPECT_EQ(face.material, &actor.material);
-    EXPECT_EQ(face.corners[0].tvertex, nullptr);
+    // The entry after the object's (no) materials: a copy of the actor's own.
+    EXPECT_EQ(face.material, 0u);
+    EXPECT_EQ(actor.objects[0].materials[0].specular.r, actor.material.specular.r);
+    EXPECT_EQ(face.corners[0].tvertex, kNoIndex);
     EXPECT_NE(face.flags & FACE_SPECULAR, 0u);
 }
 

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "glide.h"
+#include "scene/record_allocation.h"
 #include "scene/records.h"
 #include "support/headless_device.h"
 #include "support/scratch_dir.h"
@@ -43,27 +45,45 @@ inline std::string EofError(const std::string& file) { return Literal("EOF encou
 inline std::string ScanError() { return "ERROR!\\s+error\\s*$"; }
 
 // Loading never frees; tests release what they loaded so that leak checkers
-// see only real leaks. Leaves the actor with no objects.
+// see only real leaks. Every block of records a load makes is watched from
+// the start of the test program and released here.
+struct WatchedBlock {
+    void* block;
+    std::size_t bytes;
+    void (*release)(void*, std::size_t);
+};
+
+inline std::vector<WatchedBlock>& WatchedBlocks() {
+    static std::vector<WatchedBlock> blocks;
+    return blocks;
+}
+
+inline const bool kWatchingRecordBlocks = [] {
+    gRecordBlockWatcher = [](void* block, std::size_t bytes, void (*release)(void*, std::size_t)) {
+        WatchedBlocks().push_back({block, bytes, release});
+    };
+    return true;
+}();
+
+// Releases every block of records loaded so far: one actor's or one
+// scene's, as the tests load one at a time.
+inline void ReleaseRecordBlocks() {
+    for (const WatchedBlock& b : WatchedBlocks()) b.release(b.block, b.bytes);
+    WatchedBlocks().clear();
+}
+
+// Leaves the actor with no objects; its records go with every other block.
 inline void ReleaseActor(Actor& actor) {
-    for (int o = 0; o < actor.objectCount; ++o) {
-        Object& obj = actor.objects[o];
-        for (int v = 0; v < obj.vertexCount; ++v) delete[] obj.vertices[v].normals;
-        delete[] obj.vertices;
-        delete[] obj.tvertices;
-        delete[] obj.faces;
-        delete[] obj.materials;
-    }
-    delete[] actor.objects;
     actor.objects = nullptr;
     actor.objectCount = 0;
+    ReleaseRecordBlocks();
 }
 
 inline void ReleaseScene(Actor*& actors, int actorCount, Light*& lights) {
-    for (int a = 0; a < actorCount && actors != nullptr; ++a) ReleaseActor(actors[a]);
-    delete[] actors;
-    delete[] lights;
+    for (int a = 0; a < actorCount && actors != nullptr; ++a) actors[a].objects = nullptr;
     actors = nullptr;
     lights = nullptr;
+    ReleaseRecordBlocks();
 }
 
 // Opens the headless device so that textures can be downloaded.
