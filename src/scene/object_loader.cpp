@@ -14,6 +14,7 @@
 #include "scene/mesh_builder.h"
 #include "scene/path_builder.h"
 #include "scene/record_allocation.h"
+#include "scene/special_file.h"
 
 namespace {
 
@@ -36,6 +37,15 @@ constexpr std::size_t kCheckedVertexBytes = 64;
 constexpr std::size_t kCheckedFaceBytes = 192;
 
 // ---- value checks -------------------------------------------------------------
+
+// A FIFO or a device is not opened at all: the detail line says what it
+// is, then the file counts as one that could not be opened.
+void RefuseSpecialFile(const char* what, const std::string& built, const std::string& path) {
+    const char* kind = SpecialFileKind(path.c_str());
+    if (kind == nullptr) return;
+    PrintLoadMessage(std::string(what) + " " + QuotedText(built) + ": " + kind + ", not a regular file");
+    FatalError(("The file \"" + built + "\" could not be opened!").c_str());
+}
 
 void RequireFinite(const TextReader& reader, std::initializer_list<float> values) {
     for (float v : values) {
@@ -282,6 +292,7 @@ void LoadObjectFile(Actor& actor, const char* fileName, float scale, int flipNor
     std::string path;
     std::string error;
     if (!HostPath(built, &path, &error)) FatalError(error.c_str());
+    RefuseSpecialFile("object file", built, path);
     TextReader reader;
     if (!reader.Open(path.c_str(), built.c_str())) {
         FatalError(("The file \"" + built + "\" could not be opened!").c_str());

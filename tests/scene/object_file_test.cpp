@@ -1,6 +1,8 @@
 // Object files: the reading pattern, conversions, material rules, textures
 // and every refusal (message and line number).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -353,6 +355,24 @@ TEST_F(ObjectFileTest, TextureFailuresSayWhyBeforeTheirTerseMessage) {
                     Literal("tarnview: texture \"" + dir_.Dir() + c.file + "\": " + c.reason) + "[^\n]*\n(.|\n)*" +
                         "ERROR!\\s+err\\s*$");
     }
+}
+
+TEST_F(ObjectFileTest, AFifoIsRefusedBeforeItIsOpened) {
+    // Opening a FIFO would wait for a writer; the alarm turns that into a
+    // failure instead of a hang.
+    const std::string object = dir_.Dir() + "pipe.3dx";
+    const std::string texture = dir_.Dir() + "pipe.3df";
+    ASSERT_EQ(mkfifo(object.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(texture.c_str(), 0600), 0);
+    EXPECT_EXIT((alarm(60), LoadObjectFile(actor_, "pipe.3dx", 1.0f, 0, dir_.Dir().c_str())),
+                testing::ExitedWithCode(1),
+                Literal("tarnview: object file \"" + object + "\": a FIFO, not a regular file\n") + "(.|\n)*" +
+                    Literal("The file \"" + object + "\" could not be opened!"));
+    std::string text = kTextured;
+    text.replace(text.find("light.3df"), 9, "pipe.3df");
+    EXPECT_EXIT((alarm(60), LoadOnly(text)), testing::ExitedWithCode(1),
+                Literal("tarnview: texture \"" + texture + "\": a FIFO, not a regular file\n") +
+                    "(.|\n)*ERROR!\\s+err\\s*$");
 }
 
 TEST_F(ObjectFileTest, FileEndingEarly) {
