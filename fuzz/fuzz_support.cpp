@@ -22,7 +22,7 @@ char scratchFolder[64] = "";
 
 // The scratch folder and the files the targets write go when the process ends.
 void RemoveScratchFolder() {
-    const char* names[] = {"object.3dx", "scene.scn", "text.txt"};
+    const char* names[] = {"object.3dx", "object.json", "scene.scn", "text.txt"};
     for (const char* name : names) std::remove((std::string(scratchFolder) + "/" + name).c_str());
     rmdir(scratchFolder);
 }

@@ -26,6 +26,10 @@ extern long long gUncheckedArrayBytes;
 void CheckRecordCount(const TextReader& reader, const char* what, long long count, std::size_t recordBytes,
                       int minLineBytes);
 
+// Whether CheckRecordCount lets count records of recordBytes through for a
+// file of fileSize bytes (0: unknown).
+bool RecordCountAllowed(long long count, std::size_t recordBytes, int minLineBytes, long long fileSize);
+
 // Loading never frees: its records live until the process ends. A harness
 // that abandons loads (fuzzing, tests) installs a watcher to learn of every
 // block of records and release it afterwards with the given function.

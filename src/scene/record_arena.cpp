@@ -123,3 +123,25 @@ void ScratchMemory::Release() {
     }
     memory_ = nullptr;
 }
+
+void* ScratchArena::Allocate(std::size_t bytes, std::size_t align) {
+    constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+    auto at = reinterpret_cast<std::uintptr_t>(next_);
+    std::uintptr_t aligned = RoundUp(at, align);
+    if (next_ == nullptr || aligned + bytes > reinterpret_cast<std::uintptr_t>(end_)) {
+        const std::size_t size = bytes + align > kBlockBytes ? bytes + align : kBlockBytes;
+        char* memory = nullptr;
+        try {
+            blocks_.push_back(std::make_unique<ScratchMemory>());
+            memory = static_cast<char*>(blocks_.back()->Get(size));
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        if (memory == nullptr) return nullptr;
+        next_ = memory;
+        end_ = memory + size;
+        aligned = RoundUp(reinterpret_cast<std::uintptr_t>(next_), align);
+    }
+    next_ = reinterpret_cast<char*>(aligned + bytes);
+    return reinterpret_cast<void*>(aligned);
+}

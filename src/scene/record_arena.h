@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <new>
+#include <vector>
 
 class RecordArena {
 public:
@@ -76,4 +78,18 @@ private:
     void* memory_ = nullptr;
     std::size_t bytes_ = 0;
     bool mapped_ = false;
+};
+
+// Bump allocation for load-time values that go away together (an object
+// file's image): huge pages when large, released when the arena goes.
+class ScratchArena {
+public:
+    // Room for bytes on an align boundary (a power of two up to 64);
+    // nullptr when it cannot be had.
+    void* Allocate(std::size_t bytes, std::size_t align);
+
+private:
+    std::vector<std::unique_ptr<ScratchMemory>> blocks_;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
 };

@@ -85,7 +85,9 @@ TEST(RecordsTest, LightTypesAndFaceFlagBits) {
 }
 
 TEST(RecordsTest, FacesFillWholeCacheLinesAndArraysStartOnALine) {
-    if (sizeof(void*) == 8) EXPECT_EQ(sizeof(Face), 96u);
+    if (sizeof(void*) == 8) {
+        EXPECT_EQ(sizeof(Face), 96u);
+    }
     EXPECT_EQ(sizeof(Face) % 32, 0u);
     EXPECT_EQ(alignof(Face) % 32, 0u);
     Face* faces = new Face[3];
