@@ -251,17 +251,9 @@ bool ReadObject(ObjectText& text, long long fileSize, ObjectFileImage& image, Ob
 
 // ---- the file ---------------------------------------------------------------------
 
-std::unique_ptr<ObjectFileImage> ReadObjectImage(const std::string& hostPath) {
-    ScratchMemory memory;
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    if (!ReadFileWhole(hostPath, memory, &buffer, &size)) return nullptr;
-    return ParseObjectImage(buffer, size);
-}
+namespace {
 
-std::unique_ptr<ObjectFileImage> ParseObjectImage(char* buffer, std::size_t size) {
-    const auto fileSize = static_cast<long long>(size);
-    ObjectText text(buffer, buffer + size);
+std::unique_ptr<ObjectFileImage> ReadImage(ObjectText& text, long long fileSize) {
     auto image = std::make_unique<ObjectFileImage>();
     int count = 0;
     if (!Expect(text, "3DX") || !Expect(text, "NumObjects:") || text.Scan("NumObjects: %d\n", &count) < 1 ||
@@ -273,5 +265,31 @@ std::unique_ptr<ObjectFileImage> ParseObjectImage(char* buffer, std::size_t size
     for (ObjectImage& object : image->objects) {
         if (!ReadObject(text, fileSize, *image, object)) return nullptr;
     }
+    // A file that could not be read to its end is left to the line reader.
+    if (text.ReadFailed()) return nullptr;
     return image;
+}
+
+}  // namespace
+
+std::unique_ptr<ObjectFileImage> ReadObjectImage(const std::string& hostPath) {
+    constexpr std::size_t kWindowBytes = std::size_t{256} << 10;
+    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    std::unique_ptr<ObjectFileImage> image;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ScratchMemory window;
+        if (char* memory = static_cast<char*>(window.Get(kWindowBytes))) {
+            ObjectText text(fd, memory, kWindowBytes);
+            image = ReadImage(text, static_cast<long long>(info.st_size));
+        }
+    }
+    if (close(fd) != 0) return nullptr;
+    return image;
+}
+
+std::unique_ptr<ObjectFileImage> ParseObjectImage(const char* buffer, std::size_t size) {
+    ObjectText text(buffer, buffer + size);
+    return ReadImage(text, static_cast<long long>(size));
 }

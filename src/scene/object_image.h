@@ -56,11 +56,12 @@ private:
 // line reader reads without a message, or cannot be read whole.
 std::unique_ptr<ObjectFileImage> ReadObjectImage(const std::string& hostPath);
 
-// Its two steps. The whole file into memory (with room for one more byte):
-// false when it is not a regular file or cannot be read to its end.
+// The file is scanned as it is read, through a window of a few hundred
+// kilobytes that stays in the processor's cache. For measuring the two
+// apart: the whole file into memory (false when it is not a regular file or
+// cannot be read to its end), and the image of such a text.
 bool ReadFileWhole(const std::string& hostPath, ScratchMemory& memory, char** text, std::size_t* size);
-// The image of the text (which is written to), or nullptr.
-std::unique_ptr<ObjectFileImage> ParseObjectImage(char* text, std::size_t size);
+std::unique_ptr<ObjectFileImage> ParseObjectImage(const char* text, std::size_t size);
 
 // Builds the actor's objects, radius, radiusX and radiusY from an image,
 // exactly as the line reader would from the file, when every vertex stays

@@ -1,5 +1,8 @@
 #include "scene/object_text.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdarg>
 #include <cstring>
@@ -48,11 +51,11 @@ inline bool Whole(const char*& p, const char* end, bool negative, long* value) {
     const char* digits = q;
     long v = 0;
     while (q < end && IsDigit(*q)) {
+        if (q - digits == 9) return false;
         v = v * 10 + (*q - '0');
         ++q;
     }
-    const std::ptrdiff_t count = q - digits;
-    if (count == 0 || count > 9) return false;
+    if (q == digits) return false;
     *value = minus ? -v : v;
     p = q;
     return true;
@@ -125,12 +128,35 @@ inline bool Float(const char*& p, const char* end, float* value) {
 
 }  // namespace
 
+void ObjectText::Fill() {
+    if (fd_ < 0 || atEnd_) return;
+    const auto kept = static_cast<std::size_t>(end_ - next_);
+    std::memmove(window_, next_, kept);
+    next_ = window_;
+    char* filled = window_ + kept;
+    char* const limit = window_ + windowBytes_;
+    while (filled < limit) {
+        const ssize_t n = read(fd_, filled, static_cast<std::size_t>(limit - filled));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            atEnd_ = true;
+            readFailed_ = n < 0;
+            break;
+        }
+        filled += n;
+    }
+    end_ = filled;
+}
+
 bool ObjectText::NextLine() {
     constexpr std::ptrdiff_t kMaxCharacters = kLineCapacity - 1;
     for (;;) {
+        if (end_ - next_ < kLookahead) Fill();
         if (next_ >= end_) return false;
         const char* start = next_;
         const auto* newline = static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(end_ - start)));
+        // A line that does not end within the window is far too long.
+        if (newline == nullptr && fd_ >= 0 && !atEnd_) return false;
         const char* stop = newline != nullptr ? newline : end_;
         next_ = newline != nullptr ? newline + 1 : end_;
         // CR LF is one line end.

@@ -17,8 +17,15 @@
 
 class ObjectText {
 public:
-    // text .. end holds the file.
+    // text .. end holds the whole file.
     ObjectText(const char* text, const char* end) : next_(text), end_(end) {}
+    // The file is read from fd as it is scanned, through window (of
+    // windowBytes, at least 4 * kLookahead), which holds the current line.
+    ObjectText(int fd, char* window, std::size_t windowBytes)
+        : next_(window), end_(window), fd_(fd), window_(window), windowBytes_(windowBytes) {}
+
+    // Whether reading the file failed (the text then ends there).
+    bool ReadFailed() const { return readFailed_; }
 
     // Makes the next significant line current. False at the end of the
     // text, and for a line of 99 characters or more, which the line reader
@@ -35,6 +42,7 @@ public:
     template <class Scanner>
     Read NextScannedLine(const Scanner& scan) {
         constexpr std::ptrdiff_t kMaxCharacters = kLineCapacity - 1;
+        if (end_ - next_ < kLookahead) Fill();
         if (next_ < end_) {
             const char first = *next_;
             if (first != '#' && first != ';' && first != ':' && first != ' ' && first != '\n' && first != '\r') {
@@ -67,10 +75,21 @@ public:
     int Scan(const char* format, ...) const __attribute__((format(scanf, 2, 3)));
 
 private:
+    // Characters ahead of the current place that the window keeps (or all
+    // that is left): more than any line the scanners take.
+    static constexpr std::ptrdiff_t kLookahead = 4096;
+    // Moves what is ahead to the window's start and reads behind it.
+    void Fill();
+
     const char* next_;
     const char* end_;
     const char* begin_ = nullptr;
     const char* lineEnd_ = nullptr;
+    int fd_ = -1;  // -1: the whole text is in memory
+    char* window_ = nullptr;
+    std::size_t windowBytes_ = 0;
+    bool atEnd_ = false;
+    bool readFailed_ = false;
 };
 
 // Scanners of one line each, for exactly the text the writers of object
