@@ -5,6 +5,7 @@
 #include "render/clipper.h"
 #include "render/color_combine.h"
 #include "render/face_processor.h"
+#include "render/front_end.h"
 #include "render/sphere_test.h"
 #include "render/triangle_drawer.h"
 
@@ -80,6 +81,11 @@ void RenderObject(Object& object, const Matrix3& modelToView, const Vec3& actorV
         const Vec3 centre = ToClip(modelToView.Apply(object.center) + actorView);
         clipMask = ClassifySphere(centre, object.radius, object.radiusX, object.radiusY, clipMask);
         if (clipMask == CLIP_REJECT) return;
+    }
+
+    if (CurrentFrontEnd() == FrontEnd::kPasses &&
+        RenderObjectInPasses(object, modelToView, actorView, eye, lights, lightCount, clipMask)) {
+        return;
     }
 
     for (int i = 0; i < object.vertexCount; ++i) object.vertices[i].cacheFlags = 0;

@@ -5,6 +5,7 @@
 #include "app/render_flags.h"
 #include "render/clip_codes.h"
 #include "render/lighting.h"
+#include "render/vertex_projection.h"
 
 namespace {
 
@@ -39,31 +40,29 @@ namespace {
 // The lazy steps of one vertex. R is modelToView, T the actor's view
 // position.
 inline void DoZ(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.z = R.m[2][0] * p.x + R.m[2][1] * p.y + R.m[2][2] * p.z + T.z;
+    v.clip.z = ClipZ(v.position, R, T);
     v.cacheFlags |= VERTEX_Z_DONE;
 }
 
 inline void DoX(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.x = (R.m[0][0] * p.x + R.m[0][1] * p.y + R.m[0][2] * p.z + T.x) * VIEW_SCALE_X;
+    v.clip.x = ClipX(v.position, R, T);
     v.cacheFlags |= VERTEX_X_DONE;
 }
 
 inline void DoY(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.y = (R.m[1][0] * p.x + R.m[1][1] * p.y + R.m[1][2] * p.z + T.y) * VIEW_SCALE_Y;
+    v.clip.y = ClipY(v.position, R, T);
     v.cacheFlags |= VERTEX_Y_DONE;
 }
 
 // A corner nearer than NEAR_Z (even at z = 0) is projected too; its values
 // are never drawn because its face is clipped at the near plane first.
 inline void DoProject(Vertex& v) {
-    v.invZ = 1.0f / v.clip.z;
-    v.ndcX = v.clip.x * v.invZ;
-    v.ndcY = v.clip.y * v.invZ;
-    v.screenX = SnapScreenX(v.ndcX);
-    v.screenY = SnapScreenY(v.ndcY);
+    const ProjectedVertex p = Project(v.clip.x, v.clip.y, v.clip.z);
+    v.invZ = p.invZ;
+    v.ndcX = p.ndcX;
+    v.ndcY = p.ndcY;
+    v.screenX = p.screenX;
+    v.screenY = p.screenY;
     v.cacheFlags |= VERTEX_PROJECTED;
 }
 

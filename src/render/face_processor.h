@@ -7,6 +7,7 @@
 
 #include "math/matrix3.h"
 #include "math/vec3.h"
+#include "render/vertex_projection.h"
 #include "scene/records.h"
 
 // Vertex::cacheFlags bits: which per-frame values are current. Cleared per
@@ -16,13 +17,6 @@ constexpr int VERTEX_Y_DONE = 0x2;     // clip.y
 constexpr int VERTEX_Z_DONE = 0x4;     // clip.z
 constexpr int VERTEX_PROJECTED = 0x8;  // invZ, ndcX, ndcY, screenX, screenY
 constexpr int VERTEX_ALL_DONE = 0xF;
-
-// Screen mapping: 320 + 256 * ndcX and 240 + 192 * ndcY, rounded to a
-// multiple of 1/16 pixel. Adding 2^19 + 320 (or + 240) lifts the value into
-// the range where a float's last bit is 1/16, and subtracting 2^19 leaves it
-// rounded there. Each step must round to single precision.
-float SnapScreenX(float ndcX);
-float SnapScreenY(float ndcY);
 
 // Transforms, tests and projects the three corners' vertices (each step only
 // once per frame per vertex). Returns the face's clip code (bits of the

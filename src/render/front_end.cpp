@@ -1,0 +1,118 @@
+#include "render/front_end.h"
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+
+#include "app/render_flags.h"
+#include "render/front_end_passes.h"
+
+namespace {
+
+std::atomic<FrontEnd> gFrontEnd{FrontEnd::kPasses};
+
+// Records per range: a range is the unit a thread would take.
+constexpr std::size_t kRange = 8192;
+
+FrontEndScratch gScratch;
+
+template <class T>
+bool Grow(std::unique_ptr<T[]>& array, std::size_t count) {
+    // Zero-filled: the steps and requests start empty.
+    array.reset(new (std::nothrow) T[count]());
+    return array != nullptr;
+}
+
+inline std::size_t Ranges(std::size_t count) { return (count + kRange - 1) / kRange; }
+
+}  // namespace
+
+FrontEnd CurrentFrontEnd() { return gFrontEnd.load(std::memory_order_relaxed); }
+
+void SetFrontEnd(FrontEnd frontEnd) { gFrontEnd.store(frontEnd, std::memory_order_relaxed); }
+
+bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::size_t faces) {
+    if (vertices > vertexCapacity) {
+        const std::size_t capacity = std::max(vertices, vertexCapacity * 2);
+        if (!Grow(values, 8 * capacity) || !Grow(steps, capacity)) {
+            vertexCapacity = 0;
+            return false;
+        }
+        float* v = values.get();
+        vertexValues = VertexValues{v,
+                                    v + capacity,
+                                    v + 2 * capacity,
+                                    v + 3 * capacity,
+                                    v + 4 * capacity,
+                                    v + 5 * capacity,
+                                    v + 6 * capacity,
+                                    v + 7 * capacity};
+        vertexCapacity = capacity;
+    }
+    if (normals > normalCapacity) {
+        const std::size_t capacity = std::max(normals, normalCapacity * 2);
+        if (!Grow(requests, capacity)) {
+            normalCapacity = 0;
+            return false;
+        }
+        normalCapacity = capacity;
+    }
+    if (faces > faceCapacity) {
+        const std::size_t capacity = std::max(faces, faceCapacity * 2);
+        if (!Grow(candidates, capacity) || !Grow(drawn, capacity) || !Grow(rangeCounts, 2 * Ranges(capacity))) {
+            faceCapacity = 0;
+            return false;
+        }
+        faceCapacity = capacity;
+    }
+    return true;
+}
+
+bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+                          const Light* lights, int lightCount, int clipMask) {
+    const auto vertexCount = static_cast<std::size_t>(object.vertexCount);
+    const auto normalCount = static_cast<std::size_t>(object.vertexNormalCount);
+    const auto faceCount = static_cast<std::size_t>(object.faceCount);
+    FrontEndScratch& scratch = gScratch;
+    if (!scratch.Reserve(vertexCount, normalCount, faceCount)) return false;
+    const ObjectFrame frame{object,
+                            modelToView,
+                            actorView,
+                            eye,
+                            LightSet{lights, lightCount, RenderFlags},
+                            clipMask,
+                            Scene.specularity,
+                            CurrentFrontEndIsa(),
+                            scratch};
+
+    // Each face range keeps its candidates and its faces to draw in its own
+    // part of the arrays (a range never has more than its faces).
+    const std::size_t faceRanges = Ranges(faceCount);
+    std::size_t* const candidates = scratch.rangeCounts.get();
+    std::size_t* const drawn = candidates + faceRanges;
+    std::size_t anyCandidate = 0;
+    for (std::size_t r = 0; r < faceRanges; ++r) {
+        const std::size_t begin = r * kRange;
+        candidates[r] = 0;
+        CullFaces(frame, begin, std::min(faceCount, begin + kRange), scratch.candidates.get() + begin, &candidates[r]);
+        anyCandidate += candidates[r];
+    }
+    if (anyCandidate != 0) {
+        for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
+            TransformVertices(frame, begin, std::min(vertexCount, begin + kRange));
+        }
+    }
+    for (std::size_t r = 0; r < faceRanges; ++r) {
+        const std::size_t begin = r * kRange;
+        drawn[r] = 0;
+        ClipFaces(frame, scratch.candidates.get() + begin, 0, candidates[r], scratch.drawn.get() + begin, &drawn[r]);
+    }
+    for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
+        CommitVertices(frame, begin, std::min(vertexCount, begin + kRange));
+    }
+    for (std::size_t begin = 0; begin < normalCount; begin += kRange) {
+        LightNormals(frame, begin, std::min(normalCount, begin + kRange));
+    }
+    for (std::size_t r = 0; r < faceRanges; ++r) DrawFaces(frame, scratch.drawn.get() + r * kRange, drawn[r]);
+    return true;
+}
