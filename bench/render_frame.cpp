@@ -48,7 +48,8 @@ GrMipMapId_t MakeTexture() {
 }
 
 struct BenchScene {
-    Material material;
+    Material materials[2];  // the sheet's, then (as in every object) the actor's own
+    Material& material = materials[0];
     std::vector<Vertex> vertices;
     std::vector<VertexNormal> normals;
     std::vector<TVertex> tvertices;
@@ -106,7 +107,7 @@ struct BenchScene {
         object.vertexNormalCount = static_cast<int>(normals.size());
         object.vertexNormals = normals.data();
         object.materialCount = 1;
-        object.materials = &material;
+        object.materials = materials;
         object.radius = std::sqrt(2.0f * kHalfSize * kHalfSize + 9.0f);
         object.radiusX = object.radius * std::sqrt(RADIUS_FACTOR_X_SQUARED);
         object.radiusY = object.radius * std::sqrt(RADIUS_FACTOR_Y_SQUARED);

@@ -63,42 +63,6 @@ int ClipCode(const VertexValues& v, std::uint32_t a, std::uint32_t b, std::uint3
     return code;
 }
 
-// Flat faces, lit a batch at a time.
-class FlatFaces {
-public:
-    explicit FlatFaces(const ObjectFrame& frame) : frame_(frame) {}
-    ~FlatFaces() { Flush(); }
-
-    void Add(std::uint32_t f) {
-        const Object& o = frame_.object;
-        const Face& face = o.faces[f];
-        batch_.Add(o.materials[face.material], o.vertices[face.corners[0].vertex].position, face.normal,
-                   face.point - frame_.eye, face.flags, frame_.specularity);
-        faces_[batch_.count - 1] = f;
-        if (batch_.count == LightBatch::kCapacity) Flush();
-    }
-
-private:
-    void Flush() {
-        if (batch_.count == 0) return;
-        if (frame_.isa != nullptr) {
-            frame_.isa->lightPoints(batch_, frame_.lights);
-        } else {
-            LightPointsScalar(batch_, frame_.lights);
-        }
-        for (int i = 0; i < batch_.count; ++i) {
-            Face& face = frame_.object.faces[faces_[i]];
-            face.flatAlpha = batch_.lit[i].a;
-            face.flatColor = PackFlatColor(batch_.lit[i]);
-        }
-        batch_.count = 0;
-    }
-
-    const ObjectFrame& frame_;
-    LightBatch batch_;
-    std::uint32_t faces_[LightBatch::kCapacity];
-};
-
 }  // namespace
 
 void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* candidates,
@@ -132,14 +96,14 @@ void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std
 }
 
 void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::size_t begin, std::size_t end,
-               std::uint32_t* drawn, std::size_t* count) {
+               std::uint32_t* drawn, std::size_t* count, std::uint32_t* flat) {
     Object& object = frame.object;
     const std::uint32_t renderFlags = frame.lights.renderFlags;
     const VertexValues& values = frame.scratch.vertexValues;
     std::uint8_t* const steps = frame.scratch.steps.get();
     NormalRequest* const requests = frame.scratch.requests.get();
-    FlatFaces flat(frame);
     std::size_t n = *count;
+    std::size_t flatCount = 0;
     for (std::size_t k = begin; k < end; ++k) {
         const std::uint32_t f = candidates[k];
         Face& face = object.faces[f];
@@ -175,9 +139,15 @@ void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::s
             }
         } else {
             face.flags = flags;
-            flat.Add(f);
+            flat[flatCount++] = f;
         }
         drawn[n++] = f;
     }
     *count = n;
+    // The flat faces' colours, several faces at a time.
+    if (frame.isa != nullptr) {
+        frame.isa->lightFlatFaces(object.faces, flat, flatCount, frame.lighting);
+    } else {
+        LightFlatFacesScalar(object.faces, flat, flatCount, frame.lighting);
+    }
 }

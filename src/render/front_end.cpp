@@ -31,7 +31,7 @@ FrontEnd CurrentFrontEnd() { return gFrontEnd.load(std::memory_order_relaxed); }
 
 void SetFrontEnd(FrontEnd frontEnd) { gFrontEnd.store(frontEnd, std::memory_order_relaxed); }
 
-bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::size_t faces) {
+bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::size_t faces, std::size_t materialCount) {
     if (vertices > vertexCapacity) {
         const std::size_t capacity = std::max(vertices, vertexCapacity * 2);
         if (!Grow(values, 8 * capacity) || !Grow(steps, capacity)) {
@@ -59,11 +59,32 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     }
     if (faces > faceCapacity) {
         const std::size_t capacity = std::max(faces, faceCapacity * 2);
-        if (!Grow(candidates, capacity) || !Grow(drawn, capacity) || !Grow(rangeCounts, 2 * Ranges(capacity))) {
+        if (!Grow(candidates, capacity) || !Grow(drawn, capacity) || !Grow(flat, capacity) ||
+            !Grow(rangeCounts, 2 * Ranges(capacity))) {
             faceCapacity = 0;
             return false;
         }
         faceCapacity = capacity;
+    }
+    if (materialCount > materialCapacity) {
+        const std::size_t capacity = std::max(materialCount, materialCapacity * 2);
+        const std::size_t slots = 2 * capacity;
+        if (!Grow(materialValues, 9 * slots) || !Grow(materialHighlights, slots)) {
+            materialCapacity = 0;
+            return false;
+        }
+        float* v = materialValues.get();
+        materials = MaterialLanes{v,
+                                  v + slots,
+                                  v + 2 * slots,
+                                  v + 3 * slots,
+                                  v + 4 * slots,
+                                  v + 5 * slots,
+                                  v + 6 * slots,
+                                  v + 7 * slots,
+                                  v + 8 * slots,
+                                  materialHighlights.get()};
+        materialCapacity = capacity;
     }
     return true;
 }
@@ -73,8 +94,13 @@ bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3
     const auto vertexCount = static_cast<std::size_t>(object.vertexCount);
     const auto normalCount = static_cast<std::size_t>(object.vertexNormalCount);
     const auto faceCount = static_cast<std::size_t>(object.faceCount);
+    // The materials and the actor's own after them.
+    const auto materialCount = static_cast<std::size_t>(object.materialCount) + 1;
+    // Lanes address vertices by 32-bit offsets in floats.
+    if (vertexCount > (std::size_t{1} << 31) / sizeof(Vertex)) return false;
     FrontEndScratch& scratch = gScratch;
-    if (!scratch.Reserve(vertexCount, normalCount, faceCount)) return false;
+    if (!scratch.Reserve(vertexCount, normalCount, faceCount, materialCount)) return false;
+    scratch.materials.Set(object.materials, static_cast<int>(materialCount), Scene.specularity);
     const ObjectFrame frame{object,
                             modelToView,
                             actorView,
@@ -83,7 +109,8 @@ bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3
                             clipMask,
                             Scene.specularity,
                             CurrentFrontEndIsa(),
-                            scratch};
+                            scratch,
+                            LightingFrame{LightSet{lights, lightCount, RenderFlags}, scratch.materials, object.vertices, eye}};
 
     // Each face range keeps its candidates and its faces to draw in its own
     // part of the arrays (a range never has more than its faces).
@@ -105,7 +132,8 @@ bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3
     for (std::size_t r = 0; r < faceRanges; ++r) {
         const std::size_t begin = r * kRange;
         drawn[r] = 0;
-        ClipFaces(frame, scratch.candidates.get() + begin, 0, candidates[r], scratch.drawn.get() + begin, &drawn[r]);
+        ClipFaces(frame, scratch.candidates.get() + begin, 0, candidates[r], scratch.drawn.get() + begin, &drawn[r],
+                  scratch.flat.get() + begin);
     }
     for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
         CommitVertices(frame, begin, std::min(vertexCount, begin + kRange));

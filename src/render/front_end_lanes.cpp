@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "app/render_flags.h"
+#include "render/face_processor.h"
 #include "render/fast_inv_sqrt.h"
 #include "render/lighting.h"
 #include "render/vertex_projection.h"
@@ -63,6 +64,76 @@ void LightPointsScalar(LightBatch& b, const LightSet& set) {
         s.front = b.front[i] != 0;
         b.lit[i] = LightSurface(s, {b.px[i], b.py[i], b.pz[i]}, {b.nx[i], b.ny[i], b.nz[i]},
                                 {b.vx[i], b.vy[i], b.vz[i]}, set.lights, set.count, set.renderFlags);
+    }
+}
+
+void MaterialLanes::Set(const Material* materials, int count, float specularity) const {
+    for (int m = 0; m < count; ++m) {
+        for (std::uint32_t texture = 0; texture < 2; ++texture) {
+            const std::uint32_t slot = 2 * static_cast<std::uint32_t>(m) + texture;
+            const SurfaceLight s = SurfaceOf(materials[m], texture ? FACE_USE_TEXTURE_COLOR : 0u, specularity);
+            cr[slot] = s.colour.r;
+            cg[slot] = s.colour.g;
+            cb[slot] = s.colour.b;
+            ca[slot] = s.colour.a;
+            sr[slot] = s.specular.r;
+            sg[slot] = s.specular.g;
+            sb[slot] = s.specular.b;
+            sa[slot] = s.specular.a;
+            exponent[slot] = s.exponent;
+            highlight[slot] = s.highlight ? ~0u : 0u;
+        }
+    }
+}
+
+namespace {
+
+// The surface of material slot `slot` seen from the side faceFlags name.
+SurfaceLight SlotSurface(const MaterialLanes& m, std::uint32_t slot, std::uint32_t faceFlags) {
+    SurfaceLight s;
+    s.colour = {m.cr[slot], m.cg[slot], m.cb[slot], m.ca[slot]};
+    s.specular = {m.sr[slot], m.sg[slot], m.sb[slot], m.sa[slot]};
+    s.exponent = m.exponent[slot];
+    s.highlight = m.highlight[slot] != 0;
+    s.front = (faceFlags & FACE_FRONT) != 0;
+    return s;
+}
+
+constexpr int kFrontLit = 1;
+constexpr int kBackLit = 2;
+
+}  // namespace
+
+void LightFlatFacesScalar(Face* faces, const std::uint32_t* list, std::size_t count, const LightingFrame& frame) {
+    for (std::size_t i = 0; i < count; ++i) {
+        Face& face = faces[list[i]];
+        const SurfaceLight s = SlotSurface(frame.materials, MaterialSlot(face.material, face.flags), face.flags);
+        const ColorRGBA lit = LightSurface(s, frame.vertices[face.corners[0].vertex].position, face.normal,
+                                           face.point - frame.eye, frame.lights.lights, frame.lights.count,
+                                           frame.lights.renderFlags);
+        face.flatAlpha = lit.a;
+        face.flatColor = PackFlatColor(lit);
+    }
+}
+
+void LightNormalsScalar(VertexNormal* normals, NormalRequest* requests, std::size_t begin, std::size_t end,
+                        const LightingFrame& frame) {
+    for (std::size_t n = begin; n < end; ++n) {
+        NormalRequest& request = requests[n];
+        VertexNormal& normal = normals[n];
+        int lit = 0;
+        for (int side = 0; side < 2; ++side) {
+            const std::uint32_t flags = request.flags[side];
+            if (flags == 0) continue;
+            lit |= side == 0 ? kFrontLit : kBackLit;
+            const Vec3& position = frame.vertices[request.vertex[side]].position;
+            const SurfaceLight s = SlotSurface(frame.materials, MaterialSlot(request.material[side], flags), flags);
+            (side == 0 ? normal.frontColor : normal.backColor) =
+                LightSurface(s, position, normal.normal, position - frame.eye, frame.lights.lights, frame.lights.count,
+                             frame.lights.renderFlags);
+        }
+        normal.litFlags = lit;
+        request = NormalRequest{};
     }
 }
 
@@ -128,23 +199,26 @@ HWY_INLINE void Normalise(DF d, VF& x, VF& y, VF& z, const std::int32_t* seeds) 
     z = hn::Mul(z, inv);
 }
 
-// LightSurface for the lanes [at, at + Lanes) of the batch (Shade's steps,
-// masked instead of returned early).
-void LightLanes(DF d, LightBatch& b, std::size_t at, const LightSet& set, const std::int32_t* seeds) {
+// A point to light in each lane: LightSurface's arguments.
+struct Surface {
+    VF px, py, pz, nx, ny, nz, vx, vy, vz;
+    VF cr, cg, cb, ca;
+    VF sr, sg, sb, sa;
+    VF exponent;
+    MF front, highlight;
+};
+
+// LightSurface lane by lane: Shade's steps for each light, masked instead
+// of returned early; the result capped at 255.
+HWY_INLINE void LightCore(DF d, Surface s, const LightSet& set, const std::int32_t* seeds, VF& outR, VF& outG,
+                          VF& outB, VF& outA) {
     const std::uint32_t flags = set.renderFlags;
     const VF zero = hn::Zero(d);
     const MF all = hn::FirstN(d, hn::Lanes(d));
-    const VF px = hn::LoadU(d, b.px + at), py = hn::LoadU(d, b.py + at), pz = hn::LoadU(d, b.pz + at);
-    const VF nx = hn::LoadU(d, b.nx + at), ny = hn::LoadU(d, b.ny + at), nz = hn::LoadU(d, b.nz + at);
-    const VF cr = hn::LoadU(d, b.cr + at), cg = hn::LoadU(d, b.cg + at), cb = hn::LoadU(d, b.cb + at);
-    const VF ca = hn::LoadU(d, b.ca + at);
-    const MF front = hn::RebindMask(d, hn::Ne(hn::LoadU(DU(), b.front + at), hn::Zero(DU())));
     const bool specularOn = (flags & RF_SPECULAR) != 0;
-    const MF highlight = hn::RebindMask(d, hn::Ne(hn::LoadU(DU(), b.specular + at), hn::Zero(DU())));
     // V normalised, used only where a highlight needs it (the same value
     // whichever light first needs it).
-    VF vx = hn::LoadU(d, b.vx + at), vy = hn::LoadU(d, b.vy + at), vz = hn::LoadU(d, b.vz + at);
-    if (specularOn) Normalise(d, vx, vy, vz, seeds);
+    if (specularOn) Normalise(d, s.vx, s.vy, s.vz, seeds);
 
     VF sumR = zero, sumG = zero, sumB = zero, sumA = zero;
     for (int i = 0; i < set.count; ++i) {
@@ -158,70 +232,85 @@ void LightLanes(DF d, LightBatch& b, std::size_t at, const LightSet& set, const 
             lz = hn::Set(d, light.local.z);
         } else {
             if (!(flags & RF_OMNI_LIGHTS)) continue;
-            lx = hn::Sub(px, hn::Set(d, light.local.x));
-            ly = hn::Sub(py, hn::Set(d, light.local.y));
-            lz = hn::Sub(pz, hn::Set(d, light.local.z));
+            lx = hn::Sub(s.px, hn::Set(d, light.local.x));
+            ly = hn::Sub(s.py, hn::Set(d, light.local.y));
+            lz = hn::Sub(s.pz, hn::Set(d, light.local.z));
             Normalise(d, lx, ly, lz, seeds);
         }
-        VF dot = Dot(lx, ly, lz, nx, ny, nz);
+        VF dot = Dot(lx, ly, lz, s.nx, s.ny, s.nz);
         // negate = !(d > 0 && bothSides), then inverted by FLIP_FACING and
         // by a back face.
         MF negate = (flags & RF_LIGHT_BOTH_SIDES) ? hn::Not(hn::Gt(dot, zero)) : all;
         if (flags & RF_FLIP_FACING) negate = hn::Not(negate);
-        negate = hn::Xor(negate, hn::Not(front));
+        negate = hn::Xor(negate, hn::Not(s.front));
         dot = hn::IfThenElse(negate, hn::Neg(dot), dot);
         const MF lit = hn::Gt(dot, zero);
         const VF intensity = hn::Set(d, light.intensity);
         const VF k = hn::Mul(intensity, dot);
-        VF r = hn::IfThenElse(lit, hn::Mul(cr, k), zero);
-        VF g = hn::IfThenElse(lit, hn::Mul(cg, k), zero);
-        VF bl = hn::IfThenElse(lit, hn::Mul(cb, k), zero);
-        VF a = hn::IfThenElse(lit, ca, hn::Set(d, 255.0f));
-        const MF shine = hn::And(lit, highlight);
+        VF r = hn::IfThenElse(lit, hn::Mul(s.cr, k), zero);
+        VF g = hn::IfThenElse(lit, hn::Mul(s.cg, k), zero);
+        VF b = hn::IfThenElse(lit, hn::Mul(s.cb, k), zero);
+        VF a = hn::IfThenElse(lit, s.ca, hn::Set(d, 255.0f));
+        const MF shine = hn::And(lit, s.highlight);
         if (specularOn && !hn::AllFalse(d, shine)) {
-            VF hx = hn::Add(lx, vx), hy = hn::Add(ly, vy), hz = hn::Add(lz, vz);
+            VF hx = hn::Add(lx, s.vx), hy = hn::Add(ly, s.vy), hz = hn::Add(lz, s.vz);
             Normalise(d, hx, hy, hz, seeds);
-            VF s = Dot(nx, ny, nz, hx, hy, hz);
-            s = hn::IfThenElse(negate, hn::Neg(s), s);
-            const MF shines = hn::And(shine, hn::Gt(s, zero));
+            VF sv = Dot(s.nx, s.ny, s.nz, hx, hy, hz);
+            sv = hn::IfThenElse(negate, hn::Neg(sv), sv);
+            const MF shines = hn::And(shine, hn::Gt(sv, zero));
             if (!hn::AllFalse(d, shines)) {
-                const VF n = hn::LoadU(d, b.exponent + at);
                 VF f;
                 if (flags & RF_FAST_SPECULAR) {
-                    f = hn::Div(s, hn::Add(hn::Mul(hn::Sub(hn::Set(d, 1.0f), s), n), s));
+                    f = hn::Div(sv, hn::Add(hn::Mul(hn::Sub(hn::Set(d, 1.0f), sv), s.exponent), sv));
                 } else {
                     // The power function lane by lane, as the scalar code calls it.
-                    HWY_ALIGN float sv[hn::MaxLanes(d)], nv[hn::MaxLanes(d)];
-                    hn::Store(s, d, sv);
-                    hn::Store(n, d, nv);
+                    HWY_ALIGN float base[hn::MaxLanes(d)], power[hn::MaxLanes(d)];
+                    hn::Store(sv, d, base);
+                    hn::Store(s.exponent, d, power);
                     for (std::size_t j = 0; j < hn::Lanes(d); ++j) {
-                        sv[j] = static_cast<float>(std::pow(static_cast<double>(sv[j]), static_cast<double>(nv[j])));
+                        base[j] = static_cast<float>(std::pow(static_cast<double>(base[j]), static_cast<double>(power[j])));
                     }
-                    f = hn::Load(d, sv);
+                    f = hn::Load(d, base);
                 }
                 const VF k2 = hn::Mul(intensity, f);
-                r = hn::IfThenElse(shines, hn::Add(r, hn::Mul(hn::LoadU(d, b.sr + at), k2)), r);
-                g = hn::IfThenElse(shines, hn::Add(g, hn::Mul(hn::LoadU(d, b.sg + at), k2)), g);
-                bl = hn::IfThenElse(shines, hn::Add(bl, hn::Mul(hn::LoadU(d, b.sb + at), k2)), bl);
-                a = hn::IfThenElse(shines, hn::Add(a, hn::LoadU(d, b.sa + at)), a);
+                r = hn::IfThenElse(shines, hn::Add(r, hn::Mul(s.sr, k2)), r);
+                g = hn::IfThenElse(shines, hn::Add(g, hn::Mul(s.sg, k2)), g);
+                b = hn::IfThenElse(shines, hn::Add(b, hn::Mul(s.sb, k2)), b);
+                a = hn::IfThenElse(shines, hn::Add(a, s.sa), a);
             }
         }
         sumR = hn::Add(sumR, r);
         sumG = hn::Add(sumG, g);
-        sumB = hn::Add(sumB, bl);
+        sumB = hn::Add(sumB, b);
         sumA = hn::Add(sumA, a);
     }
     // Capped at 255; a NaN stays as it is, as the scalar comparison leaves it.
     const VF cap = hn::Set(d, 255.0f);
-    sumR = hn::IfThenElse(hn::Gt(sumR, cap), cap, sumR);
-    sumG = hn::IfThenElse(hn::Gt(sumG, cap), cap, sumG);
-    sumB = hn::IfThenElse(hn::Gt(sumB, cap), cap, sumB);
-    sumA = hn::IfThenElse(hn::Gt(sumA, cap), cap, sumA);
-    hn::StoreInterleaved4(sumR, sumG, sumB, sumA, d, &b.lit[at].r);
+    outR = hn::IfThenElse(hn::Gt(sumR, cap), cap, sumR);
+    outG = hn::IfThenElse(hn::Gt(sumG, cap), cap, sumG);
+    outB = hn::IfThenElse(hn::Gt(sumB, cap), cap, sumB);
+    outA = hn::IfThenElse(hn::Gt(sumA, cap), cap, sumA);
+}
+
+// The material values of each lane's slot.
+HWY_INLINE void GatherMaterial(DF d, const MaterialLanes& m, hn::Vec<DI> slot, Surface& s) {
+    s.cr = hn::GatherIndex(d, m.cr, slot);
+    s.cg = hn::GatherIndex(d, m.cg, slot);
+    s.cb = hn::GatherIndex(d, m.cb, slot);
+    s.ca = hn::GatherIndex(d, m.ca, slot);
+    s.sr = hn::GatherIndex(d, m.sr, slot);
+    s.sg = hn::GatherIndex(d, m.sg, slot);
+    s.sb = hn::GatherIndex(d, m.sb, slot);
+    s.sa = hn::GatherIndex(d, m.sa, slot);
+    s.exponent = hn::GatherIndex(d, m.exponent, slot);
+    const DU du;
+    s.highlight = hn::RebindMask(d, hn::Ne(hn::BitCast(du, hn::GatherIndex(DI(), reinterpret_cast<const std::int32_t*>(m.highlight), slot)),
+                                           hn::Zero(du)));
 }
 
 void LightPoints(LightBatch& b, const LightSet& set) {
     const DF d;
+    const DU du;
     const std::size_t n = hn::Lanes(d);
     const std::size_t count = static_cast<std::size_t>(b.count);
     if (count == 0) return;
@@ -238,7 +327,157 @@ void LightPoints(LightBatch& b, const LightSet& set) {
         b.specular[i] = b.specular[0];
     }
     const std::int32_t* seeds = InvSqrtSeeds();
-    for (std::size_t at = 0; at < count; at += n) LightLanes(d, b, at, set, seeds);
+    for (std::size_t at = 0; at < count; at += n) {
+        Surface s;
+        s.px = hn::LoadU(d, b.px + at), s.py = hn::LoadU(d, b.py + at), s.pz = hn::LoadU(d, b.pz + at);
+        s.nx = hn::LoadU(d, b.nx + at), s.ny = hn::LoadU(d, b.ny + at), s.nz = hn::LoadU(d, b.nz + at);
+        s.vx = hn::LoadU(d, b.vx + at), s.vy = hn::LoadU(d, b.vy + at), s.vz = hn::LoadU(d, b.vz + at);
+        s.cr = hn::LoadU(d, b.cr + at), s.cg = hn::LoadU(d, b.cg + at), s.cb = hn::LoadU(d, b.cb + at);
+        s.ca = hn::LoadU(d, b.ca + at);
+        s.sr = hn::LoadU(d, b.sr + at), s.sg = hn::LoadU(d, b.sg + at), s.sb = hn::LoadU(d, b.sb + at);
+        s.sa = hn::LoadU(d, b.sa + at);
+        s.exponent = hn::LoadU(d, b.exponent + at);
+        s.front = hn::RebindMask(d, hn::Ne(hn::LoadU(du, b.front + at), hn::Zero(du)));
+        s.highlight = hn::RebindMask(d, hn::Ne(hn::LoadU(du, b.specular + at), hn::Zero(du)));
+        VF r, g, bl, a;
+        LightCore(d, s, set, seeds, r, g, bl, a);
+        hn::StoreInterleaved4(r, g, bl, a, d, &b.lit[at].r);
+    }
+}
+
+// PackFlatColor lane by lane: each component 0 unless above 0, at most
+// 255, rounded to the nearest integer (ties to even, the processor's
+// rounding).
+HWY_INLINE hn::Vec<DU> PackLanes(DF d, VF r, VF g, VF b) {
+    const DU du;
+    const DI di;
+    const VF zero = hn::Zero(d), cap = hn::Set(d, 255.0f);
+    auto component = [&](VF c) {
+        return hn::BitCast(du, hn::NearestInt(hn::IfThenElse(hn::Gt(c, zero), hn::Min(c, cap), zero)));
+    };
+    (void)di;
+    return hn::Or(hn::Or(hn::ShiftLeft<24>(component(r)), hn::ShiftLeft<16>(component(g))),
+                  hn::ShiftLeft<8>(component(b)));
+}
+
+void LightFlatFaces(Face* faces, const std::uint32_t* list, std::size_t count, const LightingFrame& frame) {
+    const DF d;
+    const DI di;
+    const DU du;
+    const std::size_t n = hn::Lanes(d);
+    const std::int32_t* seeds = InvSqrtSeeds();
+    constexpr std::int32_t kFaceFloats = sizeof(Face) / sizeof(float);
+    constexpr std::int32_t kVertexFloats = sizeof(Vertex) / sizeof(float);
+    static_assert(sizeof(Face) % sizeof(float) == 0 && sizeof(Vertex) % sizeof(float) == 0);
+    const VF eyeX = hn::Set(d, frame.eye.x), eyeY = hn::Set(d, frame.eye.y), eyeZ = hn::Set(d, frame.eye.z);
+    const float* vertexBase = &frame.vertices[0].position.x;
+    std::size_t i = 0;
+    for (; i + n <= count; i += n) {
+        // Offsets from the first face of the group, in floats.
+        const Face* first = faces + list[i];
+        const auto index = hn::Sub(hn::BitCast(di, hn::LoadU(du, list + i)), hn::Set(di, static_cast<std::int32_t>(list[i])));
+        const auto at = hn::Mul(index, hn::Set(di, kFaceFloats));
+        const float* base = reinterpret_cast<const float*>(first);
+        const std::int32_t* ints = reinterpret_cast<const std::int32_t*>(first);
+        auto field = [&](std::size_t offset) {
+            return hn::GatherIndex(d, base + offset / sizeof(float), at);
+        };
+        auto intField = [&](std::size_t offset) {
+            return hn::GatherIndex(di, ints + offset / sizeof(float), at);
+        };
+        const auto flags = hn::BitCast(du, intField(offsetof(Face, flags)));
+        const auto material = hn::BitCast(du, intField(offsetof(Face, material)));
+        const auto vertex = intField(offsetof(Face, corners) + offsetof(FaceCorner, vertex));
+        Surface s;
+        const auto position = hn::Mul(vertex, hn::Set(di, kVertexFloats));
+        s.px = hn::GatherIndex(d, vertexBase, position);
+        s.py = hn::GatherIndex(d, vertexBase + 1, position);
+        s.pz = hn::GatherIndex(d, vertexBase + 2, position);
+        s.nx = field(offsetof(Face, normal));
+        s.ny = field(offsetof(Face, normal) + sizeof(float));
+        s.nz = field(offsetof(Face, normal) + 2 * sizeof(float));
+        s.vx = hn::Sub(field(offsetof(Face, point)), eyeX);
+        s.vy = hn::Sub(field(offsetof(Face, point) + sizeof(float)), eyeY);
+        s.vz = hn::Sub(field(offsetof(Face, point) + 2 * sizeof(float)), eyeZ);
+        s.front = hn::RebindMask(d, hn::Ne(hn::And(flags, hn::Set(du, FACE_FRONT)), hn::Zero(du)));
+        const auto texture = hn::ShiftRight<2>(hn::And(flags, hn::Set(du, FACE_USE_TEXTURE_COLOR)));
+        static_assert(FACE_USE_TEXTURE_COLOR == 4u);
+        GatherMaterial(d, frame.materials, hn::BitCast(di, hn::Add(hn::Add(material, material), texture)), s);
+        VF r, g, b, a;
+        LightCore(d, s, frame.lights, seeds, r, g, b, a);
+        HWY_ALIGN std::uint32_t colour[hn::MaxLanes(d)];
+        HWY_ALIGN float alpha[hn::MaxLanes(d)];
+        hn::Store(PackLanes(d, r, g, b), du, colour);
+        hn::Store(a, d, alpha);
+        for (std::size_t j = 0; j < n; ++j) {
+            Face& face = faces[list[i + j]];
+            face.flatAlpha = alpha[j];
+            face.flatColor = colour[j];
+        }
+    }
+    LightFlatFacesScalar(faces, list + i, count - i, frame);
+}
+
+void LightNormals(VertexNormal* normals, NormalRequest* requests, std::size_t begin, std::size_t end,
+                  const LightingFrame& frame) {
+    const DF d;
+    const DI di;
+    const DU du;
+    const std::size_t n = hn::Lanes(d);
+    const std::int32_t* seeds = InvSqrtSeeds();
+    constexpr std::int32_t kNormalFloats = sizeof(VertexNormal) / sizeof(float);
+    constexpr std::int32_t kRequestWords = sizeof(NormalRequest) / sizeof(std::uint32_t);
+    constexpr std::int32_t kVertexFloats = sizeof(Vertex) / sizeof(float);
+    const VF eyeX = hn::Set(d, frame.eye.x), eyeY = hn::Set(d, frame.eye.y), eyeZ = hn::Set(d, frame.eye.z);
+    const float* vertexBase = &frame.vertices[0].position.x;
+    const auto lane = hn::Iota(di, 0);
+    std::size_t i = begin;
+    for (; i + n <= end; i += n) {
+        const auto* ints = reinterpret_cast<const std::int32_t*>(requests + i);
+        const auto requestAt = hn::Mul(lane, hn::Set(di, kRequestWords));
+        const auto normalAt = hn::Mul(lane, hn::Set(di, kNormalFloats));
+        const float* normalBase = reinterpret_cast<const float*>(normals + i);
+        int lit[hn::MaxLanes(d)] = {};
+        for (int side = 0; side < 2; ++side) {
+            const auto flags = hn::BitCast(du, hn::GatherIndex(di, ints + offsetof(NormalRequest, flags) / 4 + side, requestAt));
+            const auto asked = hn::Ne(flags, hn::Zero(du));
+            if (hn::AllFalse(du, asked)) continue;
+            Surface s;
+            const auto vertex = hn::GatherIndex(di, ints + offsetof(NormalRequest, vertex) / 4 + side, requestAt);
+            // Lanes nobody asked for light vertex 0: their colours are not kept.
+            const auto position = hn::Mul(hn::IfThenElseZero(hn::RebindMask(di, asked), vertex), hn::Set(di, kVertexFloats));
+            s.px = hn::GatherIndex(d, vertexBase, position);
+            s.py = hn::GatherIndex(d, vertexBase + 1, position);
+            s.pz = hn::GatherIndex(d, vertexBase + 2, position);
+            s.nx = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4, normalAt);
+            s.ny = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4 + 1, normalAt);
+            s.nz = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4 + 2, normalAt);
+            s.vx = hn::Sub(s.px, eyeX);
+            s.vy = hn::Sub(s.py, eyeY);
+            s.vz = hn::Sub(s.pz, eyeZ);
+            s.front = hn::RebindMask(d, hn::Ne(hn::And(flags, hn::Set(du, FACE_FRONT)), hn::Zero(du)));
+            const auto material = hn::BitCast(du, hn::GatherIndex(di, ints + offsetof(NormalRequest, material) / 4 + side, requestAt));
+            const auto texture = hn::ShiftRight<2>(hn::And(flags, hn::Set(du, FACE_USE_TEXTURE_COLOR)));
+            const auto slot = hn::IfThenElseZero(asked, hn::Add(hn::Add(material, material), texture));
+            GatherMaterial(d, frame.materials, hn::BitCast(di, slot), s);
+            VF r, g, b, a;
+            LightCore(d, s, frame.lights, seeds, r, g, b, a);
+            HWY_ALIGN ColorRGBA colour[hn::MaxLanes(d)];
+            hn::StoreInterleaved4(r, g, b, a, d, &colour[0].r);
+            HWY_ALIGN std::uint32_t askedLanes[hn::MaxLanes(d)];
+            hn::Store(flags, du, askedLanes);
+            for (std::size_t j = 0; j < n; ++j) {
+                if (askedLanes[j] == 0) continue;
+                (side == 0 ? normals[i + j].frontColor : normals[i + j].backColor) = colour[j];
+                lit[j] |= side == 0 ? 1 : 2;
+            }
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            normals[i + j].litFlags = lit[j];
+            requests[i + j] = NormalRequest{};
+        }
+    }
+    LightNormalsScalar(normals, requests, i, end, frame);
 }
 
 void TransformVertices(const Vertex* vertices, std::size_t first, std::size_t end, const Matrix3& R, const Vec3& T,
@@ -305,15 +544,18 @@ using namespace front_end;
 
 constexpr FrontEndIsa kIsas[] = {
 #if HWY_TARGETS & HWY_SSE4
-    {"sse4", HWY_SSE4, &N_SSE4::LightPoints, &N_SSE4::TransformVertices},
+    {"sse4", HWY_SSE4, &N_SSE4::LightPoints, &N_SSE4::TransformVertices, &N_SSE4::LightFlatFaces,
+     &N_SSE4::LightNormals},
 #endif
 #if HWY_TARGETS & HWY_AVX2
-    {"avx2", HWY_AVX2, &N_AVX2::LightPoints, &N_AVX2::TransformVertices},
+    {"avx2", HWY_AVX2, &N_AVX2::LightPoints, &N_AVX2::TransformVertices, &N_AVX2::LightFlatFaces,
+     &N_AVX2::LightNormals},
 #endif
 #if HWY_TARGETS & HWY_AVX3
-    {"avx512", HWY_AVX3, &N_AVX3::LightPoints, &N_AVX3::TransformVertices},
+    {"avx512", HWY_AVX3, &N_AVX3::LightPoints, &N_AVX3::TransformVertices, &N_AVX3::LightFlatFaces,
+     &N_AVX3::LightNormals},
 #endif
-    {nullptr, 0, nullptr, nullptr},
+    {nullptr, 0, nullptr, nullptr, nullptr, nullptr},
 };
 constexpr int kIsaCount = static_cast<int>(sizeof(kIsas) / sizeof(kIsas[0])) - 1;
 

@@ -47,6 +47,53 @@ struct LightSet {
     std::uint32_t renderFlags;
 };
 
+// What lighting takes of an object's materials (SurfaceOf), one array per
+// value, two slots per material: slot 2m lights with material m's diffuse
+// colour, slot 2m + 1 with its texture colour (FACE_USE_TEXTURE_COLOR).
+struct MaterialLanes {
+    float* cr;
+    float* cg;
+    float* cb;
+    float* ca;
+    float* sr;
+    float* sg;
+    float* sb;
+    float* sa;
+    float* exponent;
+    std::uint32_t* highlight;  // ~0 when the material has a highlight
+
+    // Fills slots 0 .. 2 * count - 1 from the object's materials.
+    void Set(const Material* materials, int count, float specularity) const;
+};
+
+// The slot a face with these flags lights material m with.
+inline std::uint32_t MaterialSlot(std::uint32_t material, std::uint32_t faceFlags) {
+    return 2 * material + ((faceFlags & FACE_USE_TEXTURE_COLOR) ? 1u : 0u);
+}
+
+// A vertex-normal side asked for by a face of the clip pass: the first
+// face (in face order) that asks for a side decides how it is lit, as the
+// sequential pass lights it when that face asks. Front side, back side:
+// the asking face's corner vertex (whose position is lit), its material
+// and its face flags (0: no face asked).
+struct NormalRequest {
+    std::uint32_t vertex[2];
+    std::uint32_t material[2];
+    std::uint32_t flags[2];
+};
+
+// Face flags of a request: the face's own, with this bit (one the face
+// flags never use) to tell that a face asked.
+constexpr std::uint32_t kRequested = 0x100u;
+
+// What the face and normal passes light with.
+struct LightingFrame {
+    LightSet lights;
+    MaterialLanes materials;
+    const Vertex* vertices;
+    Vec3 eye;
+};
+
 // Per-frame values of vertices (as ProjectFace computes them), one array
 // each: clip z, x, y, then invZ, ndcX, ndcY, screenX, screenY.
 struct VertexValues {
@@ -70,6 +117,13 @@ struct FrontEndIsa {
     // values (indexed by vertex), every step of every vertex.
     void (*transformVertices)(const Vertex* vertices, std::size_t first, std::size_t end, const Matrix3& modelToView,
                               const Vec3& actorView, const VertexValues& values);
+    // The flat colour and alpha of the listed faces (indices into faces,
+    // ascending, less than 2^26 apart), as ProcessFace sets them.
+    void (*lightFlatFaces)(Face* faces, const std::uint32_t* list, std::size_t count, const LightingFrame& frame);
+    // The sides asked for of normals [begin, end), as LightVertex lights
+    // them; litFlags set, the requests cleared.
+    void (*lightNormals)(VertexNormal* normals, NormalRequest* requests, std::size_t begin, std::size_t end,
+                         const LightingFrame& frame);
 };
 
 // The compiled sets, weakest first.
@@ -84,7 +138,10 @@ const FrontEndIsa* CurrentFrontEndIsa();
 bool SetFrontEndIsa(const std::string& name);
 std::vector<std::string> AvailableFrontEndIsas();
 
-// The scalar forms, lane by lane with the reference code.
+// The scalar forms, point by point with the reference code.
 void LightPointsScalar(LightBatch& batch, const LightSet& lights);
 void TransformVerticesScalar(const Vertex* vertices, std::size_t first, std::size_t end, const Matrix3& modelToView,
                              const Vec3& actorView, const VertexValues& values);
+void LightFlatFacesScalar(Face* faces, const std::uint32_t* list, std::size_t count, const LightingFrame& frame);
+void LightNormalsScalar(VertexNormal* normals, NormalRequest* requests, std::size_t begin, std::size_t end,
+                        const LightingFrame& frame);

@@ -12,21 +12,6 @@
 #include "render/front_end_lanes.h"
 #include "scene/records.h"
 
-// A vertex-normal side asked for by a face of the clip pass: the first
-// face (in face order) that asks for a side decides how it is lit, as the
-// sequential pass lights it when that face asks.
-struct NormalRequest {
-    // Front side, back side: the asking face's corner vertex (whose
-    // position is lit), its material and its face flags (0: no face asked).
-    std::uint32_t vertex[2];
-    std::uint32_t material[2];
-    std::uint32_t flags[2];
-};
-
-// Face flags of a request: the face's own, with this bit (one the face
-// flags never use) to tell that a face asked.
-constexpr std::uint32_t kRequested = 0x100u;
-
 // The front end's working arrays, grown to the largest object drawn and
 // kept: the frame loop allocates only while objects larger than any before
 // are drawn (the first frame). Between objects, steps and requests are all
@@ -42,9 +27,14 @@ struct FrontEndScratch {
     std::unique_ptr<std::uint32_t[]> candidates;  // faces left by the cull pass
     std::unique_ptr<std::uint32_t[]> drawn;       // faces to draw, in face order
     std::unique_ptr<std::size_t[]> rangeCounts;   // candidates and faces to draw per face range
+    std::unique_ptr<float[]> materialValues;      // the slots of MaterialLanes
+    std::unique_ptr<std::uint32_t[]> materialHighlights;
+    std::size_t materialCapacity = 0;             // in materials
+    MaterialLanes materials{};
+    std::unique_ptr<std::uint32_t[]> flat;        // flat faces to light, per face range
 
     // Room for an object of these counts; false when it cannot be had.
-    bool Reserve(std::size_t vertices, std::size_t normals, std::size_t faces);
+    bool Reserve(std::size_t vertices, std::size_t normals, std::size_t faces, std::size_t materials);
 };
 
 // What every pass of one object's frame reads.
@@ -58,6 +48,7 @@ struct ObjectFrame {
     float specularity;
     const FrontEndIsa* isa;  // nullptr: the scalar forms
     FrontEndScratch& scratch;
+    LightingFrame lighting;
 };
 
 // Faces [begin, end): facing and culling. Appends the faces left to project
@@ -70,10 +61,11 @@ void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std
 void TransformVertices(const ObjectFrame& frame, std::size_t begin, std::size_t end);
 
 // Candidates [begin, end): clip codes, the steps each corner's vertex
-// needs, texturing and shading; flat faces lit, normal sides asked for.
-// Appends the faces to draw to drawn (from *count on).
+// needs, texturing and shading; flat faces lit (flat: room for the list),
+// normal sides asked for. Appends the faces to draw to drawn (from *count
+// on).
 void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::size_t begin, std::size_t end,
-               std::uint32_t* drawn, std::size_t* count);
+               std::uint32_t* drawn, std::size_t* count, std::uint32_t* flat);
 
 // Vertices [begin, end): the steps asked for stored, cacheFlags set.
 void CommitVertices(const ObjectFrame& frame, std::size_t begin, std::size_t end);

@@ -32,7 +32,13 @@ struct Mesh {
     std::vector<VertexNormal> normals;  // one per vertex, used by smooth faces
     std::vector<TVertex> tvertices;     // one per vertex when textured
     std::vector<Face> faces;
-    Material material;
+    // The mesh's one material, then (as in every object) its actor's own.
+    Material materials[2];
+    Material& material = materials[0];
+
+    Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
 
     int AddVertex(const Vec3& p, float u = 0.0f, float v = 0.0f) {
         vertices.push_back(Vertex{});
@@ -90,7 +96,7 @@ struct Mesh {
         o.vertexNormalCount = static_cast<int>(normals.size());
         o.vertexNormals = normals.data();
         o.materialCount = 1;
-        o.materials = &material;
+        o.materials = materials;
         return o;
     }
 };
