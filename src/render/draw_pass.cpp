@@ -8,20 +8,42 @@
 
 void DrawFaces(const ObjectFrame& frame, const std::uint32_t* drawn, std::size_t count) {
     const Object& object = frame.object;
+    const std::uint32_t renderFlags = frame.lights.renderFlags;
+    // Neighbouring faces mostly share their plan: it is made again only
+    // when the flags it depends on or the material change.
+    TrianglePlan plan;
+    std::uint32_t planFlags = 0, planMaterial = kNoIndex;
     for (std::size_t k = 0; k < count; ++k) {
         Face& face = object.faces[drawn[k]];
         int code = face.clipCode;
         code &= ~CLIP_FAR;  // faces are never clipped against the far plane
         face.clipCode = code;
         const Material& material = object.materials[face.material];
-        DrawCorner corners[3] = {ResolveCorner(object, face.corners[0]), ResolveCorner(object, face.corners[1]),
-                                 ResolveCorner(object, face.corners[2])};
+        if ((face.flags & FACE_PLAN_BITS) != planFlags || face.material != planMaterial) {
+            planFlags = face.flags & FACE_PLAN_BITS;
+            planMaterial = face.material;
+            plan = PlanFaceTriangle(face.flags, renderFlags, material);
+        }
+        if (plan.call == TrianglePlan::DrawCall::Antialiased) {
+            plan.edgeAB = (face.flags & FACE_EDGE_AB) != 0;
+            plan.edgeBC = (face.flags & FACE_EDGE_BC) != 0;
+            plan.edgeCA = (face.flags & FACE_EDGE_CA) != 0;
+        }
+        // Texture vertices and normals only where drawing or clipping reads them.
+        const bool textured = (face.flags & FACE_DRAW_TEXTURED) != 0, gouraud = (face.flags & FACE_GOURAUD) != 0;
+        DrawCorner corners[3];
+        for (int i = 0; i < 3; ++i) {
+            const FaceCorner& corner = face.corners[i];
+            corners[i].vertex = &object.vertices[corner.vertex];
+            corners[i].tvertex = textured ? &object.tvertices[corner.tvertex] : nullptr;
+            corners[i].normal = gouraud ? &object.vertexNormals[corner.normal] : nullptr;
+        }
         if (code == 0) {
-            DrawFaceTriangle(face, material, corners[0], corners[1], corners[2], face.flags);
+            DrawPlannedTriangle(plan, face, material, corners[0], corners[1], corners[2]);
             continue;
         }
         int n = 3;
         DrawCorner** list = ClipPolygon(corners, n, code, face.flags);
-        for (int i = 2; i < n; ++i) DrawFaceTriangle(face, material, *list[0], *list[i - 1], *list[i], face.flags);
+        for (int i = 2; i < n; ++i) DrawPlannedTriangle(plan, face, material, *list[0], *list[i - 1], *list[i]);
     }
 }

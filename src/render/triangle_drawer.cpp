@@ -70,8 +70,11 @@ inline void FillVertex(GrVertex& out, const DrawCorner& corner, const TrianglePl
 
 void DrawFaceTriangle(const Face& face, const Material& material, const DrawCorner& a, const DrawCorner& b,
                       const DrawCorner& c, std::uint32_t faceFlags) {
-    const TrianglePlan plan = PlanFaceTriangle(faceFlags, RenderFlags, material);
+    DrawPlannedTriangle(PlanFaceTriangle(faceFlags, RenderFlags, material), face, material, a, b, c);
+}
 
+void DrawPlannedTriangle(const TrianglePlan& plan, const Face& face, const Material& material, const DrawCorner& a,
+                         const DrawCorner& b, const DrawCorner& c) {
     RequestColorCombine(plan.colorCombine);
     if (plan.texturing == TrianglePlan::Texturing::MultiPass) {
         guMPTexSource(GR_TMU0, static_cast<GrMipMapId_t>(material.textureOdd));

@@ -34,3 +34,13 @@ constexpr float OOZ_SCALE = 65535.0f;
 // One triangle of the face (its material given) with corners a, b, c.
 void DrawFaceTriangle(const Face& face, const Material& material, const DrawCorner& a, const DrawCorner& b,
                       const DrawCorner& c, std::uint32_t faceFlags);
+
+// DrawFaceTriangle with the plan already made (PlanFaceTriangle of the
+// face's flags, the switches and the material): what a caller that draws
+// many faces of the same plan calls.
+void DrawPlannedTriangle(const TrianglePlan& plan, const Face& face, const Material& material, const DrawCorner& a,
+                         const DrawCorner& b, const DrawCorner& c);
+
+// The face flags a plan depends on, besides the switches, the material and
+// the edge flags (which an antialiased plan copies).
+constexpr std::uint32_t FACE_PLAN_BITS = FACE_DRAW_TEXTURED | FACE_GOURAUD | FACE_FRONT;
