@@ -1,6 +1,7 @@
-// The front end's two passes over faces: culling, and clipping with
-// shading. Each writes only its own faces, the steps of their corners'
-// vertices (bits ORed in) and the requests of their corners' normals.
+// The front end's pass over faces: facing and culling, the clip code and
+// the steps of the lazy transform it takes, texturing and shading. A range
+// writes only its own faces, the steps of their corners' vertices (bits
+// ORed in) and the requests of their corners' normals.
 #include <cstring>
 
 #include "app/render_flags.h"
@@ -65,14 +66,19 @@ int ClipCode(const VertexValues& v, std::uint32_t a, std::uint32_t b, std::uint3
 
 }  // namespace
 
-void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* candidates,
-               std::size_t* count) {
-    Face* const faces = frame.object.faces;
+void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
+                std::size_t* count, std::uint32_t* flat) {
+    Object& object = frame.object;
     const std::uint32_t renderFlags = frame.lights.renderFlags;
     const Vec3 eye = frame.eye;
+    const VertexValues& values = frame.scratch.vertexValues;
+    std::uint8_t* const steps = frame.scratch.steps.get();
+    NormalRequest* const requests = frame.scratch.requests.get();
     std::size_t n = *count;
-    for (std::size_t f = begin; f < end; ++f) {
-        Face& face = faces[f];
+    std::size_t flatCount = 0;
+    for (std::size_t k = begin; k < end; ++k) {
+        const auto f = static_cast<std::uint32_t>(k);
+        Face& face = object.faces[f];
         std::uint32_t flags = face.flags;
         if (flags & FACE_DEGENERATE) {
             face.clipCode = CLIP_REJECT;
@@ -83,30 +89,14 @@ void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std
         const Vec3 V = face.point - eye;
         if (V.Dot(face.normal) < 0.0f) flags |= FACE_FRONT;
         if (renderFlags & RF_FLIP_FACING) flags ^= FACE_FRONT;
-        const bool drawn = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
+        const bool shown = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
                            ((flags & FACE_TWO_SIDED) && (renderFlags & RF_TWO_SIDED_FACES));
         face.flags = flags;
-        if (!drawn) {
+        if (!shown) {
             face.clipCode = CLIP_REJECT;
             continue;
         }
-        candidates[n++] = static_cast<std::uint32_t>(f);
-    }
-    *count = n;
-}
 
-void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::size_t begin, std::size_t end,
-               std::uint32_t* drawn, std::size_t* count, std::uint32_t* flat) {
-    Object& object = frame.object;
-    const std::uint32_t renderFlags = frame.lights.renderFlags;
-    const VertexValues& values = frame.scratch.vertexValues;
-    std::uint8_t* const steps = frame.scratch.steps.get();
-    NormalRequest* const requests = frame.scratch.requests.get();
-    std::size_t n = *count;
-    std::size_t flatCount = 0;
-    for (std::size_t k = begin; k < end; ++k) {
-        const std::uint32_t f = candidates[k];
-        Face& face = object.faces[f];
         const std::uint32_t a = face.corners[0].vertex, b = face.corners[1].vertex, c = face.corners[2].vertex;
         std::uint8_t done = VERTEX_ALL_DONE;
         const int code = frame.clipMask == 0 ? 0 : ClipCode(values, a, b, c, frame.clipMask, &done);
@@ -116,7 +106,6 @@ void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::s
         face.clipCode = code;
         if (code == CLIP_REJECT) continue;
 
-        std::uint32_t flags = face.flags;
         // A textured material on an object without texture vertices is drawn
         // and lit untextured rather than reading texture vertices it lacks.
         if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex != kNoIndex &&

@@ -59,8 +59,7 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     }
     if (faces > faceCapacity) {
         const std::size_t capacity = std::max(faces, faceCapacity * 2);
-        if (!Grow(candidates, capacity) || !Grow(drawn, capacity) || !Grow(flat, capacity) ||
-            !Grow(rangeCounts, 2 * Ranges(capacity))) {
+        if (!Grow(drawn, capacity) || !Grow(flat, capacity) || !Grow(rangeCounts, Ranges(capacity))) {
             faceCapacity = 0;
             return false;
         }
@@ -112,28 +111,18 @@ bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3
                             scratch,
                             LightingFrame{LightSet{lights, lightCount, RenderFlags}, scratch.materials, object.vertices, eye}};
 
-    // Each face range keeps its candidates and its faces to draw in its own
-    // part of the arrays (a range never has more than its faces).
+    for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
+        TransformVertices(frame, begin, std::min(vertexCount, begin + kRange));
+    }
+    // Each face range keeps its faces to draw in its own part of the array
+    // (a range never has more than its faces).
     const std::size_t faceRanges = Ranges(faceCount);
-    std::size_t* const candidates = scratch.rangeCounts.get();
-    std::size_t* const drawn = candidates + faceRanges;
-    std::size_t anyCandidate = 0;
-    for (std::size_t r = 0; r < faceRanges; ++r) {
-        const std::size_t begin = r * kRange;
-        candidates[r] = 0;
-        CullFaces(frame, begin, std::min(faceCount, begin + kRange), scratch.candidates.get() + begin, &candidates[r]);
-        anyCandidate += candidates[r];
-    }
-    if (anyCandidate != 0) {
-        for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
-            TransformVertices(frame, begin, std::min(vertexCount, begin + kRange));
-        }
-    }
+    std::size_t* const drawn = scratch.rangeCounts.get();
     for (std::size_t r = 0; r < faceRanges; ++r) {
         const std::size_t begin = r * kRange;
         drawn[r] = 0;
-        ClipFaces(frame, scratch.candidates.get() + begin, 0, candidates[r], scratch.drawn.get() + begin, &drawn[r],
-                  scratch.flat.get() + begin);
+        ShadeFaces(frame, begin, std::min(faceCount, begin + kRange), scratch.drawn.get() + begin, &drawn[r],
+                   scratch.flat.get() + begin);
     }
     for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
         CommitVertices(frame, begin, std::min(vertexCount, begin + kRange));

@@ -2,13 +2,13 @@
 // each of which owns its writes, so that ranges can later run on several
 // threads without races (the draw pass stays on the calling thread):
 //
-//   cull      faces:     facing and culling; the faces left to project
 //   vertices  vertices:  every step of the transform and projection, into
 //                        the front end's own arrays (in vector lanes)
-//   clip      faces:     the clip codes ProjectFace would give, the steps it
-//                        would have done at each vertex, texturing, flat
-//                        colours (in vector lanes) and the vertex-normal
-//                        sides to light; the faces to draw
+//   faces     faces:     facing and culling, the clip codes ProjectFace
+//                        would give, the steps it would have done at each
+//                        vertex, texturing, flat colours (in vector lanes)
+//                        and the vertex-normal sides to light; the faces to
+//                        draw
 //   commit    vertices:  exactly the steps asked for into the vertices
 //   normals   normals:   each side asked for lit once (in vector lanes)
 //   draw      in face order on the calling thread: today's device calls

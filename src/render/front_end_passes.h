@@ -24,9 +24,8 @@ struct FrontEndScratch {
     VertexValues vertexValues{};
     std::unique_ptr<std::uint8_t[]> steps;  // per vertex: VERTEX_* bits asked for this frame
     std::unique_ptr<NormalRequest[]> requests;
-    std::unique_ptr<std::uint32_t[]> candidates;  // faces left by the cull pass
     std::unique_ptr<std::uint32_t[]> drawn;       // faces to draw, in face order
-    std::unique_ptr<std::size_t[]> rangeCounts;   // candidates and faces to draw per face range
+    std::unique_ptr<std::size_t[]> rangeCounts;   // faces to draw per face range
     std::unique_ptr<float[]> materialValues;      // the slots of MaterialLanes
     std::unique_ptr<std::uint32_t[]> materialHighlights;
     std::size_t materialCapacity = 0;             // in materials
@@ -51,21 +50,16 @@ struct ObjectFrame {
     LightingFrame lighting;
 };
 
-// Faces [begin, end): facing and culling. Appends the faces left to project
-// to candidates (from *count on).
-void CullFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* candidates,
-               std::size_t* count);
-
 // Vertices [begin, end): every step of the transform and projection, into
 // the scratch values.
 void TransformVertices(const ObjectFrame& frame, std::size_t begin, std::size_t end);
 
-// Candidates [begin, end): clip codes, the steps each corner's vertex
-// needs, texturing and shading; flat faces lit (flat: room for the list),
-// normal sides asked for. Appends the faces to draw to drawn (from *count
-// on).
-void ClipFaces(const ObjectFrame& frame, const std::uint32_t* candidates, std::size_t begin, std::size_t end,
-               std::uint32_t* drawn, std::size_t* count, std::uint32_t* flat);
+// Faces [begin, end): facing and culling, clip codes, the steps each
+// corner's vertex needs, texturing and shading; flat faces lit (flat: room
+// for the range's list), normal sides asked for. Appends the faces to draw
+// to drawn (from *count on).
+void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
+                std::size_t* count, std::uint32_t* flat);
 
 // Vertices [begin, end): the steps asked for stored, cacheFlags set.
 void CommitVertices(const ObjectFrame& frame, std::size_t begin, std::size_t end);
