@@ -54,6 +54,7 @@ void DrawViewportFrame() {
 
 void RenderActor(Actor& actor, Actor& camera, Light* lights, int lightCount) {
     DrawViewportFrame();
+    if (CurrentFrontEnd() == FrontEnd::kPasses) ReserveFrontEnd(actor);
 
     const Vec3 actorView = camera.orientation.TransformRow(actor.position - camera.position);
     const int mask = ClassifySphere(ToClip(actorView), actor.radius, actor.radiusX, actor.radiusY, CLIP_ALL);

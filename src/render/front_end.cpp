@@ -88,6 +88,18 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     return true;
 }
 
+bool ReserveFrontEnd(const Actor& actor) {
+    std::size_t vertices = 0, normals = 0, faces = 0, materials = 0;
+    for (int i = 0; i < actor.objectCount; ++i) {
+        const Object& o = actor.objects[i];
+        vertices = std::max(vertices, static_cast<std::size_t>(o.vertexCount));
+        normals = std::max(normals, static_cast<std::size_t>(o.vertexNormalCount));
+        faces = std::max(faces, static_cast<std::size_t>(o.faceCount));
+        materials = std::max(materials, static_cast<std::size_t>(o.materialCount) + 1);
+    }
+    return gScratch.Reserve(vertices, normals, faces, materials);
+}
+
 bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                           const Light* lights, int lightCount, int clipMask) {
     const auto vertexCount = static_cast<std::size_t>(object.vertexCount);

@@ -32,6 +32,11 @@ enum class FrontEnd {
 FrontEnd CurrentFrontEnd();
 void SetFrontEnd(FrontEnd frontEnd);
 
+// Grows the front end's working arrays for the actor's largest object, so
+// that they grow in the first frame an actor is rendered, even while it is
+// out of view, and not in a later one. False when they cannot grow.
+bool ReserveFrontEnd(const Actor& actor);
+
 // The face pass and the draw pass of an object whose sphere test passed
 // (clipMask: the planes it crosses). False, with nothing done, when the
 // front end's arrays cannot grow to the object's size.
