@@ -6,6 +6,8 @@
 //                      the device only counting triangles.
 //   BM_RenderFrame:    whole frames (clear, render, swap) through the
 //                      software device.
+// Each with the front end in passes (argument 1, the default) and with the
+// sequential face pass (argument 0).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "glide_device.h"
 #include "render/actor_renderer.h"
 #include "render/fast_inv_sqrt.h"
+#include "render/front_end.h"
 #include "render/init_graphics.h"
 #include "scene/records.h"
 
@@ -171,6 +174,7 @@ void ReportPerFace(benchmark::State& state, const BenchScene& scene) {
 
 void BM_RenderFrontEnd(benchmark::State& state) {
     BenchScene& scene = TheScene();
+    SetFrontEnd(state.range(0) ? FrontEnd::kPasses : FrontEnd::kSequential);
     glide::SetRasterizationEnabled(false);
     glide::ResetCounters();
     for (auto _ : state) {
@@ -180,10 +184,11 @@ void BM_RenderFrontEnd(benchmark::State& state) {
     ReportPerFace(state, scene);
     glide::SetRasterizationEnabled(true);
 }
-BENCHMARK(BM_RenderFrontEnd)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFrontEnd)->ArgName("passes")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_RenderFrame(benchmark::State& state) {
     BenchScene& scene = TheScene();
+    SetFrontEnd(state.range(0) ? FrontEnd::kPasses : FrontEnd::kSequential);
     glide::SetRasterizationEnabled(true);
     glide::ResetCounters();
     for (auto _ : state) {
@@ -194,7 +199,7 @@ void BM_RenderFrame(benchmark::State& state) {
     }
     ReportPerFace(state, scene);
 }
-BENCHMARK(BM_RenderFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFrame)->ArgName("passes")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
