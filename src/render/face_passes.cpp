@@ -84,13 +84,8 @@ void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, st
             face.clipCode = CLIP_REJECT;
             continue;
         }
-        flags &= FACE_LOADER_BITS;
-        // Seen edge-on (V . N == 0) counts as a back face.
-        const Vec3 V = face.point - eye;
-        if (V.Dot(face.normal) < 0.0f) flags |= FACE_FRONT;
-        if (renderFlags & RF_FLIP_FACING) flags ^= FACE_FRONT;
-        const bool shown = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
-                           ((flags & FACE_TWO_SIDED) && (renderFlags & RF_TWO_SIDED_FACES));
+        bool shown = false;
+        flags = FacingFlags(flags, face.point - eye, face.normal, renderFlags, &shown);
         face.flags = flags;
         if (!shown) {
             face.clipCode = CLIP_REJECT;
@@ -106,13 +101,7 @@ void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, st
         face.clipCode = code;
         if (code == CLIP_REJECT) continue;
 
-        // A textured material on an object without texture vertices is drawn
-        // and lit untextured rather than reading texture vertices it lacks.
-        if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex != kNoIndex &&
-            face.corners[1].tvertex != kNoIndex && face.corners[2].tvertex != kNoIndex) {
-            flags |= FACE_DRAW_TEXTURED;
-            if (!(renderFlags & RF_IGNORE_TEXTURE_AMOUNT)) flags |= FACE_USE_TEXTURE_COLOR;
-        }
+        flags = TexturingFlags(flags, face, renderFlags);
         face.flatColor = 0;
         if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
             flags |= FACE_GOURAUD;

@@ -184,16 +184,10 @@ void ProcessFace(Face& face, Object& object, const Matrix3& modelToView, const V
         face.clipCode = CLIP_REJECT;
         return;
     }
-    flags &= FACE_LOADER_BITS;
     const std::uint32_t renderFlags = RenderFlags;
-
-    // Seen edge-on (V . N == 0) counts as a back face.
     const Vec3 V = face.point - eye;
-    if (V.Dot(face.normal) < 0.0f) flags |= FACE_FRONT;
-    if (renderFlags & RF_FLIP_FACING) flags ^= FACE_FRONT;
-
-    const bool drawn = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
-                       ((flags & FACE_TWO_SIDED) && (renderFlags & RF_TWO_SIDED_FACES));
+    bool drawn = false;
+    flags = FacingFlags(flags, V, face.normal, renderFlags, &drawn);
     if (!drawn) {
         face.flags = flags;
         face.clipCode = CLIP_REJECT;
@@ -206,13 +200,7 @@ void ProcessFace(Face& face, Object& object, const Matrix3& modelToView, const V
         return;
     }
 
-    // A textured material on an object without texture vertices is drawn
-    // and lit untextured rather than reading texture vertices it lacks.
-    if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex != kNoIndex &&
-        face.corners[1].tvertex != kNoIndex && face.corners[2].tvertex != kNoIndex) {
-        flags |= FACE_DRAW_TEXTURED;
-        if (!(renderFlags & RF_IGNORE_TEXTURE_AMOUNT)) flags |= FACE_USE_TEXTURE_COLOR;
-    }
+    flags = TexturingFlags(flags, face, renderFlags);
     face.flatColor = 0;
 
     if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {

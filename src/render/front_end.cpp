@@ -23,6 +23,13 @@ bool Grow(std::unique_ptr<T[]>& array, std::size_t count) {
     return array != nullptr;
 }
 
+// Points each of out at the next `length` floats of base, in order.
+template <class... Arrays>
+void Split(float* base, std::size_t length, Arrays&... out) {
+    std::size_t i = 0;
+    ((out = base + length * i++), ...);
+}
+
 inline std::size_t Ranges(std::size_t count) { return (count + kRange - 1) / kRange; }
 
 }  // namespace
@@ -38,15 +45,8 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
             vertexCapacity = 0;
             return false;
         }
-        float* v = values.get();
-        vertexValues = VertexValues{v,
-                                    v + capacity,
-                                    v + 2 * capacity,
-                                    v + 3 * capacity,
-                                    v + 4 * capacity,
-                                    v + 5 * capacity,
-                                    v + 6 * capacity,
-                                    v + 7 * capacity};
+        VertexValues& v = vertexValues;
+        Split(values.get(), capacity, v.z, v.x, v.y, v.invZ, v.ndcX, v.ndcY, v.screenX, v.screenY);
         vertexCapacity = capacity;
     }
     if (normals > normalCapacity) {
@@ -72,17 +72,9 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
             materialCapacity = 0;
             return false;
         }
-        float* v = materialValues.get();
-        materials = MaterialLanes{v,
-                                  v + slots,
-                                  v + 2 * slots,
-                                  v + 3 * slots,
-                                  v + 4 * slots,
-                                  v + 5 * slots,
-                                  v + 6 * slots,
-                                  v + 7 * slots,
-                                  v + 8 * slots,
-                                  materialHighlights.get()};
+        MaterialLanes& m = materials;
+        Split(materialValues.get(), slots, m.cr, m.cg, m.cb, m.ca, m.sr, m.sg, m.sb, m.sa, m.exponent);
+        m.highlight = materialHighlights.get();
         materialCapacity = capacity;
     }
     return true;

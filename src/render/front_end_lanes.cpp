@@ -28,6 +28,36 @@
 
 // ---- the scalar forms ------------------------------------------------------------
 
+namespace {
+
+// A surface's values in slot i of arrays of them (a batch, the materials).
+template <class Arrays>
+void PutSurface(Arrays& a, std::size_t i, const SurfaceLight& s) {
+    a.cr[i] = s.colour.r;
+    a.cg[i] = s.colour.g;
+    a.cb[i] = s.colour.b;
+    a.ca[i] = s.colour.a;
+    a.sr[i] = s.specular.r;
+    a.sg[i] = s.specular.g;
+    a.sb[i] = s.specular.b;
+    a.sa[i] = s.specular.a;
+    a.exponent[i] = s.exponent;
+    a.highlight[i] = s.highlight ? ~0u : 0u;
+}
+
+template <class Arrays>
+SurfaceLight GetSurface(const Arrays& a, std::size_t i, bool front) {
+    SurfaceLight s;
+    s.colour = {a.cr[i], a.cg[i], a.cb[i], a.ca[i]};
+    s.specular = {a.sr[i], a.sg[i], a.sb[i], a.sa[i]};
+    s.exponent = a.exponent[i];
+    s.highlight = a.highlight[i] != 0;
+    s.front = front;
+    return s;
+}
+
+}  // namespace
+
 void LightBatch::Add(const Material& material, const Vec3& point, const Vec3& normal, const Vec3& view,
                      std::uint32_t faceFlags, float specularity) {
     const int i = count++;
@@ -41,27 +71,13 @@ void LightBatch::Add(const Material& material, const Vec3& point, const Vec3& no
     vx[i] = view.x;
     vy[i] = view.y;
     vz[i] = view.z;
-    cr[i] = s.colour.r;
-    cg[i] = s.colour.g;
-    cb[i] = s.colour.b;
-    ca[i] = s.colour.a;
-    sr[i] = s.specular.r;
-    sg[i] = s.specular.g;
-    sb[i] = s.specular.b;
-    sa[i] = s.specular.a;
-    exponent[i] = s.exponent;
+    PutSurface(*this, static_cast<std::size_t>(i), s);
     front[i] = s.front ? ~0u : 0u;
-    specular[i] = s.highlight ? ~0u : 0u;
 }
 
 void LightPointsScalar(LightBatch& b, const LightSet& set) {
     for (int i = 0; i < b.count; ++i) {
-        SurfaceLight s;
-        s.colour = {b.cr[i], b.cg[i], b.cb[i], b.ca[i]};
-        s.specular = {b.sr[i], b.sg[i], b.sb[i], b.sa[i]};
-        s.exponent = b.exponent[i];
-        s.highlight = b.specular[i] != 0;
-        s.front = b.front[i] != 0;
+        const SurfaceLight s = GetSurface(b, static_cast<std::size_t>(i), b.front[i] != 0);
         b.lit[i] = LightSurface(s, {b.px[i], b.py[i], b.pz[i]}, {b.nx[i], b.ny[i], b.nz[i]},
                                 {b.vx[i], b.vy[i], b.vz[i]}, set.lights, set.count, set.renderFlags);
     }
@@ -71,17 +87,7 @@ void MaterialLanes::Set(const Material* materials, int count, float specularity)
     for (int m = 0; m < count; ++m) {
         for (std::uint32_t texture = 0; texture < 2; ++texture) {
             const std::uint32_t slot = 2 * static_cast<std::uint32_t>(m) + texture;
-            const SurfaceLight s = SurfaceOf(materials[m], texture ? FACE_USE_TEXTURE_COLOR : 0u, specularity);
-            cr[slot] = s.colour.r;
-            cg[slot] = s.colour.g;
-            cb[slot] = s.colour.b;
-            ca[slot] = s.colour.a;
-            sr[slot] = s.specular.r;
-            sg[slot] = s.specular.g;
-            sb[slot] = s.specular.b;
-            sa[slot] = s.specular.a;
-            exponent[slot] = s.exponent;
-            highlight[slot] = s.highlight ? ~0u : 0u;
+            PutSurface(*this, slot, SurfaceOf(materials[m], texture ? FACE_USE_TEXTURE_COLOR : 0u, specularity));
         }
     }
 }
@@ -90,13 +96,7 @@ namespace {
 
 // The surface of material slot `slot` seen from the side faceFlags name.
 SurfaceLight SlotSurface(const MaterialLanes& m, std::uint32_t slot, std::uint32_t faceFlags) {
-    SurfaceLight s;
-    s.colour = {m.cr[slot], m.cg[slot], m.cb[slot], m.ca[slot]};
-    s.specular = {m.sr[slot], m.sg[slot], m.sb[slot], m.sa[slot]};
-    s.exponent = m.exponent[slot];
-    s.highlight = m.highlight[slot] != 0;
-    s.front = (faceFlags & FACE_FRONT) != 0;
-    return s;
+    return GetSurface(m, slot, (faceFlags & FACE_FRONT) != 0);
 }
 
 constexpr int kFrontLit = 1;
@@ -324,7 +324,7 @@ void LightPoints(LightBatch& b, const LightSet& set) {
         b.sr[i] = b.sr[0], b.sg[i] = b.sg[0], b.sb[i] = b.sb[0], b.sa[i] = b.sa[0];
         b.exponent[i] = b.exponent[0];
         b.front[i] = b.front[0];
-        b.specular[i] = b.specular[0];
+        b.highlight[i] = b.highlight[0];
     }
     const std::int32_t* seeds = InvSqrtSeeds();
     for (std::size_t at = 0; at < count; at += n) {
@@ -338,7 +338,7 @@ void LightPoints(LightBatch& b, const LightSet& set) {
         s.sa = hn::LoadU(d, b.sa + at);
         s.exponent = hn::LoadU(d, b.exponent + at);
         s.front = hn::RebindMask(d, hn::Ne(hn::LoadU(du, b.front + at), hn::Zero(du)));
-        s.highlight = hn::RebindMask(d, hn::Ne(hn::LoadU(du, b.specular + at), hn::Zero(du)));
+        s.highlight = hn::RebindMask(d, hn::Ne(hn::LoadU(du, b.highlight + at), hn::Zero(du)));
         VF r, g, bl, a;
         LightCore(d, s, set, seeds, r, g, bl, a);
         hn::StoreInterleaved4(r, g, bl, a, d, &b.lit[at].r);
@@ -350,14 +350,24 @@ void LightPoints(LightBatch& b, const LightSet& set) {
 // rounding).
 HWY_INLINE hn::Vec<DU> PackLanes(DF d, VF r, VF g, VF b) {
     const DU du;
-    const DI di;
     const VF zero = hn::Zero(d), cap = hn::Set(d, 255.0f);
     auto component = [&](VF c) {
         return hn::BitCast(du, hn::NearestInt(hn::IfThenElse(hn::Gt(c, zero), hn::Min(c, cap), zero)));
     };
-    (void)di;
     return hn::Or(hn::Or(hn::ShiftLeft<24>(component(r)), hn::ShiftLeft<16>(component(g))),
                   hn::ShiftLeft<8>(component(b)));
+}
+
+// Each lane's vertex position (lanes address vertices by their offset in
+// floats, which the front end keeps within 32 bits).
+HWY_INLINE void GatherPosition(DF d, const LightingFrame& frame, hn::Vec<DI> vertex, Surface& s) {
+    constexpr std::int32_t kVertexFloats = sizeof(Vertex) / sizeof(float);
+    static_assert(sizeof(Vertex) % sizeof(float) == 0 && offsetof(Vertex, position) == 0);
+    const float* base = &frame.vertices[0].position.x;
+    const auto at = hn::Mul(vertex, hn::Set(DI(), kVertexFloats));
+    s.px = hn::GatherIndex(d, base, at);
+    s.py = hn::GatherIndex(d, base + 1, at);
+    s.pz = hn::GatherIndex(d, base + 2, at);
 }
 
 void LightFlatFaces(Face* faces, const std::uint32_t* list, std::size_t count, const LightingFrame& frame) {
@@ -367,10 +377,8 @@ void LightFlatFaces(Face* faces, const std::uint32_t* list, std::size_t count, c
     const std::size_t n = hn::Lanes(d);
     const std::int32_t* seeds = InvSqrtSeeds();
     constexpr std::int32_t kFaceFloats = sizeof(Face) / sizeof(float);
-    constexpr std::int32_t kVertexFloats = sizeof(Vertex) / sizeof(float);
-    static_assert(sizeof(Face) % sizeof(float) == 0 && sizeof(Vertex) % sizeof(float) == 0);
+    static_assert(sizeof(Face) % sizeof(float) == 0);
     const VF eyeX = hn::Set(d, frame.eye.x), eyeY = hn::Set(d, frame.eye.y), eyeZ = hn::Set(d, frame.eye.z);
-    const float* vertexBase = &frame.vertices[0].position.x;
     std::size_t i = 0;
     for (; i + n <= count; i += n) {
         // Offsets from the first face of the group, in floats.
@@ -389,10 +397,7 @@ void LightFlatFaces(Face* faces, const std::uint32_t* list, std::size_t count, c
         const auto material = hn::BitCast(du, intField(offsetof(Face, material)));
         const auto vertex = intField(offsetof(Face, corners) + offsetof(FaceCorner, vertex));
         Surface s;
-        const auto position = hn::Mul(vertex, hn::Set(di, kVertexFloats));
-        s.px = hn::GatherIndex(d, vertexBase, position);
-        s.py = hn::GatherIndex(d, vertexBase + 1, position);
-        s.pz = hn::GatherIndex(d, vertexBase + 2, position);
+        GatherPosition(d, frame, vertex, s);
         s.nx = field(offsetof(Face, normal));
         s.ny = field(offsetof(Face, normal) + sizeof(float));
         s.nz = field(offsetof(Face, normal) + 2 * sizeof(float));
@@ -427,9 +432,7 @@ void LightNormals(VertexNormal* normals, NormalRequest* requests, std::size_t be
     const std::int32_t* seeds = InvSqrtSeeds();
     constexpr std::int32_t kNormalFloats = sizeof(VertexNormal) / sizeof(float);
     constexpr std::int32_t kRequestWords = sizeof(NormalRequest) / sizeof(std::uint32_t);
-    constexpr std::int32_t kVertexFloats = sizeof(Vertex) / sizeof(float);
     const VF eyeX = hn::Set(d, frame.eye.x), eyeY = hn::Set(d, frame.eye.y), eyeZ = hn::Set(d, frame.eye.z);
-    const float* vertexBase = &frame.vertices[0].position.x;
     const auto lane = hn::Iota(di, 0);
     std::size_t i = begin;
     for (; i + n <= end; i += n) {
@@ -445,10 +448,7 @@ void LightNormals(VertexNormal* normals, NormalRequest* requests, std::size_t be
             Surface s;
             const auto vertex = hn::GatherIndex(di, ints + offsetof(NormalRequest, vertex) / 4 + side, requestAt);
             // Lanes nobody asked for light vertex 0: their colours are not kept.
-            const auto position = hn::Mul(hn::IfThenElseZero(hn::RebindMask(di, asked), vertex), hn::Set(di, kVertexFloats));
-            s.px = hn::GatherIndex(d, vertexBase, position);
-            s.py = hn::GatherIndex(d, vertexBase + 1, position);
-            s.pz = hn::GatherIndex(d, vertexBase + 2, position);
+            GatherPosition(d, frame, hn::IfThenElseZero(hn::RebindMask(di, asked), vertex), s);
             s.nx = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4, normalAt);
             s.ny = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4 + 1, normalAt);
             s.nz = hn::GatherIndex(d, normalBase + offsetof(VertexNormal, normal) / 4 + 2, normalAt);

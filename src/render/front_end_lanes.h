@@ -30,8 +30,8 @@ struct LightBatch {
     float cr[kCapacity], cg[kCapacity], cb[kCapacity], ca[kCapacity];
     float sr[kCapacity], sg[kCapacity], sb[kCapacity], sa[kCapacity];
     float exponent[kCapacity];
-    std::uint32_t front[kCapacity];     // ~0 when the face flags hold FACE_FRONT
-    std::uint32_t specular[kCapacity];  // ~0 when the material has a highlight
+    std::uint32_t front[kCapacity];      // ~0 when the face flags hold FACE_FRONT
+    std::uint32_t highlight[kCapacity];  // ~0 when the material has a highlight
     // The results, capped at 255 as LightPoint caps them.
     ColorRGBA lit[kCapacity];
 
