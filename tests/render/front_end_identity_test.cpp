@@ -26,6 +26,7 @@
 #include "render/init_graphics.h"
 #include "scene/scene_loader.h"
 #include "scene_generator.h"
+#include "support/record_blocks.h"
 #include "texture_memory.h"
 
 namespace {
@@ -187,6 +188,7 @@ protected:
         }
         RenderFlags = RENDER_FLAGS_INITIAL;
         Scene.specularity = 400.0f;
+        test_support::ReleaseRecordBlocks();
     }
 };
 

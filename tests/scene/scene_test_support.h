@@ -8,12 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "glide.h"
-#include "scene/record_allocation.h"
 #include "scene/records.h"
 #include "support/headless_device.h"
+#include "support/record_blocks.h"
 #include "support/scratch_dir.h"
 
 namespace scene_test {
@@ -45,32 +44,8 @@ inline std::string EofError(const std::string& file) { return Literal("EOF encou
 inline std::string ScanError() { return "ERROR!\\s+error\\s*$"; }
 
 // Loading never frees; tests release what they loaded so that leak checkers
-// see only real leaks. Every block of records a load makes is watched from
-// the start of the test program and released here.
-struct WatchedBlock {
-    void* block;
-    std::size_t bytes;
-    void (*release)(void*, std::size_t);
-};
-
-inline std::vector<WatchedBlock>& WatchedBlocks() {
-    static std::vector<WatchedBlock> blocks;
-    return blocks;
-}
-
-inline const bool kWatchingRecordBlocks = [] {
-    gRecordBlockWatcher = [](void* block, std::size_t bytes, void (*release)(void*, std::size_t)) {
-        WatchedBlocks().push_back({block, bytes, release});
-    };
-    return true;
-}();
-
-// Releases every block of records loaded so far: one actor's or one
-// scene's, as the tests load one at a time.
-inline void ReleaseRecordBlocks() {
-    for (const WatchedBlock& b : WatchedBlocks()) b.release(b.block, b.bytes);
-    WatchedBlocks().clear();
-}
+// see only real leaks (as they load one actor or scene at a time).
+using test_support::ReleaseRecordBlocks;
 
 // Leaves the actor with no objects; its records go with every other block.
 inline void ReleaseActor(Actor& actor) {
