@@ -22,23 +22,25 @@ char scratchFolder[64] = "";
 
 // The scratch folder and the files the targets write go when the process ends.
 void RemoveScratchFolder() {
-    const char* names[] = {"object.3dx", "scene.scn", "text.txt"};
+    const char* names[] = {"object.3dx", "object.json", "scene.scn", "text.txt"};
     for (const char* name : names) std::remove((std::string(scratchFolder) + "/" + name).c_str());
     rmdir(scratchFolder);
 }
 
-struct WatchedArray {
-    void* records;
-    int count;
-    void (*release)(void*, int);
+struct WatchedBlock {
+    void* block;
+    std::size_t bytes;
+    void (*release)(void*, std::size_t);
 };
 
-std::vector<WatchedArray>& Watched() {
-    static std::vector<WatchedArray> arrays;
-    return arrays;
+std::vector<WatchedBlock>& Watched() {
+    static std::vector<WatchedBlock> blocks;
+    return blocks;
 }
 
-void Watch(void* records, int count, void (*release)(void*, int)) { Watched().push_back({records, count, release}); }
+void Watch(void* block, std::size_t bytes, void (*release)(void*, std::size_t)) {
+    Watched().push_back({block, bytes, release});
+}
 
 }  // namespace
 
@@ -58,7 +60,7 @@ void FuzzSetUp() {
     grSstQueryHardware(&hw);
     grSstSelect(0);
     grSstOpen(7, 0, 2, 1, 0, 2);
-    gRecordArrayWatcher = &Watch;
+    gRecordBlockWatcher = &Watch;
     // Every array is then checked against the input's size.
     gUncheckedArrayBytes = 0;
 }
@@ -71,7 +73,7 @@ void FuzzWriteFile(const char* name, const std::uint8_t* data, std::size_t size)
 }
 
 void FuzzReleaseRecords() {
-    for (const WatchedArray& a : Watched()) a.release(a.records, a.count);
+    for (const WatchedBlock& b : Watched()) b.release(b.block, b.bytes);
     Watched().clear();
     // Clearing texture memory is costly; only inputs that loaded a texture need it.
     if (glide::TextureMemoryFree() != glide::kTextureMemoryBytes) glide::ResetTextureMemory();

@@ -13,6 +13,7 @@
 #include "render/actor_renderer.h"
 #include "render/fast_inv_sqrt.h"
 #include "render/font.h"
+#include "render/front_end.h"
 #include "render/init_graphics.h"
 #include "scene/records.h"
 #include "scene/scene_loader.h"
@@ -88,6 +89,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     TextFont.FontInit(nullptr);
     GlideReady = 1;
     Scene.actorCount = LoadScene(scenePath, Scene.camera, &Scene.actors, &Scene.lights, &Scene.lightCount);
+    // The front end's working arrays take the scene's largest object now, so
+    // that not even the first frame allocates for them.
+    for (int a = 0; a < Scene.actorCount; ++a) ReserveFrontEnd(Scene.actors[a]);
     grSstPassthruMode(GR_PASSTHRU_SHOW_SST1);
 
     MSG msg;

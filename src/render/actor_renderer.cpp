@@ -5,6 +5,7 @@
 #include "render/clipper.h"
 #include "render/color_combine.h"
 #include "render/face_processor.h"
+#include "render/front_end.h"
 #include "render/sphere_test.h"
 #include "render/triangle_drawer.h"
 
@@ -53,6 +54,7 @@ void DrawViewportFrame() {
 
 void RenderActor(Actor& actor, Actor& camera, Light* lights, int lightCount) {
     DrawViewportFrame();
+    if (CurrentFrontEnd() == FrontEnd::kPasses) ReserveFrontEnd(actor);
 
     const Vec3 actorView = camera.orientation.TransformRow(actor.position - camera.position);
     const int mask = ClassifySphere(ToClip(actorView), actor.radius, actor.radiusX, actor.radiusY, CLIP_ALL);
@@ -82,18 +84,20 @@ void RenderObject(Object& object, const Matrix3& modelToView, const Vec3& actorV
         if (clipMask == CLIP_REJECT) return;
     }
 
-    for (int i = 0; i < object.vertexCount; ++i) {
-        Vertex& v = object.vertices[i];
-        v.cacheFlags = 0;
-        for (int n = 0; n < v.normalCount; ++n) v.normals[n].litFlags = 0;
+    if (CurrentFrontEnd() == FrontEnd::kPasses &&
+        RenderObjectInPasses(object, modelToView, actorView, eye, lights, lightCount, clipMask)) {
+        return;
     }
+
+    for (int i = 0; i < object.vertexCount; ++i) object.vertices[i].cacheFlags = 0;
+    for (int i = 0; i < object.vertexNormalCount; ++i) object.vertexNormals[i].litFlags = 0;
 
     // Every face is processed before any is drawn, so shared vertices are
     // transformed and lit once.
     Face* const faces = object.faces;
     const int faceCount = object.faceCount;
     for (int i = 0; i < faceCount; ++i) {
-        ProcessFace(faces[i], modelToView, actorView, eye, lights, lightCount, clipMask);
+        ProcessFace(faces[i], object, modelToView, actorView, eye, lights, lightCount, clipMask);
     }
 
     for (int i = 0; i < faceCount; ++i) {
@@ -102,14 +106,17 @@ void RenderObject(Object& object, const Matrix3& modelToView, const Vec3& actorV
         if (code == CLIP_REJECT) continue;
         code &= ~CLIP_FAR;  // faces are never clipped against the far plane
         face.clipCode = code;
+        const Material& material = object.materials[face.material];
+        DrawCorner corners[3] = {ResolveCorner(object, face.corners[0]), ResolveCorner(object, face.corners[1]),
+                                 ResolveCorner(object, face.corners[2])};
         if (code == 0) {
-            DrawFaceTriangle(face, face.corners[0], face.corners[1], face.corners[2], face.flags);
+            DrawFaceTriangle(face, material, corners[0], corners[1], corners[2], face.flags);
             continue;
         }
         int count = 3;
-        FaceCorner** list = ClipPolygon(face.corners, count, code, face.flags);
+        DrawCorner** list = ClipPolygon(corners, count, code, face.flags);
         for (int k = 2; k < count; ++k) {
-            DrawFaceTriangle(face, *list[0], *list[k - 1], *list[k], face.flags);
+            DrawFaceTriangle(face, material, *list[0], *list[k - 1], *list[k], face.flags);
         }
     }
 }

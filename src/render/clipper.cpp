@@ -10,13 +10,9 @@ Clipper PolygonClipper;
 
 Clipper::Clipper() {
     for (int i = 0; i < CLIP_POOL_SIZE; ++i) {
-        // Lives as long as the process; never freed.
-        VertexNormal* normal = new VertexNormal();
-        poolVertices[i].normals = normal;
         poolCorners[i].vertex = &poolVertices[i];
         poolCorners[i].tvertex = &poolTexCoords[i];
-        poolCorners[i].normalIndex = 0;
-        poolCorners[i].normal = normal;
+        poolCorners[i].normal = &poolNormals[i];
         poolTexCoords[i] = TVertex{0.0f, 0.0f};
         listA[i] = nullptr;
         listB[i] = nullptr;
@@ -53,7 +49,7 @@ inline void CheckDenominator(float d) {
 }
 
 // Hands out the next pool corner, or nullptr when the pool is spent.
-inline FaceCorner* TakePoolCorner() {
+inline DrawCorner* TakePoolCorner() {
     Clipper& c = PolygonClipper;
     if (c.nextFree == c.poolCorners + CLIP_POOL_SIZE) {
         c.overflowed = true;
@@ -64,7 +60,7 @@ inline FaceCorner* TakePoolCorner() {
 
 }  // namespace
 
-void IntersectEdge(FaceCorner* newCorner, const FaceCorner* inside, const FaceCorner* outside, int plane) {
+void IntersectEdge(DrawCorner* newCorner, const DrawCorner* inside, const DrawCorner* outside, int plane) {
     const Vertex& a = *inside->vertex;
     const Vertex& b = *outside->vertex;
     Vertex& n = *newCorner->vertex;
@@ -127,33 +123,33 @@ void IntersectEdge(FaceCorner* newCorner, const FaceCorner* inside, const FaceCo
     n.screenY = SnapScreenY(n.ndcY);
 }
 
-int ClipAgainstPlane(FaceCorner** input, int count, FaceCorner** output, int plane) {
+int ClipAgainstPlane(DrawCorner** input, int count, DrawCorner** output, int plane) {
     if (count <= 0) return 0;
     int out = 0;
     // Appends one corner, refusing beyond the list's capacity.
-    auto append = [&](FaceCorner* corner) {
+    auto append = [&](DrawCorner* corner) {
         if (out == CLIP_POOL_SIZE) {
             PolygonClipper.overflowed = true;
             return;
         }
         output[out++] = corner;
     };
-    FaceCorner* previous = input[0];
+    DrawCorner* previous = input[0];
     bool previousInside = IsInside(*previous->vertex, plane);
     for (int i = 1; i <= count; ++i) {
-        FaceCorner* current = input[i % count];
+        DrawCorner* current = input[i % count];
         const bool currentInside = IsInside(*current->vertex, plane);
         if (previousInside) {
             if (currentInside) {
                 append(current);
-            } else if (FaceCorner* fresh = TakePoolCorner()) {
+            } else if (DrawCorner* fresh = TakePoolCorner()) {
                 IntersectEdge(fresh, previous, current, plane);
                 append(fresh);
             }
         } else if (currentInside) {
             // The inside corner always goes first, so a shared edge gives
             // the same point whichever face walks it.
-            if (FaceCorner* fresh = TakePoolCorner()) {
+            if (DrawCorner* fresh = TakePoolCorner()) {
                 IntersectEdge(fresh, current, previous, plane);
                 append(fresh);
             }
@@ -165,7 +161,7 @@ int ClipAgainstPlane(FaceCorner** input, int count, FaceCorner** output, int pla
     return out;
 }
 
-FaceCorner** ClipPolygon(FaceCorner* corners, int& count, int clipCode, std::uint32_t faceFlags) {
+DrawCorner** ClipPolygon(DrawCorner* corners, int& count, int clipCode, std::uint32_t faceFlags) {
     Clipper& c = PolygonClipper;
     if (count > CLIP_POOL_SIZE) count = CLIP_POOL_SIZE;
     for (int i = 0; i < count; ++i) c.listA[i] = &corners[i];
@@ -174,12 +170,12 @@ FaceCorner** ClipPolygon(FaceCorner* corners, int& count, int clipCode, std::uin
     c.overflowed = false;
 
     static constexpr int kPlaneOrder[] = {CLIP_NEAR, CLIP_RIGHT, CLIP_TOP, CLIP_BOTTOM, CLIP_LEFT};
-    FaceCorner** current = c.listA;
-    FaceCorner** other = c.listB;
+    DrawCorner** current = c.listA;
+    DrawCorner** other = c.listB;
     for (int plane : kPlaneOrder) {
         if (!(clipCode & plane)) continue;
         count = ClipAgainstPlane(current, count, other, plane);
-        FaceCorner** swap = current;
+        DrawCorner** swap = current;
         current = other;
         other = swap;
     }

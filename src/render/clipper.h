@@ -6,24 +6,26 @@
 
 #include <cstdint>
 
+#include "render/draw_corner.h"
 #include "scene/records.h"
 
 constexpr int CLIP_POOL_SIZE = 12;
 
 struct Clipper {
     std::uint32_t polygonFlags = 0;  // face flags of the polygon being clipped
-    FaceCorner poolCorners[CLIP_POOL_SIZE];
+    DrawCorner poolCorners[CLIP_POOL_SIZE];
     Vertex poolVertices[CLIP_POOL_SIZE];
     TVertex poolTexCoords[CLIP_POOL_SIZE];
-    FaceCorner* nextFree = nullptr;
-    FaceCorner* listA[CLIP_POOL_SIZE];
-    FaceCorner* listB[CLIP_POOL_SIZE];
+    VertexNormal poolNormals[CLIP_POOL_SIZE];  // only their colours are used
+    DrawCorner* nextFree = nullptr;
+    DrawCorner* listA[CLIP_POOL_SIZE];
+    DrawCorner* listB[CLIP_POOL_SIZE];
     // Set when a pass would need more corners than the pool or a list
     // holds (only possible for coordinates that are not finite).
     bool overflowed = false;
 
-    // Links pool corner i to pool vertex i, texture pair i and a heap
-    // VertexNormal of its own (whose colours carry interpolated lighting).
+    // Links pool corner i to pool vertex i, texture pair i and pool normal
+    // i (whose colours carry interpolated lighting).
     Clipper();
 };
 
@@ -34,12 +36,12 @@ extern Clipper PolygonClipper;
 // plane in clipCode, in the order NEAR, RIGHT, TOP, BOTTOM, LEFT. Returns the
 // list of corner references; count is set to its length. Valid until the
 // next call.
-FaceCorner** ClipPolygon(FaceCorner* corners, int& count, int clipCode, std::uint32_t faceFlags);
+DrawCorner** ClipPolygon(DrawCorner* corners, int& count, int clipCode, std::uint32_t faceFlags);
 
 // One pass against one plane; returns the output count.
-int ClipAgainstPlane(FaceCorner** input, int count, FaceCorner** output, int plane);
+int ClipAgainstPlane(DrawCorner** input, int count, DrawCorner** output, int plane);
 
 // Fills newCorner with the intersection of the edge from the inside corner
 // to the outside corner with the plane: position, 1/z, screen position and,
 // as the polygon flags ask, colour and texture coordinates.
-void IntersectEdge(FaceCorner* newCorner, const FaceCorner* inside, const FaceCorner* outside, int plane);
+void IntersectEdge(DrawCorner* newCorner, const DrawCorner* inside, const DrawCorner* outside, int plane);

@@ -5,6 +5,7 @@
 #include "app/render_flags.h"
 #include "render/clip_codes.h"
 #include "render/lighting.h"
+#include "render/vertex_projection.h"
 
 namespace {
 
@@ -39,31 +40,29 @@ namespace {
 // The lazy steps of one vertex. R is modelToView, T the actor's view
 // position.
 inline void DoZ(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.z = R.m[2][0] * p.x + R.m[2][1] * p.y + R.m[2][2] * p.z + T.z;
+    v.clip.z = ClipZ(v.position, R, T);
     v.cacheFlags |= VERTEX_Z_DONE;
 }
 
 inline void DoX(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.x = (R.m[0][0] * p.x + R.m[0][1] * p.y + R.m[0][2] * p.z + T.x) * VIEW_SCALE_X;
+    v.clip.x = ClipX(v.position, R, T);
     v.cacheFlags |= VERTEX_X_DONE;
 }
 
 inline void DoY(Vertex& v, const Matrix3& R, const Vec3& T) {
-    const Vec3& p = v.position;
-    v.clip.y = (R.m[1][0] * p.x + R.m[1][1] * p.y + R.m[1][2] * p.z + T.y) * VIEW_SCALE_Y;
+    v.clip.y = ClipY(v.position, R, T);
     v.cacheFlags |= VERTEX_Y_DONE;
 }
 
 // A corner nearer than NEAR_Z (even at z = 0) is projected too; its values
 // are never drawn because its face is clipped at the near plane first.
 inline void DoProject(Vertex& v) {
-    v.invZ = 1.0f / v.clip.z;
-    v.ndcX = v.clip.x * v.invZ;
-    v.ndcY = v.clip.y * v.invZ;
-    v.screenX = SnapScreenX(v.ndcX);
-    v.screenY = SnapScreenY(v.ndcY);
+    const ProjectedVertex p = Project(v.clip.x, v.clip.y, v.clip.z);
+    v.invZ = p.invZ;
+    v.ndcX = p.ndcX;
+    v.ndcY = p.ndcY;
+    v.screenX = p.screenX;
+    v.screenY = p.screenY;
     v.cacheFlags |= VERTEX_PROJECTED;
 }
 
@@ -96,10 +95,10 @@ std::uint32_t PackFlatColor(const ColorRGBA& colour) {
     return (PackComponent(colour.r) << 24) | (PackComponent(colour.g) << 16) | (PackComponent(colour.b) << 8);
 }
 
-int ProjectFace(FaceCorner* corners, const Matrix3& R, const Vec3& T, int clipMask) {
-    Vertex& a = *corners[0].vertex;
-    Vertex& b = *corners[1].vertex;
-    Vertex& c = *corners[2].vertex;
+int ProjectFace(const FaceCorner* corners, Vertex* vertices, const Matrix3& R, const Vec3& T, int clipMask) {
+    Vertex& a = vertices[corners[0].vertex];
+    Vertex& b = vertices[corners[1].vertex];
+    Vertex& c = vertices[corners[2].vertex];
 
     if (clipMask == 0) {
         // The object lies wholly inside: no plane tests.
@@ -178,56 +177,47 @@ int ProjectFace(FaceCorner* corners, const Matrix3& R, const Vec3& T, int clipMa
     return code;
 }
 
-void ProcessFace(Face& face, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
+void ProcessFace(Face& face, Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                  const Light* lights, int lightCount, int clipMask) {
     std::uint32_t flags = face.flags;
     if (flags & FACE_DEGENERATE) {
         face.clipCode = CLIP_REJECT;
         return;
     }
-    flags &= FACE_LOADER_BITS;
     const std::uint32_t renderFlags = RenderFlags;
-
-    // Seen edge-on (V . N == 0) counts as a back face.
     const Vec3 V = face.point - eye;
-    if (V.Dot(face.normal) < 0.0f) flags |= FACE_FRONT;
-    if (renderFlags & RF_FLIP_FACING) flags ^= FACE_FRONT;
-
-    const bool drawn = (flags & FACE_FRONT) || !(renderFlags & RF_BACKFACE_CULL) ||
-                       ((flags & FACE_TWO_SIDED) && (renderFlags & RF_TWO_SIDED_FACES));
+    bool drawn = false;
+    flags = FacingFlags(flags, V, face.normal, renderFlags, &drawn);
     if (!drawn) {
         face.flags = flags;
         face.clipCode = CLIP_REJECT;
         return;
     }
 
-    face.clipCode = ProjectFace(face.corners, modelToView, actorView, clipMask);
+    face.clipCode = ProjectFace(face.corners, object.vertices, modelToView, actorView, clipMask);
     if (face.clipCode == CLIP_REJECT) {
         face.flags = flags;
         return;
     }
 
-    // A textured material on an object without texture vertices is drawn
-    // and lit untextured rather than reading texture vertices it lacks.
-    if ((renderFlags & RF_TEXTURES) && (flags & FACE_TEXTURED) && face.corners[0].tvertex &&
-        face.corners[1].tvertex && face.corners[2].tvertex) {
-        flags |= FACE_DRAW_TEXTURED;
-        if (!(renderFlags & RF_IGNORE_TEXTURE_AMOUNT)) flags |= FACE_USE_TEXTURE_COLOR;
-    }
+    flags = TexturingFlags(flags, face, renderFlags);
     face.flatColor = 0;
 
     if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
         flags |= FACE_GOURAUD;
         face.flags = flags;
-        for (FaceCorner& corner : face.corners) {
-            LightVertex(*corner.vertex, lights, lightCount, eye, corner.normalIndex, *face.material, flags);
+        const Material& material = object.materials[face.material];
+        for (const FaceCorner& corner : face.corners) {
+            LightVertex(object.vertices[corner.vertex], object.vertexNormals, lights, lightCount, eye,
+                        static_cast<int>(corner.normalIndex), material, flags);
         }
         return;
     }
 
     face.flags = flags;
     ColorRGBA lit;
-    LightPoint(lit, *face.material, *face.corners[0].vertex, face.normal, V, lights, lightCount, flags);
+    LightPoint(lit, object.materials[face.material], object.vertices[face.corners[0].vertex], face.normal, V, lights,
+               lightCount, flags);
     face.flatAlpha = lit.a;
     face.flatColor = PackFlatColor(lit);
 }

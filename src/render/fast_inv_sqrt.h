@@ -8,6 +8,11 @@
 extern std::uint8_t* InvSqrtTable;
 
 void BuildInvSqrtTable();
+
+// The table's entries widened to 32 bits and shifted into the seed's
+// mantissa (entry << 15), for lookups several lanes at a time; built with
+// the table.
+const std::int32_t* InvSqrtSeeds();
 float FastInvSqrt(float x);
 
 // The same computation, inlined into the lighting loops.

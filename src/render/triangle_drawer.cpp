@@ -38,41 +38,12 @@ TrianglePlan PlanFaceTriangle(std::uint32_t faceFlags, std::uint32_t renderFlags
     return plan;
 }
 
-namespace {
-
-inline void FillVertex(GrVertex& out, const FaceCorner& corner, const TrianglePlan& plan, float flatAlpha,
-                       bool textured) {
-    const Vertex& v = *corner.vertex;
-    out.x = v.screenX;
-    out.y = v.screenY;
-    out.oow = v.invZ;
-    out.ooz = v.invZ * OOZ_SCALE;
-    if (plan.gouraud) {
-        const ColorRGBA& c = plan.frontColors ? corner.normal->frontColor : corner.normal->backColor;
-        out.r = c.r;
-        out.g = c.g;
-        out.b = c.b;
-        out.a = c.a;
-    } else {
-        out.a = flatAlpha;
-    }
-    if (textured) {
-        const float s = corner.tvertex->u * v.invZ;
-        const float t = corner.tvertex->v * v.invZ;
-        out.tmuvtx[0].sow = s;
-        out.tmuvtx[0].tow = t;
-        out.tmuvtx[1].sow = s;
-        out.tmuvtx[1].tow = t;
-    }
+void DrawFaceTriangle(const Face& face, const Material& material, const DrawCorner& a, const DrawCorner& b,
+                      const DrawCorner& c, std::uint32_t faceFlags) {
+    DrawPlannedTriangle(PlanFaceTriangle(faceFlags, RenderFlags, material), face, material, a, b, c);
 }
 
-}  // namespace
-
-void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b, const FaceCorner& c,
-                      std::uint32_t faceFlags) {
-    const Material& material = *face.material;
-    const TrianglePlan plan = PlanFaceTriangle(faceFlags, RenderFlags, material);
-
+void IssueTriangleState(const TrianglePlan& plan, const Material& material, std::uint32_t flatColor) {
     RequestColorCombine(plan.colorCombine);
     if (plan.texturing == TrianglePlan::Texturing::MultiPass) {
         guMPTexSource(GR_TMU0, static_cast<GrMipMapId_t>(material.textureOdd));
@@ -85,24 +56,28 @@ void DrawFaceTriangle(const Face& face, const FaceCorner& a, const FaceCorner& b
     if (plan.texturing != TrianglePlan::Texturing::None && plan.pointSampled) {
         grTexFilterMode(GR_TMU0, GR_TEXTUREFILTER_POINT_SAMPLED, GR_TEXTUREFILTER_POINT_SAMPLED);
     }
-    if (plan.constantColor) grConstantColorValue(face.flatColor);
+    if (plan.constantColor) grConstantColorValue(flatColor);
+}
 
-    // Fields the combine mode does not read stay zero rather than undefined.
-    GrVertex va{}, vb{}, vc{};
-    const bool textured = plan.texturing != TrianglePlan::Texturing::None;
-    FillVertex(va, a, plan, face.flatAlpha, textured);
-    FillVertex(vb, b, plan, face.flatAlpha, textured);
-    FillVertex(vc, c, plan, face.flatAlpha, textured);
-
+void IssueTriangleDraw(const TrianglePlan& plan, const GrVertex& a, const GrVertex& b, const GrVertex& c) {
     switch (plan.call) {
         case TrianglePlan::DrawCall::MultiPass:
-            guMPDrawTriangle(&va, &vb, &vc);
+            guMPDrawTriangle(&a, &b, &c);
             break;
         case TrianglePlan::DrawCall::Antialiased:
-            grAADrawTriangle(&va, &vb, &vc, plan.edgeAB, plan.edgeBC, plan.edgeCA);
+            grAADrawTriangle(&a, &b, &c, plan.edgeAB, plan.edgeBC, plan.edgeCA);
             break;
         case TrianglePlan::DrawCall::Plain:
-            grDrawTriangle(&va, &vb, &vc);
+            grDrawTriangle(&a, &b, &c);
             break;
     }
+}
+
+void DrawPlannedTriangle(const TrianglePlan& plan, const Face& face, const Material& material, const DrawCorner& a,
+                         const DrawCorner& b, const DrawCorner& c) {
+    IssueTriangleState(plan, material, face.flatColor);
+    const GrVertex va = TriangleVertex(plan, *a.vertex, a.tvertex, a.normal, face.flatAlpha);
+    const GrVertex vb = TriangleVertex(plan, *b.vertex, b.tvertex, b.normal, face.flatAlpha);
+    const GrVertex vc = TriangleVertex(plan, *c.vertex, c.tvertex, c.normal, face.flatAlpha);
+    IssueTriangleDraw(plan, va, vb, vc);
 }

@@ -9,6 +9,7 @@
 #include "gu3df_io.h"
 #include "scene/load_message.h"
 #include "scene/path_builder.h"
+#include "scene/special_file.h"
 
 namespace {
 
@@ -46,6 +47,11 @@ void LoadMaterialTexture(Material& material, const char* textureWord, const char
     std::string path;
     std::string error;
     if (!HostPath(built, &path, &error)) FatalError(error.c_str());
+    // A FIFO or a device is refused before the texture reader opens it.
+    if (const char* kind = SpecialFileKind(path.c_str())) {
+        PrintLoadMessage("texture " + QuotedText(built) + ": " + kind + ", not a regular file");
+        FatalError("err");
+    }
 
     Gu3dfInfo info{};
     if (!gu3dfGetInfo(path.c_str(), &info)) FailTexture(built);

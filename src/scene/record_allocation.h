@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <new>
 #include <string>
-#include <type_traits>
 
+#include "scene/record_arena.h"
 #include "scene/records.h"
 #include "scene/text_reader.h"
 
@@ -20,25 +20,25 @@
 extern long long gUncheckedArrayBytes;
 
 // Refuses a count below 0 ("Negative count ..."), or a count whose array
-// would exceed gUncheckedArrayBytes while the file cannot hold count lines
-// of at least minLineBytes characters each ("Count too large ...").
+// of recordBytes per entry would exceed gUncheckedArrayBytes while the file
+// cannot hold count lines of at least minLineBytes characters each ("Count
+// too large ...").
 void CheckRecordCount(const TextReader& reader, const char* what, long long count, std::size_t recordBytes,
                       int minLineBytes);
 
+// Whether CheckRecordCount lets count records of recordBytes through for a
+// file of fileSize bytes (0: unknown).
+bool RecordCountAllowed(long long count, std::size_t recordBytes, int minLineBytes, long long fileSize);
+
 // Loading never frees: its records live until the process ends. A harness
-// that abandons loads (fuzzing, where a fatal error returns) installs a
-// watcher to learn of every record array and release it afterwards with the
-// given function, which also releases what the records own.
-using RecordArrayWatcher = void (*)(void* records, int count, void (*release)(void* records, int count));
-extern RecordArrayWatcher gRecordArrayWatcher;
+// that abandons loads (fuzzing, tests) installs a watcher to learn of every
+// block of records and release it afterwards with the given function.
+using RecordBlockWatcher = void (*)(void* block, std::size_t bytes, void (*release)(void* block, std::size_t bytes));
+extern RecordBlockWatcher gRecordBlockWatcher;
 
 template <class T>
-void ReleaseRecords(void* records, int count) {
-    T* array = static_cast<T*>(records);
-    if constexpr (std::is_same_v<T, Vertex>) {
-        for (int i = 0; i < count; ++i) delete[] array[i].normals;
-    }
-    delete[] array;
+void ReleaseRecords(void* records, std::size_t) {
+    delete[] static_cast<T*>(records);
 }
 
 // Allocates count default-constructed records (nullptr for 0) after
@@ -49,6 +49,16 @@ T* AllocateRecords(const TextReader& reader, const char* what, int count, int mi
     if (count == 0) return nullptr;
     T* records = new (std::nothrow) T[static_cast<std::size_t>(count)];
     if (records == nullptr) reader.Fail("Out of memory", std::string(what) + ": " + std::to_string(count));
-    if (gRecordArrayWatcher != nullptr) gRecordArrayWatcher(records, count, &ReleaseRecords<T>);
+    if (gRecordBlockWatcher != nullptr) gRecordBlockWatcher(records, count * sizeof(T), &ReleaseRecords<T>);
+    return records;
+}
+
+// count default-constructed records from the arena; fatal "Out of memory
+// ..." naming what and count when the memory cannot be had. The count must
+// have passed CheckRecordCount.
+template <class T>
+T* ConstructRecords(RecordArena& arena, const TextReader& reader, const char* what, int count) {
+    T* records = arena.Construct<T>(static_cast<std::size_t>(count));
+    if (records == nullptr) reader.Fail("Out of memory", std::string(what) + ": " + std::to_string(count));
     return records;
 }

@@ -44,9 +44,15 @@ struct Material {
     int textureEven = -1;  // even levels
 };
 
+// References between the records of one object are 32-bit indices into
+// the object's arrays, not pointers: a face then takes 96 bytes. kNoIndex
+// marks a reference that is not there (a corner without texture vertex).
+constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
+
 // One smoothed normal at a vertex: one per combination of smoothing groups
-// and material number among the faces that share the vertex.
-struct VertexNormal {
+// and material number among the faces that share the vertex. Lighting reads
+// the normal and litFlags and writes a colour: one 64-byte line holds them.
+struct alignas(64) VertexNormal {
     ColorRGBA frontColor;  // lit colour seen from the front (per frame)
     ColorRGBA backColor;   // lit colour seen from the back (per frame)
     Vec3 normal;           // sum of merged face normals while loading; unit length after
@@ -55,6 +61,7 @@ struct VertexNormal {
     int materialNumber = 0;
     int faceCount = 0;
 };
+static_assert(sizeof(VertexNormal) == 64, "a VertexNormal fills one 64-byte line");
 
 struct Vertex {
     Vec3 position;  // model position: file (X, Z, Y) times the actor's scale
@@ -62,8 +69,8 @@ struct Vertex {
     float ndcX = 0.0f, ndcY = 0.0f;
     float invZ = 0.0f;
     float screenX = 0.0f, screenY = 0.0f;
-    VertexNormal* normals = nullptr;
-    int cacheFlags = 0;  // per frame: which of clip/ndc/screen are current
+    std::uint32_t normals = 0;  // first of its normalCount entries in the object's vertexNormals
+    int cacheFlags = 0;         // per frame: which of clip/ndc/screen are current
     int normalCount = 0;
 };
 
@@ -73,27 +80,32 @@ struct TVertex {
 };
 
 struct FaceCorner {
-    Vertex* vertex;
-    TVertex* tvertex;      // nullptr when the object has no texture vertices
-    int normalIndex;       // into vertex->normals
-    VertexNormal* normal;  // resolved once the object is finished (smooth, non-degenerate faces)
+    std::uint32_t vertex;       // into the object's vertices
+    std::uint32_t tvertex;      // into the object's tvertices; kNoIndex when it has none
+    std::uint32_t normalIndex;  // into the vertex's normals
+    std::uint32_t normal;       // into the object's vertexNormals: the vertex's entry normalIndex, set
+                                // once the object is finished (smooth faces that are not degenerate)
 };
 
-// A face packs into whole 64-byte cache lines and the face array is
-// allocated on a 64-byte boundary (alignas makes operator new[] honour it),
-// so every face owns its lines.
-struct alignas(64) Face {
+// A face takes three 32-byte lines and the face array starts on a 32-byte
+// boundary. The first line holds what culling reads and writes (flags,
+// point, normal, clipCode), so a face that is culled or degenerate costs one
+// line; the other two hold the colour, the material and the corners.
+struct alignas(32) Face {
     std::uint32_t flags;
     Vec3 point;   // position of corner A: a point on the face's plane
     Vec3 normal;
     int clipCode;             // per frame; CLIP_REJECT (64) = not drawn
     std::uint32_t flatColor;  // per frame: packed RGBA, red in the top byte
     float flatAlpha;          // per frame
-    Material* material;       // an entry of the object's materials or the actor's own
+    std::uint32_t material;   // into the object's materials (materialCount: the actor's own)
     FaceCorner corners[3];
 };
-static_assert(sizeof(void*) != 8 || sizeof(Face) % 64 == 0, "a Face must fill whole 64-byte lines");
+static_assert(sizeof(void*) != 8 || sizeof(Face) == 96, "a Face takes exactly three 32-byte lines");
 
+// An object's records. Its materials array holds one entry more than
+// materialCount: the last is a copy of its actor's own material, the one a
+// face takes when the object has no materials of its own.
 struct Object {
     int materialCount = 0;
     Material* materials = nullptr;
@@ -103,6 +115,8 @@ struct Object {
     TVertex* tvertices = nullptr;
     int faceCount = 0;
     Face* faces = nullptr;
+    int vertexNormalCount = 0;
+    VertexNormal* vertexNormals = nullptr;  // every vertex's normals, vertex after vertex
     Vec3 center;
     float radius = 0.0f;
     float radiusX = 0.0f;

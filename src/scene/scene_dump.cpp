@@ -136,31 +136,32 @@ void WriteFace(JsonWriter& w, const Object& object, const Face& face) {
     w.Raw(",\"vertices\":[");
     for (int i = 0; i < 3; ++i) {
         if (i) w.Char(',');
-        w.Integer(face.corners[i].vertex - object.vertices);
+        w.Integer(face.corners[i].vertex);
     }
     w.Raw("],\"tvertices\":");
-    if (face.corners[0].tvertex == nullptr) {
+    if (face.corners[0].tvertex == kNoIndex) {
         w.Raw("null");
     } else {
         w.Char('[');
         for (int i = 0; i < 3; ++i) {
             if (i) w.Char(',');
-            w.Integer(face.corners[i].tvertex - object.tvertices);
+            w.Integer(face.corners[i].tvertex);
         }
         w.Char(']');
     }
     w.Raw(",\"material\":");
-    bool own = face.material >= object.materials && face.material < object.materials + object.materialCount;
-    w.Integer(own ? face.material - object.materials : -1);
+    // The entry after the object's materials is its actor's own: -1.
+    const bool own = face.material < static_cast<std::uint32_t>(object.materialCount);
+    w.Integer(own ? static_cast<long long>(face.material) : -1);
     w.Raw(",\"cornerNormals\":");
     bool smooth = (face.flags & FACE_SMOOTH) != 0 && (face.flags & FACE_DEGENERATE) == 0;
-    if (!smooth || face.corners[0].normal == nullptr) {
+    if (!smooth || face.corners[0].normal == kNoIndex) {
         w.Raw("null");
     } else {
         w.Char('[');
         for (int i = 0; i < 3; ++i) {
             if (i) w.Char(',');
-            w.Vector(face.corners[i].normal->normal);
+            w.Vector(object.vertexNormals[face.corners[i].normal].normal);
         }
         w.Char(']');
     }

@@ -11,6 +11,7 @@
 #include "scene/format_scan.h"
 #include "scene/load_message.h"
 #include "scene/material_texture.h"
+#include "scene/object_image.h"
 #include "scene/object_loader.h"
 #include "scene/record_allocation.h"
 #include "scene/text_reader.h"
@@ -77,7 +78,7 @@ void ReadLight(Light& light, TextReader& reader, char* typeWord) {
     }
 }
 
-void ReadActor(Actor& actor, TextReader& reader, const char* objectFilePath) {
+void ReadActor(Actor& actor, TextReader& reader, const char* objectFilePath, ObjectImageCache& images) {
     int number = 0;
     float x = 0.0f, y = 0.0f, z = 0.0f;
     float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -115,7 +116,7 @@ void ReadActor(Actor& actor, TextReader& reader, const char* objectFilePath) {
     actor.position = Vec3(x, y, z);
     actor.material.diffuse = {color[0] * 255.0f, color[1] * 255.0f, color[2] * 255.0f, color[3] * 255.0f};
     actor.material.specular = {specular[0] * 255.0f, specular[1] * 255.0f, specular[2] * 255.0f, 0.0f};
-    LoadObjectFile(actor, fileName, scale, flip, objectFilePath);
+    LoadObjectFile(actor, fileName, scale, flip, objectFilePath, &images);
 }
 
 }  // namespace
@@ -162,7 +163,9 @@ int LoadScene(const char* path, Actor& camera, Actor** actors, Light** lights, i
     *actors = AllocateRecords<Actor>(reader, "Actors", actorCount, kMinActorBytes);
     reader.ExpectHere("Actor list:");
     reader.ReadLine();
-    for (int i = 0; i < actorCount; ++i) ReadActor((*actors)[i], reader, objectFilePath);
+    // An object file that several actors name is read once.
+    ObjectImageCache images;
+    for (int i = 0; i < actorCount; ++i) ReadActor((*actors)[i], reader, objectFilePath, images);
     reader.ExpectHere("End Database");
 
     if (!reader.Close()) FatalError(("The file \"" + std::string(path) + "\" could not be closed!\n").c_str());

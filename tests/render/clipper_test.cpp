@@ -13,13 +13,10 @@ struct Triangle {
     Vertex v[3];
     VertexNormal n[3];
     TVertex t[3];
-    FaceCorner c[3];
+    DrawCorner c[3];
 
     Triangle() {
-        for (int i = 0; i < 3; ++i) {
-            v[i].normals = &n[i];
-            c[i] = FaceCorner{&v[i], &t[i], 0, &n[i]};
-        }
+        for (int i = 0; i < 3; ++i) c[i] = DrawCorner{&v[i], &t[i], &n[i]};
     }
     // View-space-like clip coordinates, projected as the face pass does.
     void Set(int i, float x, float y, float z) {
@@ -32,25 +29,23 @@ struct Triangle {
     }
 };
 
-bool FromPool(const FaceCorner* c) {
+bool FromPool(const DrawCorner* c) {
     return c >= PolygonClipper.poolCorners && c < PolygonClipper.poolCorners + CLIP_POOL_SIZE;
 }
 
 TEST(Clipper, PoolIsBuiltBeforeMain) {
     for (int i = 0; i < CLIP_POOL_SIZE; ++i) {
-        const FaceCorner& c = PolygonClipper.poolCorners[i];
+        const DrawCorner& c = PolygonClipper.poolCorners[i];
         EXPECT_EQ(c.vertex, &PolygonClipper.poolVertices[i]);
         EXPECT_EQ(c.tvertex, &PolygonClipper.poolTexCoords[i]);
-        ASSERT_NE(c.normal, nullptr);
-        EXPECT_EQ(c.vertex->normals, c.normal);
-        EXPECT_EQ(c.normalIndex, 0);
+        EXPECT_EQ(c.normal, &PolygonClipper.poolNormals[i]);
     }
 }
 
 TEST(Clipper, ZeroCodeReturnsTheInputInOrder) {
     Triangle t;
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, 0, 0);
+    DrawCorner** list = ClipPolygon(t.c, count, 0, 0);
     ASSERT_EQ(count, 3);
     EXPECT_EQ(list, PolygonClipper.listA);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(list[i], &t.c[i]);
@@ -62,7 +57,7 @@ TEST(Clipper, NearPlaneAddsTwoCornersOnZOne) {
     t.Set(1, 2.0f, 0.0f, 3.0f);
     t.Set(2, 0.0f, 2.0f, 3.0f);
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_NEAR, 0);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_NEAR, 0);
     ASSERT_EQ(count, 4);
     int fresh = 0;
     for (int i = 0; i < count; ++i) {
@@ -96,7 +91,7 @@ TEST(Clipper, CornerExactlyOnThePlaneIsOutside) {
     t.t[1] = {100, 50};
     t.t[2] = {0, 0};
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT, FACE_DRAW_TEXTURED);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT, FACE_DRAW_TEXTURED);
     ASSERT_EQ(count, 4);  // two new corners that coincide with the dropped one
     for (int i = 0; i < count; ++i) EXPECT_NE(list[i], &t.c[1]);
     // Both edges touching corner 1 meet the plane at t = 1: the new corners
@@ -121,9 +116,9 @@ TEST(Clipper, GouraudBackFaceInterpolatesOnlyTheBackColour) {
     t.Set(2, -0.5f, 0.5f, 1.0f);
     t.n[0].backColor = {0, 100, 200, 255};
     t.n[1].backColor = {200, 100, 0, 55};
-    for (FaceCorner& c : PolygonClipper.poolCorners) c.normal->frontColor = {-1, -1, -1, -1};
+    for (DrawCorner& c : PolygonClipper.poolCorners) c.normal->frontColor = {-1, -1, -1, -1};
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT, FACE_GOURAUD);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT, FACE_GOURAUD);
     ASSERT_EQ(count, 4);
     bool found = false;
     for (int i = 0; i < count; ++i) {
@@ -149,7 +144,7 @@ TEST(Clipper, FrontFaceInterpolatesFrontColourAndFlatFaceNothing) {
     t.t[0] = {0, 0};
     t.t[1] = {10, 20};
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_BOTTOM, FACE_GOURAUD | FACE_FRONT);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_BOTTOM, FACE_GOURAUD | FACE_FRONT);
     ASSERT_EQ(count, 4);
     for (int i = 0; i < count; ++i) {
         if (FromPool(list[i]) && list[i]->vertex->ndcX == 0.0f) {
@@ -177,7 +172,7 @@ TEST(Clipper, PassKeepingEveryCornerRotatesByOne) {
     t.Set(1, 0.5f, 0.0f, 2.0f);
     t.Set(2, 0.0f, 0.5f, 2.0f);
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_NEAR, 0);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_NEAR, 0);
     ASSERT_EQ(count, 3);
     EXPECT_EQ(list, PolygonClipper.listB);
     EXPECT_EQ(list[0], &t.c[1]);
@@ -193,7 +188,7 @@ TEST(Clipper, WhollyOutsideEndsEmptyAndStaysEmpty) {
     int count = 3;
     ClipPolygon(t.c, count, CLIP_RIGHT | CLIP_TOP | CLIP_LEFT, 0);
     EXPECT_EQ(count, 0);
-    FaceCorner* out[CLIP_POOL_SIZE];
+    DrawCorner* out[CLIP_POOL_SIZE];
     EXPECT_EQ(ClipAgainstPlane(PolygonClipper.listA, 0, out, CLIP_TOP), 0);
 }
 
@@ -204,7 +199,7 @@ TEST(Clipper, TriangleAcrossAllFourSidesStaysWithinThePool) {
     t.Set(1, 10.0f, -10.0f, 1.0f);
     t.Set(2, 0.0f, 10.0f, 1.0f);
     int count = 3;
-    FaceCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT | CLIP_LEFT | CLIP_TOP | CLIP_BOTTOM, 0);
+    DrawCorner** list = ClipPolygon(t.c, count, CLIP_RIGHT | CLIP_LEFT | CLIP_TOP | CLIP_BOTTOM, 0);
     ASSERT_GE(count, 4);
     ASSERT_LE(count, 8);
     for (int i = 0; i < count; ++i) {

@@ -29,8 +29,9 @@ constexpr std::uint32_t kBaseFlags = RF_BACKFACE_CULL | RF_OMNI_LIGHTS | RF_DIRE
 
 class FacePass : public ::testing::Test {
 protected:
-    void Process(Face& f, const Vec3& eye, int mask = CLIP_ALL) {
-        ProcessFace(f, kIdentity, kOrigin, eye, &light_, 1, mask);
+    void Process(Mesh& m, Face& f, const Vec3& eye, int mask = CLIP_ALL) {
+        Object object = m.AsObject();
+        ProcessFace(f, object, kIdentity, kOrigin, eye, &light_, 1, mask);
     }
     Light light_ = DirectionalLight({0, 0, 1}, 1.0f);
 };
@@ -43,21 +44,21 @@ TEST_F(FacePass, FacingAndCulling) {
     Face& f = m.faces[0];
     ASSERT_LT(f.normal.z, 0.0f);
 
-    Process(f, kOrigin);
+    Process(m, f, kOrigin);
     EXPECT_TRUE(f.flags & FACE_FRONT);
     EXPECT_EQ(f.clipCode, 0);
 
     // From behind: a back face, culled.
-    Process(f, {0, 0, 20});
+    Process(m, f, {0, 0, 20});
     EXPECT_EQ(f.clipCode, CLIP_REJECT);
 
     // Exactly edge-on (V . N == 0) counts as a back face.
-    Process(f, {5, 0, 10});
+    Process(m, f, {5, 0, 10});
     EXPECT_EQ(f.clipCode, CLIP_REJECT);
 
     // Culling off: the back face is drawn without FACE_FRONT.
     RenderFlags = kBaseFlags & ~RF_BACKFACE_CULL;
-    Process(f, {0, 0, 20}, 0);
+    Process(m, f, {0, 0, 20}, 0);
     EXPECT_EQ(f.clipCode, 0);
     EXPECT_FALSE(f.flags & FACE_FRONT);
 }
@@ -67,9 +68,9 @@ TEST_F(FacePass, FlipFacingCullsTheFacesTurnedTowardsTheCamera) {
     Mesh m;
     BuildQuad(m, 10);
     m.Link();
-    Process(m.faces[0], kOrigin);
+    Process(m, m.faces[0], kOrigin);
     EXPECT_EQ(m.faces[0].clipCode, CLIP_REJECT);
-    Process(m.faces[0], {0, 0, 20});
+    Process(m, m.faces[0], {0, 0, 20});
     EXPECT_NE(m.faces[0].clipCode, CLIP_REJECT);
     EXPECT_TRUE(m.faces[0].flags & FACE_FRONT);
 }
@@ -81,17 +82,17 @@ TEST_F(FacePass, TwoSidedFaceSeenFromBehindUsesTheBackColour) {
     m.Link();
     Face& f = m.faces[0];
     light_ = DirectionalLight({0, 0, -1}, 1.0f);  // shines at the back side
-    Process(f, {0, 0, 20});
+    Process(m, f, {0, 0, 20});
     ASSERT_EQ(f.clipCode, 0);
     EXPECT_FALSE(f.flags & FACE_FRONT);
     EXPECT_TRUE(f.flags & FACE_GOURAUD);
-    const VertexNormal& vn = *f.corners[0].normal;
+    const VertexNormal& vn = m.normals[f.corners[0].normal];
     EXPECT_EQ(vn.litFlags, 2);
     EXPECT_FLOAT_EQ(vn.backColor.r, 255.0f);
 
     // Without the two-sided switch it is culled.
     RenderFlags = kBaseFlags;
-    Process(f, {0, 0, 20});
+    Process(m, f, {0, 0, 20});
     EXPECT_EQ(f.clipCode, CLIP_REJECT);
 }
 
@@ -100,7 +101,7 @@ TEST_F(FacePass, DegenerateFaceTouchesNothing) {
     Mesh m;
     BuildQuad(m, 10, FACE_DEGENERATE | FACE_SMOOTH);
     m.Link();
-    Process(m.faces[0], kOrigin);
+    Process(m, m.faces[0], kOrigin);
     EXPECT_EQ(m.faces[0].clipCode, CLIP_REJECT);
     for (const Vertex& v : m.vertices) EXPECT_EQ(v.cacheFlags, 0);
     for (const VertexNormal& n : m.normals) EXPECT_EQ(n.litFlags, 0);
@@ -111,14 +112,14 @@ TEST_F(FacePass, SharedVertexIsTransformedOnce) {
     Mesh m;
     BuildQuad(m, 10);
     m.Link();
-    Process(m.faces[0], kOrigin, 0);
+    Process(m, m.faces[0], kOrigin, 0);
     Vertex& shared = m.vertices[0];
     EXPECT_EQ(shared.cacheFlags, VERTEX_ALL_DONE);
     const float sx = shared.screenX;
     // Moving it now would change its projection, but the second face must
     // find it done and leave it alone; its own vertex d gets projected.
     shared.position = {5, 5, 10};
-    Process(m.faces[1], kOrigin, 0);
+    Process(m, m.faces[1], kOrigin, 0);
     EXPECT_EQ(shared.screenX, sx);
     EXPECT_EQ(m.vertices[3].cacheFlags, VERTEX_ALL_DONE);
     int transformed = 0;
@@ -135,7 +136,7 @@ TEST_F(FacePass, ScreenMappingOfCentreAndPlanes) {
     const int t = m.AddVertex({0, z / VIEW_SCALE_Y, z});
     m.AddFace(c, t, r);
     m.Link();
-    Process(m.faces[0], kOrigin, 0);
+    Process(m, m.faces[0], kOrigin, 0);
     EXPECT_EQ(m.vertices[c].screenX, 320.0f);
     EXPECT_EQ(m.vertices[c].screenY, 240.0f);
     EXPECT_EQ(m.vertices[r].screenX, 576.0f);
@@ -170,13 +171,13 @@ TEST_F(FacePass, NearAndFarPlanes) {
     m.AddFace(a, d, g);  // one nearer
     m.Link();
     const int mask = CLIP_NEAR | CLIP_FAR;
-    Process(m.faces[0], kOrigin, mask);
+    Process(m, m.faces[0], kOrigin, mask);
     EXPECT_EQ(m.faces[0].clipCode, CLIP_REJECT);
-    Process(m.faces[1], kOrigin, mask);
+    Process(m, m.faces[1], kOrigin, mask);
     EXPECT_EQ(m.faces[1].clipCode, CLIP_NEAR);
-    Process(m.faces[2], kOrigin, mask);
+    Process(m, m.faces[2], kOrigin, mask);
     EXPECT_EQ(m.faces[2].clipCode, 0);
-    Process(m.faces[3], kOrigin, mask);
+    Process(m, m.faces[3], kOrigin, mask);
     EXPECT_EQ(m.faces[3].clipCode, CLIP_NEAR);
 }
 
@@ -193,9 +194,9 @@ TEST_F(FacePass, RejectedOnlyWhenAllCornersLieBeyondOnePlane) {
     m.AddFace(left, left2, left3);
     m.Link();
     const int mask = CLIP_LEFT | CLIP_TOP;
-    Process(m.faces[0], kOrigin, mask);
+    Process(m, m.faces[0], kOrigin, mask);
     EXPECT_EQ(m.faces[0].clipCode, CLIP_LEFT | CLIP_TOP);
-    Process(m.faces[1], kOrigin, mask);
+    Process(m, m.faces[1], kOrigin, mask);
     EXPECT_EQ(m.faces[1].clipCode, CLIP_REJECT);
     // The rejected face left its vertices partly computed: z and x only.
     EXPECT_EQ(m.vertices[left3].cacheFlags, VERTEX_Z_DONE | VERTEX_X_DONE);
@@ -207,7 +208,7 @@ TEST_F(FacePass, FlatColourIsPackedRedOnTop) {
     BuildQuad(m, 10);
     m.material.diffuse = {255.0f, 128.0f, 0.0f, 200.0f};
     m.Link();
-    Process(m.faces[0], kOrigin, 0);
+    Process(m, m.faces[0], kOrigin, 0);
     EXPECT_EQ(m.faces[0].flatColor, 0xFF800000u);
     EXPECT_FLOAT_EQ(m.faces[0].flatAlpha, 200.0f);
     EXPECT_FALSE(m.faces[0].flags & FACE_GOURAUD);
@@ -225,19 +226,19 @@ TEST_F(FacePass, TexturingNeedsTextureVertices) {
     Mesh textured;
     BuildQuad(textured, 10, FACE_TEXTURED);
     textured.Link(true);
-    Process(textured.faces[0], kOrigin, 0);
+    Process(textured, textured.faces[0], kOrigin, 0);
     EXPECT_TRUE(textured.faces[0].flags & FACE_DRAW_TEXTURED);
     EXPECT_TRUE(textured.faces[0].flags & FACE_USE_TEXTURE_COLOR);
 
     RenderFlags = kBaseFlags | RF_IGNORE_TEXTURE_AMOUNT;
-    Process(textured.faces[0], kOrigin, 0);
+    Process(textured, textured.faces[0], kOrigin, 0);
     EXPECT_TRUE(textured.faces[0].flags & FACE_DRAW_TEXTURED);
     EXPECT_FALSE(textured.faces[0].flags & FACE_USE_TEXTURE_COLOR);
 
     Mesh bare;
     BuildQuad(bare, 10, FACE_TEXTURED);
     bare.Link(false);
-    Process(bare.faces[0], kOrigin, 0);
+    Process(bare, bare.faces[0], kOrigin, 0);
     EXPECT_NE(bare.faces[0].clipCode, CLIP_REJECT);
     EXPECT_FALSE(bare.faces[0].flags & (FACE_DRAW_TEXTURED | FACE_USE_TEXTURE_COLOR));
 }
@@ -247,7 +248,7 @@ TEST_F(FacePass, FlatShadingSwitchLightsSmoothFacesOnce) {
     Mesh m;
     BuildQuad(m, 10, FACE_SMOOTH);
     m.Link();
-    Process(m.faces[0], kOrigin, 0);
+    Process(m, m.faces[0], kOrigin, 0);
     EXPECT_FALSE(m.faces[0].flags & FACE_GOURAUD);
     EXPECT_EQ(m.faces[0].flatColor, 0xFFFFFF00u);
     for (const VertexNormal& n : m.normals) EXPECT_EQ(n.litFlags, 0);

@@ -202,20 +202,20 @@ TEST_F(Lighting, VertexNormalIsLitOncePerSide) {
     vn.normal = {0, 0, -1};
     Vertex v;
     v.position = {0, 0, 10};
-    v.normals = &vn;
+    v.normals = 0;
     v.normalCount = 1;
     ::Light l = DirectionalLight({0, 0, 1}, 1.0f);
     const Vec3 eye{0, 0, 0};
-    LightVertex(v, &l, 1, eye, 0, material_, FACE_FRONT);
+    LightVertex(v, &vn, &l, 1, eye, 0, material_, FACE_FRONT);
     EXPECT_EQ(vn.litFlags, 1);
     EXPECT_EQ(vn.frontColor.r, 255.0f);
     // A second face sharing it finds the colour done, whatever the light
     // does now.
     l.intensity = 0.5f;
-    LightVertex(v, &l, 1, eye, 0, material_, FACE_FRONT);
+    LightVertex(v, &vn, &l, 1, eye, 0, material_, FACE_FRONT);
     EXPECT_EQ(vn.frontColor.r, 255.0f);
     // The back side is a colour of its own.
-    LightVertex(v, &l, 1, eye, 0, material_, 0);
+    LightVertex(v, &vn, &l, 1, eye, 0, material_, 0);
     EXPECT_EQ(vn.litFlags, 3);
     EXPECT_EQ(vn.backColor.r, 0.0f);
     EXPECT_EQ(vn.backColor.a, 255.0f);

@@ -25,13 +25,20 @@ private:
 };
 
 // A mesh whose arrays live in vectors; faces refer to its vertices, texture
-// vertices and normals by pointer, so nothing may be added after Link().
+// vertices and normals by index, one normal per vertex. Its object (AsObject)
+// points into the vectors, so nothing may be added after Link().
 struct Mesh {
     std::vector<Vertex> vertices;
     std::vector<VertexNormal> normals;  // one per vertex, used by smooth faces
     std::vector<TVertex> tvertices;     // one per vertex when textured
     std::vector<Face> faces;
-    Material material;
+    // The mesh's one material, then (as in every object) its actor's own.
+    Material materials[2];
+    Material& material = materials[0];
+
+    Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
 
     int AddVertex(const Vec3& p, float u = 0.0f, float v = 0.0f) {
         vertices.push_back(Vertex{});
@@ -44,34 +51,29 @@ struct Mesh {
     int AddFace(int a, int b, int c, std::uint32_t loaderFlags = 0) {
         Face f{};
         f.flags = loaderFlags;
-        f.material = &material;
+        f.material = 0;
         const int idx[3] = {a, b, c};
-        for (int i = 0; i < 3; ++i) f.corners[i] = FaceCorner{nullptr, nullptr, 0, nullptr};
-        f.corners[0].normalIndex = idx[0];
-        f.corners[1].normalIndex = idx[1];
-        f.corners[2].normalIndex = idx[2];
+        for (int i = 0; i < 3; ++i) {
+            const auto v = static_cast<std::uint32_t>(idx[i]);
+            f.corners[i] = FaceCorner{v, kNoIndex, 0, v};
+        }
         faces.push_back(f);
         return static_cast<int>(faces.size()) - 1;
     }
 
-    // Resolves the corner pointers. withTexture false leaves tvertex null.
+    // Sets the normals and face planes. withTexture false leaves the
+    // corners without texture vertices.
     void Link(bool withTexture = true) {
         normals.assign(vertices.size(), VertexNormal{});
         for (std::size_t i = 0; i < vertices.size(); ++i) {
-            vertices[i].normals = &normals[i];
+            vertices[i].normals = static_cast<std::uint32_t>(i);
             vertices[i].normalCount = 1;
         }
         for (Face& f : faces) {
-            for (FaceCorner& c : f.corners) {
-                const int i = c.normalIndex;
-                c.vertex = &vertices[i];
-                c.tvertex = withTexture ? &tvertices[i] : nullptr;
-                c.normal = &normals[i];
-                c.normalIndex = 0;
-            }
-            const Vec3 a = f.corners[0].vertex->position;
-            const Vec3 ab = f.corners[1].vertex->position - a;
-            const Vec3 ac = f.corners[2].vertex->position - a;
+            for (FaceCorner& c : f.corners) c.tvertex = withTexture ? c.vertex : kNoIndex;
+            const Vec3 a = vertices[f.corners[0].vertex].position;
+            const Vec3 ab = vertices[f.corners[1].vertex].position - a;
+            const Vec3 ac = vertices[f.corners[2].vertex].position - a;
             Vec3 n{ab.y * ac.z - ab.z * ac.y, ab.z * ac.x - ab.x * ac.z, ab.x * ac.y - ab.y * ac.x};
             const float len = std::sqrt(n.Dot(n));
             f.point = a;
@@ -79,7 +81,7 @@ struct Mesh {
         }
         // Vertex normals: the face normal of the first face using the vertex.
         for (Face& f : faces) {
-            for (FaceCorner& c : f.corners) c.normal->normal = f.normal;
+            for (FaceCorner& c : f.corners) normals[c.normal].normal = f.normal;
         }
     }
 
@@ -87,10 +89,14 @@ struct Mesh {
         Object o;
         o.vertexCount = static_cast<int>(vertices.size());
         o.vertices = vertices.data();
+        o.tvertexCount = static_cast<int>(tvertices.size());
+        o.tvertices = tvertices.data();
         o.faceCount = static_cast<int>(faces.size());
         o.faces = faces.data();
+        o.vertexNormalCount = static_cast<int>(normals.size());
+        o.vertexNormals = normals.data();
         o.materialCount = 1;
-        o.materials = &material;
+        o.materials = materials;
         return o;
     }
 };

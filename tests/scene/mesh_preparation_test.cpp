@@ -70,6 +70,9 @@ protected:
     Actor actor_;
 };
 
+// Entry i of the vertex's normals.
+const VertexNormal& NormalOf(const Object& o, const Vertex& v, int i) { return o.vertexNormals[v.normals + i]; }
+
 // File coordinates (x, y, z) of model (x, z, y): model-plane helpers.
 Vec3 Model(float x, float y, float z) { return Vec3(x, z, y); }
 
@@ -91,7 +94,7 @@ TEST_F(MeshPreparationTest, FileNormalsAreExchangedButNotNormalised) {
     EXPECT_EQ(o.faces[0].normal.y, 0.0f);
     EXPECT_EQ(o.faces[0].normal.z, 4.0f);
     // The vertex normal is still unit length.
-    EXPECT_FLOAT_EQ(o.faces[0].corners[0].normal->normal.x, 0.6f);
+    EXPECT_FLOAT_EQ(o.vertexNormals[o.faces[0].corners[0].normal].normal.x, 0.6f);
 }
 
 TEST_F(MeshPreparationTest, DegenerateFacesTakeNoPartInVertexNormals) {
@@ -102,7 +105,7 @@ TEST_F(MeshPreparationTest, DegenerateFacesTakeNoPartInVertexNormals) {
     // Coinciding corners: no normal at all.
     EXPECT_NE(o.faces[1].flags & FACE_DEGENERATE, 0u);
     EXPECT_EQ(o.faces[1].normal.x, 0.0f);
-    EXPECT_EQ(o.faces[1].corners[0].normal, nullptr);
+    EXPECT_EQ(o.faces[1].corners[0].normal, kNoIndex);
     // A flat face adds nothing either.
     EXPECT_EQ(o.faces[2].flags & FACE_DEGENERATE, 0u);
     for (int i = 0; i < o.vertexCount; ++i) EXPECT_EQ(o.vertices[i].normalCount, 0);
@@ -114,13 +117,13 @@ TEST_F(MeshPreparationTest, SmoothFacesSharingAGroupAndMaterialMerge) {
     const Object& o = Load(v, {{0, 1, 2, " 1", 0, ""}, {0, 3, 1, " 1", 0, ""}});
     const Vertex& shared = o.vertices[0];
     ASSERT_EQ(shared.normalCount, 1);
-    EXPECT_EQ(shared.normals[0].faceCount, 2);
-    const Vec3& n = shared.normals[0].normal;
+    EXPECT_EQ(NormalOf(o, shared, 0).faceCount, 2);
+    const Vec3& n = NormalOf(o, shared, 0).normal;
     EXPECT_NEAR(std::sqrt(n.Dot(n)), 1.0f, 1e-6f);
     Vec3 sum = o.faces[0].normal + o.faces[1].normal;
     EXPECT_NEAR(n.Dot(sum) / std::sqrt(sum.Dot(sum)), 1.0f, 1e-6f);
-    EXPECT_EQ(o.faces[0].corners[0].normal, &shared.normals[0]);
-    EXPECT_EQ(o.faces[1].corners[0].normal, &shared.normals[0]);
+    EXPECT_EQ(o.faces[0].corners[0].normal, shared.normals);
+    EXPECT_EQ(o.faces[1].corners[0].normal, shared.normals);
     EXPECT_EQ(o.vertices[2].normalCount, 1);
 }
 
@@ -130,10 +133,10 @@ TEST_F(MeshPreparationTest, MaterialNumbersAsWrittenKeepNormalsApart) {
     const Object& o = Load(v, {{0, 1, 2, " 1", 1, ""}, {0, 3, 1, " 1", 3, ""}});
     EXPECT_EQ(o.faces[0].material, o.faces[1].material);
     ASSERT_EQ(o.vertices[0].normalCount, 2);
-    EXPECT_EQ(o.vertices[0].normals[0].materialNumber, 1);
-    EXPECT_EQ(o.vertices[0].normals[1].materialNumber, 3);
-    EXPECT_EQ(o.faces[1].corners[0].normalIndex, 1);
-    EXPECT_EQ(o.faces[1].corners[0].normal, &o.vertices[0].normals[1]);
+    EXPECT_EQ(NormalOf(o, o.vertices[0], 0).materialNumber, 1);
+    EXPECT_EQ(NormalOf(o, o.vertices[0], 1).materialNumber, 3);
+    EXPECT_EQ(o.faces[1].corners[0].normalIndex, 1u);
+    EXPECT_EQ(o.faces[1].corners[0].normal, o.vertices[0].normals + 1);
 }
 
 TEST_F(MeshPreparationTest, SmoothingGroupsMergeByOrIntoTheFirstMatch) {
@@ -142,26 +145,26 @@ TEST_F(MeshPreparationTest, SmoothingGroupsMergeByOrIntoTheFirstMatch) {
                                {0, 4, 3, " 2", 0, ""}});
     const Vertex& shared = o.vertices[0];
     ASSERT_EQ(shared.normalCount, 2);
-    EXPECT_EQ(shared.normals[0].smoothing, 3u);
-    EXPECT_EQ(shared.normals[0].faceCount, 3);  // groups 1, then 3, then 2 joins the widened entry
-    EXPECT_EQ(shared.normals[1].faceCount, 1);
-    EXPECT_EQ(o.faces[2].corners[0].normalIndex, 0);
-    EXPECT_EQ(o.faces[3].corners[0].normalIndex, 0);
+    EXPECT_EQ(NormalOf(o, shared, 0).smoothing, 3u);
+    EXPECT_EQ(NormalOf(o, shared, 0).faceCount, 3);  // groups 1, then 3, then 2 joins the widened entry
+    EXPECT_EQ(NormalOf(o, shared, 1).faceCount, 1);
+    EXPECT_EQ(o.faces[2].corners[0].normalIndex, 0u);
+    EXPECT_EQ(o.faces[3].corners[0].normalIndex, 0u);
 }
 
 TEST_F(MeshPreparationTest, AddFaceNormalGrowsOneEntryAtATime) {
-    Vertex vertex;
-    EXPECT_EQ(AddFaceNormal(vertex, Vec3(1, 0, 0), 1u, 0), 0);
-    EXPECT_EQ(AddFaceNormal(vertex, Vec3(0, 1, 0), 2u, 0), 1);
-    EXPECT_EQ(AddFaceNormal(vertex, Vec3(0, 0, 1), 1u, 5), 2);
-    EXPECT_EQ(AddFaceNormal(vertex, Vec3(1, 1, 0), 6u, 0), 1);
-    ASSERT_EQ(vertex.normalCount, 3);
-    EXPECT_EQ(vertex.normals[1].smoothing, 6u);
-    EXPECT_EQ(vertex.normals[1].normal.x, 1.0f);
-    EXPECT_EQ(vertex.normals[1].normal.y, 2.0f);
-    EXPECT_EQ(vertex.normals[1].faceCount, 2);
-    EXPECT_EQ(vertex.normals[2].materialNumber, 5);
-    delete[] vertex.normals;
+    VertexNormal list[4];
+    int count = 0;
+    EXPECT_EQ(AddFaceNormal(list, count, Vec3(1, 0, 0), 1u, 0), 0);
+    EXPECT_EQ(AddFaceNormal(list, count, Vec3(0, 1, 0), 2u, 0), 1);
+    EXPECT_EQ(AddFaceNormal(list, count, Vec3(0, 0, 1), 1u, 5), 2);
+    EXPECT_EQ(AddFaceNormal(list, count, Vec3(1, 1, 0), 6u, 0), 1);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(list[1].smoothing, 6u);
+    EXPECT_EQ(list[1].normal.x, 1.0f);
+    EXPECT_EQ(list[1].normal.y, 2.0f);
+    EXPECT_EQ(list[1].faceCount, 2);
+    EXPECT_EQ(list[2].materialNumber, 5);
 }
 
 // The merge as a plain search over the whole list: the reference the
@@ -191,22 +194,25 @@ TEST_F(MeshPreparationTest, IndexedMergeMatchesTheWholeListSearch) {
     // widen by merging must still be found by their first entry.
     std::mt19937 random(2024);
     constexpr int kVertices = 4;
-    Vertex vertices[kVertices];
+    constexpr int kFaces = 6000;
+    std::vector<VertexNormal> lists[kVertices];
+    int counts[kVertices] = {};
     std::vector<VertexNormal> reference[kVertices];
-    NormalMergeIndex index;
-    for (int face = 0; face < 6000; ++face) {
+    NormalMergeIndex index[kVertices];
+    for (auto& list : lists) list.resize(kFaces);
+    for (int face = 0; face < kFaces; ++face) {
         const int v = static_cast<int>(random() % kVertices);
         const std::uint32_t smoothing = (1u << (random() % 12)) | ((random() % 4 == 0) ? 1u << (random() % 32) : 0u);
         const int material = static_cast<int>(random() % (face < 3000 ? 40 : 3));
         const Vec3 normal(static_cast<float>(face % 7), 1.0f, static_cast<float>(face % 3));
-        const int got = AddFaceNormal(vertices[v], normal, smoothing, material, &index);
+        const int got = AddFaceNormal(lists[v].data(), counts[v], normal, smoothing, material, &index[v]);
         ASSERT_EQ(got, ReferenceAddFaceNormal(reference[v], normal, smoothing, material)) << "face " << face;
     }
     for (int v = 0; v < kVertices; ++v) {
-        ASSERT_EQ(vertices[v].normalCount, static_cast<int>(reference[v].size()));
-        EXPECT_GT(vertices[v].normalCount, NormalMergeIndex::kDirectSearchEntries);
-        for (int i = 0; i < vertices[v].normalCount; ++i) {
-            const VertexNormal& got = vertices[v].normals[i];
+        ASSERT_EQ(counts[v], static_cast<int>(reference[v].size()));
+        EXPECT_GT(counts[v], NormalMergeIndex::kDirectSearchEntries);
+        for (int i = 0; i < counts[v]; ++i) {
+            const VertexNormal& got = lists[v][static_cast<std::size_t>(i)];
             const VertexNormal& want = reference[v][static_cast<std::size_t>(i)];
             ASSERT_EQ(got.smoothing, want.smoothing);
             ASSERT_EQ(got.materialNumber, want.materialNumber);
@@ -214,7 +220,6 @@ TEST_F(MeshPreparationTest, IndexedMergeMatchesTheWholeListSearch) {
             ASSERT_EQ(got.normal.x, want.normal.x);
             ASSERT_EQ(got.normal.z, want.normal.z);
         }
-        delete[] vertices[v].normals;
     }
 }
 
@@ -241,10 +246,10 @@ TEST_F(MeshPreparationTest, ManyFacesOfDifferentMaterialsShareOneVertex) {
     const Object& o = actor_.objects[0];
     ASSERT_EQ(o.vertices[0].normalCount, kFaces);
     for (int i = 0; i < kFaces; ++i) {
-        ASSERT_EQ(o.vertices[0].normals[i].materialNumber, i);
-        ASSERT_EQ(o.vertices[0].normals[i].faceCount, 1);
-        ASSERT_EQ(o.faces[i].corners[0].normalIndex, i);
-        ASSERT_EQ(o.faces[i].corners[0].normal, &o.vertices[0].normals[i]);
+        ASSERT_EQ(NormalOf(o, o.vertices[0], i).materialNumber, i);
+        ASSERT_EQ(NormalOf(o, o.vertices[0], i).faceCount, 1);
+        ASSERT_EQ(o.faces[i].corners[0].normalIndex, static_cast<std::uint32_t>(i));
+        ASSERT_EQ(o.faces[i].corners[0].normal, o.vertices[0].normals + i);
         ASSERT_EQ(o.vertices[2 * i + 1].normalCount, 1);
     }
 }
@@ -252,7 +257,7 @@ TEST_F(MeshPreparationTest, ManyFacesOfDifferentMaterialsShareOneVertex) {
 TEST_F(MeshPreparationTest, CancellingNormalsGiveAZeroNormalNotNaN) {
     std::vector<Vec3> v = {Model(0, 0, 0), Model(1, 0, 0), Model(0, 1, 0)};
     const Object& o = Load(v, {{0, 1, 2, " 1", 0, "X: 0 Y: 1 Z: 0"}, {0, 1, 2, " 1", 0, "X: 0 Y: -1 Z: 0"}}, true);
-    const Vec3& n = o.vertices[0].normals[0].normal;
+    const Vec3& n = NormalOf(o, o.vertices[0], 0).normal;
     EXPECT_EQ(n.x, 0.0f);
     EXPECT_EQ(n.y, 0.0f);
     EXPECT_EQ(n.z, 0.0f);

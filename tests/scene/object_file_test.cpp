@@ -1,6 +1,8 @@
 // Object files: the reading pattern, conversions, material rules, textures
 // and every refusal (message and line number).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -110,10 +112,10 @@ TEST_F(ObjectFileTest, ConvertsMaterialsVerticesAndTextureVertices) {
 
     // Material 3 modulo 2 is the second material.
     ASSERT_EQ(o.faceCount, 2);
-    EXPECT_EQ(o.faces[0].material, &o.materials[1]);
-    EXPECT_EQ(o.faces[1].material, &o.materials[0]);
-    EXPECT_EQ(o.faces[0].corners[1].tvertex, &o.tvertices[1]);
-    EXPECT_EQ(o.faces[1].corners[0].tvertex, &o.tvertices[2]);
+    EXPECT_EQ(o.faces[0].material, 1u);
+    EXPECT_EQ(o.faces[1].material, 0u);
+    EXPECT_EQ(o.faces[0].corners[1].tvertex, 1u);
+    EXPECT_EQ(o.faces[1].corners[0].tvertex, 2u);
     EXPECT_EQ(o.faces[0].flags, FACE_SMOOTH | FACE_EDGE_AB | FACE_EDGE_CA);
     EXPECT_EQ(o.faces[1].flags, FACE_EDGE_BC | FACE_SPECULAR | FACE_TWO_SIDED);
 }
@@ -163,8 +165,10 @@ Face 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1
 Smoothing: 1
 )");
     const Face& face = actor.objects[0].faces[0];
-    EXPECT_EQ(face.material, &actor.material);
-    EXPECT_EQ(face.corners[0].tvertex, nullptr);
+    // The entry after the object's (no) materials: a copy of the actor's own.
+    EXPECT_EQ(face.material, 0u);
+    EXPECT_EQ(actor.objects[0].materials[0].specular.r, actor.material.specular.r);
+    EXPECT_EQ(face.corners[0].tvertex, kNoIndex);
     EXPECT_NE(face.flags & FACE_SPECULAR, 0u);
 }
 
@@ -351,6 +355,24 @@ TEST_F(ObjectFileTest, TextureFailuresSayWhyBeforeTheirTerseMessage) {
                     Literal("tarnview: texture \"" + dir_.Dir() + c.file + "\": " + c.reason) + "[^\n]*\n(.|\n)*" +
                         "ERROR!\\s+err\\s*$");
     }
+}
+
+TEST_F(ObjectFileTest, AFifoIsRefusedBeforeItIsOpened) {
+    // Opening a FIFO would wait for a writer; the alarm turns that into a
+    // failure instead of a hang.
+    const std::string object = dir_.Dir() + "pipe.3dx";
+    const std::string texture = dir_.Dir() + "pipe.3df";
+    ASSERT_EQ(mkfifo(object.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(texture.c_str(), 0600), 0);
+    EXPECT_EXIT((alarm(60), LoadObjectFile(actor_, "pipe.3dx", 1.0f, 0, dir_.Dir().c_str())),
+                testing::ExitedWithCode(1),
+                Literal("tarnview: object file \"" + object + "\": a FIFO, not a regular file\n") + "(.|\n)*" +
+                    Literal("The file \"" + object + "\" could not be opened!"));
+    std::string text = kTextured;
+    text.replace(text.find("light.3df"), 9, "pipe.3df");
+    EXPECT_EXIT((alarm(60), LoadOnly(text)), testing::ExitedWithCode(1),
+                Literal("tarnview: texture \"" + texture + "\": a FIFO, not a regular file\n") +
+                    "(.|\n)*ERROR!\\s+err\\s*$");
 }
 
 TEST_F(ObjectFileTest, FileEndingEarly) {

@@ -28,7 +28,7 @@ static_assert(kMaterial.twoSided == 0 && kMaterial.hasSpecular == 1 && kMaterial
               kMaterial.texture == -1);
 
 constexpr Vertex kVertex{};
-static_assert(kVertex.normalCount == 0 && kVertex.normals == nullptr);
+static_assert(kVertex.normalCount == 0 && kVertex.normals == 0u);
 
 constexpr SceneRecord kScene{};
 static_assert(kScene.actorCount == 0 && kScene.lightCount == 0 && kScene.actors == nullptr &&
@@ -62,6 +62,9 @@ TEST(RecordsTest, LightTypesAndFaceFlagBits) {
 }
 
 TEST(RecordsTest, FacesFillWholeCacheLinesAndArraysStartOnALine) {
+    if (sizeof(void*) == 8) {
+        EXPECT_EQ(sizeof(Face), 96u);
+    }
     EXPECT_EQ(sizeof(Face) % 32, 0u);
     EXPECT_EQ(alignof(Face) % 32, 0u);
     Face* faces = new Face[3];

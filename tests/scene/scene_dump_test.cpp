@@ -47,16 +47,16 @@ TEST(SceneDump, WritesTheRecordsAsJson) {
     vertices[0].position = Vec3(0.1f, 0, 0);
     vertices[1].position = Vec3(1, 0, 0);
     vertices[2].position = Vec3(0, 1, std::numeric_limits<float>::infinity());
-    Material materials[1];
+    Material materials[2];
     materials[0].twoSided = 1;
     VertexNormal normal;
     normal.normal = Vec3(0, 0, 1);
     Face faces[2] = {};
     for (Face& f : faces) {
-        for (int i = 0; i < 3; ++i) f.corners[i] = FaceCorner{&vertices[2 - i], nullptr, 0, &normal};
+        for (int i = 0; i < 3; ++i) f.corners[i] = FaceCorner{static_cast<std::uint32_t>(2 - i), kNoIndex, 0, 0};
     }
     faces[0].flags = FACE_SMOOTH | FACE_EDGE_AB | 0x1Fu;  // renderer bits are not written
-    faces[0].material = &materials[0];
+    faces[0].material = 0;
     faces[1].flags = 0;
     Object object;
     object.vertexCount = 3;
@@ -65,10 +65,12 @@ TEST(SceneDump, WritesTheRecordsAsJson) {
     object.faces = faces;
     object.materialCount = 1;
     object.materials = materials;
+    object.vertexNormalCount = 1;
+    object.vertexNormals = &normal;
     Actor actors[1];
     actors[0].objects = &object;
     actors[0].objectCount = 1;
-    faces[1].material = &actors[0].material;
+    faces[1].material = 1;  // the actor's own
     Light lights[1];
     lights[0].type = DIRECTIONAL;
     lights[0].intensity = 0.8f;

@@ -230,7 +230,7 @@ TEST(ExampleScene, CubesLoad) {
     // Side corners merge the two side faces that meet there, per material.
     for (int f = 0; f < 8; ++f) {
         EXPECT_NE(cube.faces[f].flags & FACE_SMOOTH, 0u);
-        EXPECT_NE(cube.faces[f].corners[0].normal, nullptr);
+        EXPECT_NE(cube.faces[f].corners[0].normal, kNoIndex);
     }
     EXPECT_EQ(cube.faces[9].flags & FACE_SMOOTH, 0u);
     EXPECT_NE(cube.faces[2].flags & FACE_TWO_SIDED, 0u);

@@ -12,6 +12,7 @@
 #include "glide.h"
 #include "scene/records.h"
 #include "support/headless_device.h"
+#include "support/record_blocks.h"
 #include "support/scratch_dir.h"
 
 namespace scene_test {
@@ -43,27 +44,21 @@ inline std::string EofError(const std::string& file) { return Literal("EOF encou
 inline std::string ScanError() { return "ERROR!\\s+error\\s*$"; }
 
 // Loading never frees; tests release what they loaded so that leak checkers
-// see only real leaks. Leaves the actor with no objects.
+// see only real leaks (as they load one actor or scene at a time).
+using test_support::ReleaseRecordBlocks;
+
+// Leaves the actor with no objects; its records go with every other block.
 inline void ReleaseActor(Actor& actor) {
-    for (int o = 0; o < actor.objectCount; ++o) {
-        Object& obj = actor.objects[o];
-        for (int v = 0; v < obj.vertexCount; ++v) delete[] obj.vertices[v].normals;
-        delete[] obj.vertices;
-        delete[] obj.tvertices;
-        delete[] obj.faces;
-        delete[] obj.materials;
-    }
-    delete[] actor.objects;
     actor.objects = nullptr;
     actor.objectCount = 0;
+    ReleaseRecordBlocks();
 }
 
 inline void ReleaseScene(Actor*& actors, int actorCount, Light*& lights) {
-    for (int a = 0; a < actorCount && actors != nullptr; ++a) ReleaseActor(actors[a]);
-    delete[] actors;
-    delete[] lights;
+    for (int a = 0; a < actorCount && actors != nullptr; ++a) actors[a].objects = nullptr;
     actors = nullptr;
     lights = nullptr;
+    ReleaseRecordBlocks();
 }
 
 // Opens the headless device so that textures can be downloaded.

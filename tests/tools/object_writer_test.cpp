@@ -73,11 +73,10 @@ TEST_F(ObjectWriterTest, EdgesFollowTheirCornersThroughTheWindingChange) {
     o.faces[1].edge = {false, true, true};
     Actor& a = Load({{o}});
     const Face& f0 = a.objects[0].faces[0];
-    const Vertex* v = a.objects[0].vertices;
     // Written as A, C, B: the source's A-B edge is the file's C-A edge.
-    EXPECT_EQ(f0.corners[0].vertex, &v[o.faces[0].v[0]]);
-    EXPECT_EQ(f0.corners[1].vertex, &v[o.faces[0].v[2]]);
-    EXPECT_EQ(f0.corners[2].vertex, &v[o.faces[0].v[1]]);
+    EXPECT_EQ(f0.corners[0].vertex, static_cast<std::uint32_t>(o.faces[0].v[0]));
+    EXPECT_EQ(f0.corners[1].vertex, static_cast<std::uint32_t>(o.faces[0].v[2]));
+    EXPECT_EQ(f0.corners[2].vertex, static_cast<std::uint32_t>(o.faces[0].v[1]));
     EXPECT_EQ(f0.flags & (FACE_EDGE_AB | FACE_EDGE_BC | FACE_EDGE_CA), FACE_EDGE_CA);
     EXPECT_EQ(a.objects[0].faces[1].flags & (FACE_EDGE_AB | FACE_EDGE_BC | FACE_EDGE_CA), FACE_EDGE_AB | FACE_EDGE_BC);
 }
@@ -106,9 +105,9 @@ TEST_F(ObjectWriterTest, SmoothingAndMaterialNumbersReachTheViewer) {
     EXPECT_EQ(lo.materials[1].hasSpecular, 0);
     EXPECT_EQ(lo.faces[0].flags & FACE_SMOOTH, 0u);
     EXPECT_NE(lo.faces[2].flags & FACE_SMOOTH, 0u);
-    EXPECT_EQ(lo.faces[5].material, &lo.materials[1]);
+    EXPECT_EQ(lo.faces[5].material, 1u);
     EXPECT_NE(lo.faces[5].flags & FACE_TWO_SIDED, 0u);
-    EXPECT_EQ(lo.faces[4].material, &lo.materials[0]);
+    EXPECT_EQ(lo.faces[4].material, 0u);
     // The two triangles of one side share a group and so one vertex normal.
     const Face& f2 = lo.faces[2];
     const Face& f3 = lo.faces[3];
@@ -136,22 +135,22 @@ TEST_F(ObjectWriterTest, TextureCoordinatesAreFlippedFittedAndKeptSmall) {
     o.faces[1].t = {1, 2, 1};  // tiled far from the map's origin
     Actor& a = Load({{o}});
     const Object& lo = a.objects[0];
-    ASSERT_NE(lo.faces[0].corners[0].tvertex, nullptr);
+    ASSERT_NE(lo.faces[0].corners[0].tvertex, kNoIndex);
     EXPECT_NE(lo.faces[0].flags & FACE_TEXTURED, 0u);
     // U 0.25 stays; V 0.25 counts from the top (0.75) and halves (0.375).
-    EXPECT_FLOAT_EQ(lo.faces[0].corners[0].tvertex->u, 0.25f * 255);
-    EXPECT_FLOAT_EQ(lo.faces[0].corners[0].tvertex->v, 0.375f * 255);
+    EXPECT_FLOAT_EQ(lo.tvertices[lo.faces[0].corners[0].tvertex].u, 0.25f * 255);
+    EXPECT_FLOAT_EQ(lo.tvertices[lo.faces[0].corners[0].tvertex].v, 0.375f * 255);
     // The tiled face moves by whole repeats into 0..1 (u 5.5 -> 0.5;
     // v (1 + 3.25) / 2 = 2.125 and (1 + 3) / 2 = 2 -> 0.125 and 0).
     const Face& t = lo.faces[1];
     float minU = 1e9f, minV = 1e9f;
     for (const FaceCorner& c : t.corners) {
-        minU = std::min(minU, c.tvertex->u);
-        minV = std::min(minV, c.tvertex->v);
+        minU = std::min(minU, lo.tvertices[c.tvertex].u);
+        minV = std::min(minV, lo.tvertices[c.tvertex].v);
     }
     EXPECT_FLOAT_EQ(minU, 0.5f * 255);
     EXPECT_FLOAT_EQ(minV, 0.0f);
-    EXPECT_FLOAT_EQ(t.corners[0].tvertex->v, 0.125f * 255);
+    EXPECT_FLOAT_EQ(lo.tvertices[t.corners[0].tvertex].v, 0.125f * 255);
 }
 
 TEST(ObjectWriter, LeavesOutEmptyObjectsAndRefusesWhatTheViewerCannotRead) {

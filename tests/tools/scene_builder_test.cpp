@@ -226,7 +226,7 @@ TEST(DemoScene, ShowsEveryFeatureAndLoads) {
                 (face.flags & FACE_SMOOTH ? smooth : flat) += 1;
                 twoSided += (face.flags & FACE_TWO_SIDED) != 0;
                 specular += (face.flags & FACE_SPECULAR) != 0;
-                translucent += face.material->diffuse.a < 255.0f;
+                translucent += ob.materials[face.material].diffuse.a < 255.0f;
             }
         }
     EXPECT_GE(faces, 20000);
