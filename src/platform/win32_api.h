@@ -3,7 +3,8 @@
 // numbers the system uses. The stand-ins behind these declarations keep one
 // fixed-size message queue and hand the host-specific parts (events, the
 // visible window, message boxes) to the platform backend chosen at start-up
-// (platform_backend.h).
+// (platform_backend.h). The calls reach the stand-ins through the object of
+// win32_user.h.
 #pragma once
 
 #include "platform/win32_types.h"

@@ -1,10 +1,10 @@
-// Message queue stand-in: one thread, one fixed ring of posted messages and
-// the quit flag. Host events come in through the platform backend whenever
-// the queue runs empty.
+// Message queue stand-in, as methods of Win32User: one thread, one fixed ring
+// of posted messages and the quit flag. Host events come in through the
+// platform backend whenever the queue runs empty.
 #include "platform/input_recorder.h"
 #include "platform/platform_backend.h"
-#include "platform/win32_api.h"
 #include "platform/win32_message_queue.h"
+#include "platform/win32_user.h"
 #include "platform/win32_window_table.h"
 
 namespace {
@@ -49,21 +49,21 @@ void ResetMessageQueue() {
     quitCode = 0;
 }
 
-BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT removeMessage) {
+BOOL Win32User::PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT removeMessage) {
     MSG local;
     return TakeMessage(msg ? msg : &local, (removeMessage & PM_REMOVE) != 0) ? 1 : 0;
 }
 
-BOOL GetMessageA(MSG* msg, HWND window, UINT, UINT) {
+BOOL Win32User::GetMessageA(MSG* msg, HWND window, UINT, UINT) {
     MSG local;
     MSG* out = msg ? msg : &local;
     while (!TakeMessage(out, true)) ActivePlatform().WaitForEvents(window);
     return out->message == WM_QUIT ? 0 : 1;
 }
 
-BOOL TranslateMessage(const MSG*) { return 0; }
+BOOL Win32User::TranslateMessage(const MSG*) { return 0; }
 
-LRESULT DispatchMessageA(const MSG* msg) {
+LRESULT Win32User::DispatchMessageA(const MSG* msg) {
     if (msg == nullptr) return 0;
     // What the program dispatches is what it consumed: a flight being
     // recorded keeps its keys and activation changes.
@@ -71,7 +71,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
     return SendMessageA(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL WaitMessage() {
+BOOL Win32User::WaitMessage() {
     if (queueSize == 0 && !quitPosted) {
         PlatformBackend& host = ActivePlatform();
         host.WaitForEvents(FirstLiveWindow());
@@ -80,7 +80,7 @@ BOOL WaitMessage() {
     return 1;
 }
 
-BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL Win32User::PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window != nullptr && FindWindowRecord(window) == nullptr) return 0;
     if (queueSize == kQueueCapacity) return 0;  // full: the message is lost, as Windows reports
     MSG& slot = queue[(queueHead + queueSize) % kQueueCapacity];
@@ -93,12 +93,12 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return 1;
 }
 
-void PostQuitMessage(int exitCode) {
+void Win32User::PostQuitMessage(int exitCode) {
     quitPosted = true;
     quitCode = exitCode;
 }
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
+int Win32User::MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
     ActivePlatform().ShowMessageBox(caption ? caption : "Error", text ? text : "");
     return IDOK;
 }

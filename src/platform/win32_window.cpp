@@ -1,11 +1,11 @@
-// Window class and window stand-ins. The program has one window class and one
-// window; the records live in fixed slots (no allocation) and a window handle
-// is the address of its slot.
+// Window class and window stand-ins, as methods of Win32User. The program
+// has one window class and one window; the records live in fixed slots (no
+// allocation) and a window handle is the address of its slot.
 #include <cstring>
 
 #include "platform/platform_backend.h"
-#include "platform/win32_api.h"
 #include "platform/win32_message_queue.h"
+#include "platform/win32_user.h"
 #include "platform/win32_window_table.h"
 
 namespace {
@@ -44,7 +44,7 @@ void ResetWindowTable() {
     for (WindowRecord& w : windows) w = WindowRecord{};
 }
 
-ATOM RegisterClassA(const WNDCLASSA* windowClass) {
+ATOM Win32User::RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == nullptr || windowClass->lpfnWndProc == nullptr || !NameFits(windowClass->lpszClassName))
         return 0;
     for (int i = 0; i < kMaxClasses; ++i) {
@@ -62,7 +62,7 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     return 0;
 }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int, int, int, HWND, HMENU,
+HWND Win32User::CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int, int, int, HWND, HMENU,
                      HINSTANCE, LPVOID) {
     if (!NameFits(className)) return nullptr;
     const ClassRecord* windowClass = nullptr;
@@ -81,7 +81,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     return nullptr;
 }
 
-BOOL ShowWindow(HWND window, int showCommand) {
+BOOL Win32User::ShowWindow(HWND window, int showCommand) {
     WindowRecord* record = FindWindowRecord(window);
     if (record == nullptr) return 0;
     const BOOL wasVisible = record->visible ? 1 : 0;
@@ -100,11 +100,11 @@ BOOL ShowWindow(HWND window, int showCommand) {
     return wasVisible;
 }
 
-BOOL UpdateWindow(HWND window) { return FindWindowRecord(window) != nullptr ? 1 : 0; }
+BOOL Win32User::UpdateWindow(HWND window) { return FindWindowRecord(window) != nullptr ? 1 : 0; }
 
-HWND SetFocus(HWND window) { return FindWindowRecord(window) != nullptr ? window : nullptr; }
+HWND Win32User::SetFocus(HWND window) { return FindWindowRecord(window) != nullptr ? window : nullptr; }
 
-BOOL DestroyWindow(HWND window) {
+BOOL Win32User::DestroyWindow(HWND window) {
     WindowRecord* record = FindWindowRecord(window);
     if (record == nullptr || record->destroying) return 0;
     record->destroying = true;
@@ -116,17 +116,17 @@ BOOL DestroyWindow(HWND window) {
 
 // Icons and cursors are never drawn by the stand-ins; any non-null handle
 // does.
-HICON LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(1)); }
+HICON Win32User::LoadIconA(HINSTANCE, LPCSTR) { return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(1)); }
 
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(1)); }
+HCURSOR Win32User::LoadCursorA(HINSTANCE, LPCSTR) { return reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(1)); }
 
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32User::SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowRecord* record = FindWindowRecord(window);
     if (record == nullptr || record->procedure == nullptr) return 0;
     return record->procedure(window, message, wParam, lParam);
 }
 
-LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+LRESULT Win32User::DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
     // The only default behaviour the program relies on: closing destroys.
     if (message == WM_CLOSE) DestroyWindow(window);
     return 0;

@@ -1,7 +1,9 @@
 // Recording fakes for the shell's tests: every accelerator call, every entry
 // point of the other subsystems and every window stand-in call the shell
 // makes is appended to CallLog as "Name(args)". The accelerator and the other
-// subsystems are fakes; the window stand-ins run for real.
+// subsystems are fakes (glide_fakes.cpp, shell_callee_fakes.cpp); the window
+// stand-ins run for real, recorded by the Win32User that ResetShellState
+// installs.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,9 @@
 #include "scene/records.h"
 
 extern std::vector<std::string> CallLog;
+
+// Appends one formatted entry to CallLog (unless Fake.silent).
+void RecordCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 struct FakeSettings {
     int hardwarePresent = 1;     // grSstQueryHardware's result
@@ -35,7 +40,8 @@ struct FakeSettings {
 extern FakeSettings Fake;
 extern Actor FakeActors[4];
 
-// Clears the log, the fakes and the shell's global state.
+// Clears the log, the fakes and the shell's global state, and installs the
+// window stand-ins' recorder.
 void ResetShellState();
 
 // Entries of the log that start with one of the prefixes, in order.
