@@ -11,39 +11,40 @@ void Change(T& field, const T& value) {
     glide::ChangeState(field, value);
 }
 
-// The last handle found and its allocation: programs select the same
-// texture for many triangles in a row. An allocation stays where it is
-// until texture memory is reset, which counts as replacing texels
-// (TexelsReplaced), so a lookup holds while the texel generation does.
-struct LastLookup {
-    GrMipMapId_t handle = GR_NULL_MIPMAP_HANDLE;
-    const glide::MipMap* map = nullptr;
-    std::uint64_t texelGeneration = 0;
-};
-
-const glide::MipMap* Find(GrMipMapId_t handle) {
-    static LastLookup last;
-    const std::uint64_t texels = glide::TexelGeneration();
-    if (handle == last.handle && texels == last.texelGeneration) return last.map;
-    // A handle not allocated yet may be allocated next: only found ones are kept.
-    const glide::MipMap* map = glide::FindMipMap(handle);
-    if (map != nullptr) last = {handle, map, texels};
-    return map;
-}
-
 // The allocation's own settings, as guTexSource and guMPTexSource apply them.
-glide::TextureBinding BindingFor(GrMipMapId_t handle) {
+glide::TextureBinding BindingOf(const glide::MipMap* map) {
     glide::TextureBinding b;
-    b.map = Find(handle);
-    if (b.map != nullptr) {
-        b.minFilter = b.map->minFilter;
-        b.magFilter = b.map->magFilter;
-        b.mipmapMode = b.map->mipmapMode;
-        b.sClamp = b.map->sClamp;
-        b.tClamp = b.map->tClamp;
-        b.lodBias = b.map->lodBias;
+    b.map = map;
+    if (map != nullptr) {
+        b.minFilter = map->minFilter;
+        b.magFilter = map->magFilter;
+        b.mipmapMode = map->mipmapMode;
+        b.sClamp = map->sClamp;
+        b.tClamp = map->tClamp;
+        b.lodBias = map->lodBias;
     }
     return b;
+}
+
+// The last handle found and its binding: programs select the same texture
+// for many triangles in a row. An allocation stays where it is, with the
+// settings it was made with, until texture memory is reset, which counts
+// as replacing texels (TexelsReplaced), so a lookup holds while the texel
+// generation does.
+struct LastLookup {
+    GrMipMapId_t handle = GR_NULL_MIPMAP_HANDLE;
+    std::uint64_t texelGeneration = 0;
+    glide::TextureBinding binding;
+};
+
+glide::TextureBinding BindingFor(GrMipMapId_t handle) {
+    static LastLookup last;
+    const std::uint64_t texels = glide::TexelGeneration();
+    if (handle == last.handle && texels == last.texelGeneration) return last.binding;
+    const glide::MipMap* map = glide::FindMipMap(handle);
+    // A handle not allocated yet may be allocated next: only found ones are kept.
+    if (map != nullptr) last = {handle, texels, BindingOf(map)};
+    return BindingOf(map);
 }
 
 bool IsFilter(GrTextureFilterMode_t f) {
