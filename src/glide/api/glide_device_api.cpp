@@ -1,5 +1,6 @@
 // Device calls: init, hardware query, open, passthrough, shutdown; the
 // output choice, the counters and the colour formats.
+#include <bit>
 #include <cstring>
 
 #include "device.h"
@@ -50,13 +51,17 @@ void ResetCounters() {
 void SetRasterizationEnabled(bool enabled) { TheDevice().rasterize = enabled; }
 
 Rgba8 UnpackColour(GrColor_t colour, GrColorFormat_t format) {
-    const auto byte = [colour](int shift) { return static_cast<std::uint8_t>((colour >> shift) & 0xFFu); };
+    // The colour turned so that its red byte is the lowest, then green,
+    // blue and alpha: an Rgba8's bytes in order.
+    std::uint32_t rgba;
     switch (format) {
-        case GR_COLORFORMAT_ABGR: return {byte(0), byte(8), byte(16), byte(24)};
-        case GR_COLORFORMAT_RGBA: return {byte(24), byte(16), byte(8), byte(0)};
-        case GR_COLORFORMAT_BGRA: return {byte(8), byte(16), byte(24), byte(0)};
-        default: return {byte(16), byte(8), byte(0), byte(24)};  // ARGB
+        case GR_COLORFORMAT_ABGR: rgba = colour; break;
+        case GR_COLORFORMAT_RGBA: rgba = __builtin_bswap32(colour); break;
+        case GR_COLORFORMAT_BGRA: rgba = std::rotr(colour, 8); break;
+        default: rgba = std::rotr(__builtin_bswap32(colour), 8); break;  // ARGB
     }
+    const auto byte = [rgba](int shift) { return static_cast<std::uint8_t>(rgba >> shift); };
+    return {byte(0), byte(8), byte(16), byte(24)};
 }
 
 RenderState DefaultRenderState() {
