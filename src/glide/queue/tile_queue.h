@@ -54,10 +54,13 @@ private:
 // here. countDrawn: the triangle counts in trianglesDrawn when it covers a
 // pixel centre.
 void CommitSnappedTriangle(TriangleSlot slot, const SnappedTriangle& s, bool countDrawn);
-// Whether bounds (on the screen, not empty) lie in a single tile.
+// Whether bounds (on the screen, not empty) lie in a single tile. On the
+// screen no bound is negative, so the tile sizes divide without a sign.
 inline bool InOneTile(const PixelBounds& bounds) {
-    using tuning::kTileHeight, tuning::kTileWidth;
-    return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
+    constexpr auto w = static_cast<unsigned>(tuning::kTileWidth), h = static_cast<unsigned>(tuning::kTileHeight);
+    const auto column = [](int x) { return static_cast<unsigned>(x) / w; };
+    const auto row = [](int y) { return static_cast<unsigned>(y) / h; };
+    return column(bounds.minX) == column(bounds.maxX) && row(bounds.minY) == row(bounds.maxY);
 }
 // Bins a triangle, whose pixel state is set up in the slot, as given: the
 // thread that draws it snaps and sets it up. bounds (OuterPixelBounds) must
