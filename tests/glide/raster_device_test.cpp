@@ -133,6 +133,26 @@ TEST(Device, EveryColourFormatUnpacksEachByteToItsChannel) {
     }
 }
 
+// The pixel state set up for a generation is reused while it lasts: a call
+// with the value already in effect, or a constant colour, keeps it; a new
+// value, or replaced texels, ends it; a value set back before any draw
+// looked finds the generation it had.
+TEST_F(DeviceTest, StateGenerationFollowsTheStateNotTheCalls) {
+    const std::uint64_t start = glide::StateGeneration();
+    guColorCombineFunction(GR_COLORCOMBINE_ITRGB);  // as set up
+    grDepthMask(FXFALSE);                           // as after init
+    grConstantColorValue(0x12345678u);
+    EXPECT_EQ(glide::StateGeneration(), start);
+    grDepthMask(FXTRUE);
+    const std::uint64_t masked = glide::StateGeneration();
+    EXPECT_NE(masked, start);
+    grDepthMask(FXFALSE);
+    grDepthMask(FXTRUE);
+    EXPECT_EQ(glide::StateGeneration(), masked);
+    glide::ResetTextureMemory();
+    EXPECT_NE(glide::StateGeneration(), masked);
+}
+
 TEST_F(DeviceTest, ReadBackOfAKnownImage) {
     // A 4 x 2 block of exactly representable colours, each one pixel.
     const std::uint16_t expected[2][4] = {{0xF800, 0x07E0, 0x001F, 0xFFFF}, {0x8410, 0x0000, 0xFFE0, 0x841F}};
