@@ -265,8 +265,7 @@ std::string OuterBoundsDiffer(const GrVertex* v, bool upperLeft) {
 // to 5/8 (around the thresholds 15/32 and 17/32 at the finest spacing the
 // screen sees), both signs; then every coordinate within 64 steps of each
 // bound's thresholds (n + 15/32, n + 17/32) across the screen; then the
-// limits, infinities and not-a-numbers. (Every float of all 2^32 was
-// checked once outside the suite.)
+// limits, infinities and not-a-numbers.
 TEST(OuterBounds, VectorFormGivesTheReferenceBoundsOnEveryInput) {
     auto check = [](float f, float g) {
         GrVertex v[3] = {};
