@@ -5,7 +5,10 @@
 // (see setup/triangle_setup.h), so drawing never looks back at the API's state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "glide.h"
 #include "pixel/fog.h"
@@ -98,5 +101,23 @@ struct RenderState {
     // single-pass one.
     bool multipassFollows = false;
 };
+
+// Whether two values agree byte for byte (so -0 differs from 0, and a NaN
+// equals itself): what set-up copies is bytes.
+template <class T>
+bool SameBytes(const T& a, const T& b) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+// Whether a and b agree in every byte but the constant colour's (padding
+// included, as the state is copied whole): set-up reads the constant
+// colour nowhere but where it copies it into a triangle.
+inline bool SameButConstant(const RenderState& a, const RenderState& b) {
+    constexpr std::size_t at = offsetof(RenderState, constant), after = at + sizeof(Rgba8);
+    const auto* pa = reinterpret_cast<const char*>(&a);
+    const auto* pb = reinterpret_cast<const char*>(&b);
+    return std::memcmp(pa, pb, at) == 0 && std::memcmp(pa + after, pb + after, sizeof(RenderState) - after) == 0;
+}
 
 }  // namespace glide

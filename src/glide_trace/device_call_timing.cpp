@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "glide_trace.h"
+#include "trace_recorder.h"
 
 namespace glide_trace::timing {
 
@@ -49,6 +50,7 @@ void GlideTraceTimeDeviceCalls(bool on) {
     using namespace glide_trace::timing;
     if (on && nanosecondsPerTick == 0.0) Calibrate();
     enabled = on;
+    glide_trace::recording::R().Watch();
 }
 
 GlideTraceDeviceTime GlideTraceDeviceTimeSoFar() {

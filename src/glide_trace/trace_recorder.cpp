@@ -72,6 +72,7 @@ bool GlideTraceConfigure(const char* path, std::uint32_t firstFrame, std::uint32
     r.recording = false;
     r.finished = false;
     r.configured = true;
+    r.Watch();
     r.error.clear();
     return true;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "device_call_timing.h"
 #include "glide_trace.h"
 #include "support/output_file.h"
 #include "trace_format.h"
@@ -99,6 +100,12 @@ struct Recorder {
     bool configured = false;
     bool recording = false;
     bool finished = false;
+    // Whether the calls need more than remembering: a trace is configured
+    // and not finished, or the device's calls are timed. While false (a
+    // program that neither traces nor times, most of the time) the draw
+    // wrappers pass their calls straight on and the state wrappers only
+    // remember the state. Kept by Watch().
+    bool watched = false;
     std::uint32_t first = 0, last = 0;
     std::uint32_t framesRecorded = 0;
     std::string path;
@@ -118,7 +125,10 @@ struct Recorder {
         mipmaps.clear();
     }
 
-    void Remember(int slot, Op op, const void* payload, std::uint32_t bytes) {
+    // After `configured`, `finished` or the timing changes.
+    void Watch() { watched = (configured && !finished) || timing::enabled; }
+
+    [[gnu::always_inline]] void Remember(int slot, Op op, const void* payload, std::uint32_t bytes) {
         StateSlot& s = slots[slot];
         s.set = true;
         s.seq = ++seq;
@@ -176,12 +186,18 @@ struct Recorder {
         if (!writer.ok() && writeErrno == 0) writeErrno = errno != 0 ? errno : EIO;
     }
 
-    void State(int slot, Op op, const void* payload, std::uint32_t bytes) {
+    [[gnu::always_inline]] void State(int slot, Op op, const void* payload, std::uint32_t bytes) {
+        if (__builtin_expect(configured, 0)) Write(op, payload, bytes);
+        // Always remembered: a later trace in the same run needs it too.
+        Remember(slot, op, payload, bytes);
+    }
+
+    // Writes a state call while recording (and starts the recording at the
+    // first traced frame's first call).
+    void Write(Op op, const void* payload, std::uint32_t bytes) {
         MaybeStart();
         if (recording) writer.Record(op, payload, bytes);
         NoteWriteFailure();
-        // Always remembered: a later trace in the same run needs it too.
-        Remember(slot, op, payload, bytes);
     }
 
     // Records a call that only matters inside the traced frames.
@@ -217,6 +233,7 @@ struct Recorder {
         NoteWriteFailure();
         recording = false;
         finished = true;
+        Watch();
         const bool written = writer.ok();
         const bool committed = out->Commit();
         writer = Writer(nullptr);

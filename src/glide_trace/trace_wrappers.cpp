@@ -6,6 +6,10 @@
 // Only the outermost call is recorded: the device's own helpers may call
 // other Glide functions (a multi-pass triangle drawn as two triangles), and
 // replaying those as well would draw twice.
+//
+// A big scene's frame makes more than a million calls: while nothing is
+// watched (Recorder::watched), a draw call's wrapper is one predicted
+// branch before the device, and a state call's only remembers the state.
 #include "device_call_timing.h"
 #include "gu3df_io.h"
 #include "trace_recorder.h"
@@ -76,6 +80,30 @@ private:
     bool outer_;
 };
 
+// A state call while something is watched: recorded (or remembered) when
+// outermost, and timed.
+template <class Pass>
+[[gnu::noinline]] void WatchedStateCall(int slot, Op op, const void* payload, std::uint32_t bytes, Pass pass) {
+    Call call;
+    if (call.outer()) R().State(slot, op, payload, bytes);
+    DeviceCallTimer timer(call.outer());
+    pass();
+}
+
+// A state call: while nothing is watched, remembered for a later trace's
+// preamble and passed on (the device's calls call no wrapped call, so the
+// nesting count is left alone).
+template <class Pass>
+[[gnu::always_inline]] inline void StateCall(int slot, Op op, const void* payload, std::uint32_t bytes, Pass pass) {
+    Recorder& r = R();
+    if (__builtin_expect(!r.watched && r.depth == 0, 1)) {
+        r.Remember(slot, op, payload, bytes);
+        pass();
+        return;
+    }
+    WatchedStateCall(slot, op, payload, bytes, pass);
+}
+
 }  // namespace
 
 // ---- wrapped calls ----------------------------------------------------------------------------
@@ -102,10 +130,7 @@ FxBool __wrap_grSstQueryHardware(GrHwConfiguration* hw) {
 }
 
 void __wrap_grSstSelect(int which) {
-    Call call;
-    if (call.outer()) R().State(kSlotSelect, Op::kSstSelect, &which, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grSstSelect(which);
+    StateCall(kSlotSelect, Op::kSstSelect, &which, 4, [=] { __real_grSstSelect(which); });
 }
 
 FxBool __wrap_grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrColorFormat_t format,
@@ -133,17 +158,11 @@ void __wrap_grGlideShutdown(void) {
 }
 
 void __wrap_grSstPassthruMode(GrPassthruMode_t mode) {
-    Call call;
-    if (call.outer()) R().State(kSlotPassthru, Op::kSstPassthruMode, &mode, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grSstPassthruMode(mode);
+    StateCall(kSlotPassthru, Op::kSstPassthruMode, &mode, 4, [=] { __real_grSstPassthruMode(mode); });
 }
 
 void __wrap_grRenderBuffer(GrBuffer_t buffer) {
-    Call call;
-    if (call.outer()) R().State(kSlotRenderBuffer, Op::kRenderBuffer, &buffer, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grRenderBuffer(buffer);
+    StateCall(kSlotRenderBuffer, Op::kRenderBuffer, &buffer, 4, [=] { __real_grRenderBuffer(buffer); });
 }
 
 void __wrap_grBufferClear(GrColor_t colour, GrAlpha_t alpha, FxU16 depth) {
@@ -168,53 +187,34 @@ void __wrap_grBufferSwap(int interval) {
 }
 
 void __wrap_grDepthBufferMode(GrDepthBufferMode_t mode) {
-    Call call;
-    if (call.outer()) R().State(kSlotDepthMode, Op::kDepthBufferMode, &mode, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grDepthBufferMode(mode);
+    StateCall(kSlotDepthMode, Op::kDepthBufferMode, &mode, 4, [=] { __real_grDepthBufferMode(mode); });
 }
 
 void __wrap_grDepthBufferFunction(GrCmpFnc_t function) {
-    Call call;
-    if (call.outer()) R().State(kSlotDepthFunction, Op::kDepthBufferFunction, &function, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grDepthBufferFunction(function);
+    StateCall(kSlotDepthFunction, Op::kDepthBufferFunction, &function, 4,
+              [=] { __real_grDepthBufferFunction(function); });
 }
 
 void __wrap_grDepthMask(FxBool enable) {
-    Call call;
-    if (call.outer()) R().State(kSlotDepthMask, Op::kDepthMask, &enable, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grDepthMask(enable);
+    StateCall(kSlotDepthMask, Op::kDepthMask, &enable, 4, [=] { __real_grDepthMask(enable); });
 }
 
 void __wrap_grAlphaCombine(GrCombineFunction_t function, GrCombineFactor_t factor, GrCombineLocal_t local,
                            GrCombineOther_t other, FxBool invert) {
-    Call call;
-    if (call.outer()) {
-        const std::int32_t args[5] = {function, factor, local, other, invert};
-        R().State(kSlotAlphaCombine, Op::kAlphaCombine, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_grAlphaCombine(function, factor, local, other, invert);
+    const std::int32_t args[5] = {function, factor, local, other, invert};
+    StateCall(kSlotAlphaCombine, Op::kAlphaCombine, args, sizeof(args),
+              [=] { __real_grAlphaCombine(function, factor, local, other, invert); });
 }
 
 void __wrap_grAlphaBlendFunction(GrAlphaBlendFnc_t rgbSrc, GrAlphaBlendFnc_t rgbDst, GrAlphaBlendFnc_t alphaSrc,
                                  GrAlphaBlendFnc_t alphaDst) {
-    Call call;
-    if (call.outer()) {
-        const std::int32_t args[4] = {rgbSrc, rgbDst, alphaSrc, alphaDst};
-        R().State(kSlotAlphaBlend, Op::kAlphaBlendFunction, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_grAlphaBlendFunction(rgbSrc, rgbDst, alphaSrc, alphaDst);
+    const std::int32_t args[4] = {rgbSrc, rgbDst, alphaSrc, alphaDst};
+    StateCall(kSlotAlphaBlend, Op::kAlphaBlendFunction, args, sizeof(args),
+              [=] { __real_grAlphaBlendFunction(rgbSrc, rgbDst, alphaSrc, alphaDst); });
 }
 
 void __wrap_grFogMode(GrFogMode_t mode) {
-    Call call;
-    if (call.outer()) R().State(kSlotFogMode, Op::kFogMode, &mode, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grFogMode(mode);
+    StateCall(kSlotFogMode, Op::kFogMode, &mode, 4, [=] { __real_grFogMode(mode); });
 }
 
 void __wrap_grFogTable(const GrFog_t* table) {
@@ -225,88 +225,54 @@ void __wrap_grFogTable(const GrFog_t* table) {
 }
 
 void __wrap_grFogColorValue(GrColor_t colour) {
-    Call call;
-    if (call.outer()) R().State(kSlotFogColor, Op::kFogColorValue, &colour, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grFogColorValue(colour);
+    StateCall(kSlotFogColor, Op::kFogColorValue, &colour, 4, [=] { __real_grFogColorValue(colour); });
 }
 
 void __wrap_grHints(GrHint_t type, FxU32 value) {
-    Call call;
-    if (call.outer()) {
-        const std::uint32_t args[2] = {type, value};
-        R().State(Indexed(kSlotHints, type, 16), Op::kHints, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_grHints(type, value);
+    const std::uint32_t args[2] = {type, value};
+    StateCall(Indexed(kSlotHints, type, 16), Op::kHints, args, sizeof(args), [=] { __real_grHints(type, value); });
 }
 
 void __wrap_grConstantColorValue(GrColor_t colour) {
-    Call call;
-    if (call.outer()) R().State(kSlotConstantColor, Op::kConstantColorValue, &colour, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_grConstantColorValue(colour);
+    StateCall(kSlotConstantColor, Op::kConstantColorValue, &colour, 4, [=] { __real_grConstantColorValue(colour); });
 }
 
 void __wrap_grTexFilterMode(GrChipID_t tmu, GrTextureFilterMode_t minFilter, GrTextureFilterMode_t magFilter) {
-    Call call;
-    if (call.outer()) {
-        const std::int32_t args[3] = {tmu, minFilter, magFilter};
-        R().State(Indexed(kSlotTexFilter, tmu, 3), Op::kTexFilterMode, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_grTexFilterMode(tmu, minFilter, magFilter);
+    const std::int32_t args[3] = {tmu, minFilter, magFilter};
+    StateCall(Indexed(kSlotTexFilter, tmu, 3), Op::kTexFilterMode, args, sizeof(args),
+              [=] { __real_grTexFilterMode(tmu, minFilter, magFilter); });
 }
 
 void __wrap_grTexMipMapMode(GrChipID_t tmu, GrMipMapMode_t mode, FxBool lodBlend) {
-    Call call;
-    if (call.outer()) {
-        const std::int32_t args[3] = {tmu, mode, lodBlend};
-        R().State(Indexed(kSlotTexMipMap, tmu, 3), Op::kTexMipMapMode, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_grTexMipMapMode(tmu, mode, lodBlend);
+    const std::int32_t args[3] = {tmu, mode, lodBlend};
+    StateCall(Indexed(kSlotTexMipMap, tmu, 3), Op::kTexMipMapMode, args, sizeof(args),
+              [=] { __real_grTexMipMapMode(tmu, mode, lodBlend); });
 }
 
 void __wrap_guColorCombineFunction(GrColorCombineFnc_t function) {
-    Call call;
-    if (call.outer()) R().State(kSlotColorCombine, Op::kColorCombineFunction, &function, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_guColorCombineFunction(function);
+    StateCall(kSlotColorCombine, Op::kColorCombineFunction, &function, 4,
+              [=] { __real_guColorCombineFunction(function); });
 }
 
 void __wrap_guTexCombineFunction(GrChipID_t tmu, GrTextureCombineFnc_t function) {
-    Call call;
-    if (call.outer()) {
-        const std::int32_t args[2] = {tmu, function};
-        R().State(Indexed(kSlotTexCombine, tmu, 3), Op::kTexCombineFunction, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_guTexCombineFunction(tmu, function);
+    const std::int32_t args[2] = {tmu, function};
+    StateCall(Indexed(kSlotTexCombine, tmu, 3), Op::kTexCombineFunction, args, sizeof(args),
+              [=] { __real_guTexCombineFunction(tmu, function); });
 }
 
 void __wrap_guMPInit(void) {
-    Call call;
-    if (call.outer()) R().State(kSlotMPInit, Op::kMPInit, nullptr, 0);
-    DeviceCallTimer timer(call.outer());
-    __real_guMPInit();
+    StateCall(kSlotMPInit, Op::kMPInit, nullptr, 0, [=] { __real_guMPInit(); });
 }
 
 void __wrap_guMPTexCombineFunction(GrMPTextureCombineFnc_t function) {
-    Call call;
-    if (call.outer()) R().State(kSlotMPTexCombine, Op::kMPTexCombineFunction, &function, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_guMPTexCombineFunction(function);
+    StateCall(kSlotMPTexCombine, Op::kMPTexCombineFunction, &function, 4,
+              [=] { __real_guMPTexCombineFunction(function); });
 }
 
 void __wrap_guMPTexSource(GrChipID_t virtualTmu, GrMipMapId_t mipmap) {
-    Call call;
-    if (call.outer()) {
-        const std::uint32_t args[2] = {static_cast<std::uint32_t>(virtualTmu), mipmap};
-        R().State(Indexed(kSlotMPTexSource, virtualTmu, 3), Op::kMPTexSource, args, sizeof(args));
-    }
-    DeviceCallTimer timer(call.outer());
-    __real_guMPTexSource(virtualTmu, mipmap);
+    const std::uint32_t args[2] = {static_cast<std::uint32_t>(virtualTmu), mipmap};
+    StateCall(Indexed(kSlotMPTexSource, virtualTmu, 3), Op::kMPTexSource, args, sizeof(args),
+              [=] { __real_guMPTexSource(virtualTmu, mipmap); });
 }
 
 GrMipMapId_t __wrap_guTexAllocateMemory(GrChipID_t tmu, FxU8 oddEvenMask, int width, int height,
@@ -360,13 +326,10 @@ void __wrap_guTexDownloadMipMap(GrMipMapId_t mipmap, const void* data, const GuN
 }
 
 void __wrap_guTexSource(GrMipMapId_t mipmap) {
-    Call call;
-    if (call.outer()) R().State(kSlotTexSource, Op::kTexSource, &mipmap, 4);
-    DeviceCallTimer timer(call.outer());
-    __real_guTexSource(mipmap);
+    StateCall(kSlotTexSource, Op::kTexSource, &mipmap, 4, [=] { __real_guTexSource(mipmap); });
 }
 
-void __wrap_grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+[[gnu::noinline]] static void WatchedDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
     Call call;
     if (call.outer() && R().Recording()) {
         const GrVertex v[3] = {*a, *b, *c};
@@ -376,8 +339,13 @@ void __wrap_grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex*
     __real_grDrawTriangle(a, b, c);
 }
 
-void __wrap_grAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c, FxBool ab, FxBool bc,
-                             FxBool ca) {
+void __wrap_grDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+    if (__builtin_expect(R().watched, 0)) return WatchedDrawTriangle(a, b, c);
+    __real_grDrawTriangle(a, b, c);
+}
+
+[[gnu::noinline]] static void WatchedAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c,
+                                                    FxBool ab, FxBool bc, FxBool ca) {
     Call call;
     if (call.outer() && R().Recording()) {
         const GrVertex v[3] = {*a, *b, *c};
@@ -388,7 +356,13 @@ void __wrap_grAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVerte
     __real_grAADrawTriangle(a, b, c, ab, bc, ca);
 }
 
-void __wrap_guMPDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+void __wrap_grAADrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c, FxBool ab, FxBool bc,
+                             FxBool ca) {
+    if (__builtin_expect(R().watched, 0)) return WatchedAADrawTriangle(a, b, c, ab, bc, ca);
+    __real_grAADrawTriangle(a, b, c, ab, bc, ca);
+}
+
+[[gnu::noinline]] static void WatchedMPDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
     Call call;
     if (call.outer() && R().Recording()) {
         const GrVertex v[3] = {*a, *b, *c};
@@ -398,13 +372,23 @@ void __wrap_guMPDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVerte
     __real_guMPDrawTriangle(a, b, c);
 }
 
-void __wrap_grDrawLine(const GrVertex* a, const GrVertex* b) {
+void __wrap_guMPDrawTriangle(const GrVertex* a, const GrVertex* b, const GrVertex* c) {
+    if (__builtin_expect(R().watched, 0)) return WatchedMPDrawTriangle(a, b, c);
+    __real_guMPDrawTriangle(a, b, c);
+}
+
+[[gnu::noinline]] static void WatchedDrawLine(const GrVertex* a, const GrVertex* b) {
     Call call;
     if (call.outer() && R().Recording()) {
         const GrVertex v[2] = {*a, *b};
         R().Frame(Op::kDrawLine, v, sizeof(v));
     }
     DeviceCallTimer timer(call.outer());
+    __real_grDrawLine(a, b);
+}
+
+void __wrap_grDrawLine(const GrVertex* a, const GrVertex* b) {
+    if (__builtin_expect(R().watched, 0)) return WatchedDrawLine(a, b);
     __real_grDrawLine(a, b);
 }
 

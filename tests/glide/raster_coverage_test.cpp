@@ -1,6 +1,9 @@
 // Which pixels a triangle or line covers: the tie rule, shared edges, fans,
 // both origins, clipping and bad input.
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -226,6 +229,78 @@ TEST_F(Coverage, LinesAreOnePixelWideAndZeroLengthDrawsNothing) {
     EXPECT_EQ(row, kW);
 }
 
+// The outer bounds as first defined, in doubles: the reference the device's
+// vector form must match on every input.
+bool ReferenceOuterBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool upperLeft,
+                          glide::PixelBounds* out) {
+    const auto within = [](const GrVertex& v) {
+        return std::fabs(v.x) <= glide::kMaxCoordinate && std::fabs(v.y) <= glide::kMaxCoordinate;
+    };
+    if (!within(a) || !within(b) || !within(c)) return false;
+    const auto y = [upperLeft](const GrVertex& v) { return upperLeft ? static_cast<float>(kH) - v.y : v.y; };
+    const double x0 = std::ceil(static_cast<double>(std::min({a.x, b.x, c.x})) - 17.0 / 32.0);
+    const double x1 = std::floor(static_cast<double>(std::max({a.x, b.x, c.x})) - 15.0 / 32.0);
+    const double y0 = std::ceil(static_cast<double>(std::min({y(a), y(b), y(c)})) - 17.0 / 32.0);
+    const double y1 = std::floor(static_cast<double>(std::max({y(a), y(b), y(c)})) - 15.0 / 32.0);
+    out->minX = x0 < 0.0 ? 0 : static_cast<int>(x0);
+    out->minY = y0 < 0.0 ? 0 : static_cast<int>(y0);
+    out->maxX = x1 > kW - 1 ? kW - 1 : static_cast<int>(x1);
+    out->maxY = y1 > kH - 1 ? kH - 1 : static_cast<int>(y1);
+    return true;
+}
+
+// The outer bounds' answer for one input against the reference's; "" when they agree.
+std::string OuterBoundsDiffer(const GrVertex* v, bool upperLeft) {
+    glide::PixelBounds got, want;
+    const bool ok = glide::OuterPixelBounds(v[0], v[1], v[2], upperLeft, &got);
+    if (ok != ReferenceOuterBounds(v[0], v[1], v[2], upperLeft, &want)) return "accepted differently";
+    if (!ok || std::memcmp(&got, &want, sizeof(got)) == 0) return "";
+    return "got " + std::to_string(got.minX) + "," + std::to_string(got.minY) + ".." + std::to_string(got.maxX) +
+           "," + std::to_string(got.maxY) + ", want " + std::to_string(want.minX) + "," + std::to_string(want.minY) +
+           ".." + std::to_string(want.maxX) + "," + std::to_string(want.maxY);
+}
+
+// Each bound is a function of one coordinate, so a triangle of three equal
+// vertices at (f, -f) checks all four for f and -f. Every float from 3/8
+// to 5/8 (around the thresholds 15/32 and 17/32 at the finest spacing the
+// screen sees), both signs; then every coordinate within 64 steps of each
+// bound's thresholds (n + 15/32, n + 17/32) across the screen; then the
+// limits, infinities and not-a-numbers.
+TEST(OuterBounds, VectorFormGivesTheReferenceBoundsOnEveryInput) {
+    auto check = [](float f, float g) {
+        GrVertex v[3] = {};
+        for (GrVertex& x : v) x.x = f, x.y = g;
+        for (bool upperLeft : {false, true}) {
+            const std::string diff = OuterBoundsDiffer(v, upperLeft);
+            if (!diff.empty()) {
+                ADD_FAILURE() << "x " << f << " y " << g << (upperLeft ? " upper left: " : ": ") << diff;
+                return false;
+            }
+        }
+        return true;
+    };
+    for (std::uint32_t bits = std::bit_cast<std::uint32_t>(0.375f); bits < std::bit_cast<std::uint32_t>(0.625f);
+         ++bits) {
+        const float f = std::bit_cast<float>(bits);
+        if (!check(f, -f)) return;
+    }
+    for (int n = -2; n <= kW + 2; ++n) {
+        for (const float threshold : {n + 15.0f / 32.0f, n + 17.0f / 32.0f}) {
+            float f = threshold, g = threshold;
+            for (int step = 0; step < 64; ++step) {
+                if (!check(f, -g) || !check(-g, f)) return;
+                f = std::nextafter(f, std::numeric_limits<float>::infinity());
+                g = std::nextafter(g, -std::numeric_limits<float>::infinity());
+            }
+        }
+    }
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const float f : {glide::kMaxCoordinate, std::nextafter(glide::kMaxCoordinate, inf), inf, std::nanf(""),
+                          std::numeric_limits<float>::denorm_min(), 0.0f}) {
+        if (!check(f, -f) || !check(-f, f)) return;
+    }
+}
+
 // The tile queue bins a triangle by bounds worked out before snapping: they
 // must hold every pixel snapping admits, near the snapping grid's halves,
 // the screen's edges and the coordinate limit, with either origin.
@@ -244,6 +319,7 @@ TEST(OuterBounds, HoldSnappedBoundsAndAreEmptyOnlyWhenNothingIsCovered) {
         }
         if (i % 1000 == 0) v[i / 1000 % 3].x = (i / 1000 % 2 ? -1.0f : 1.0f) * glide::kMaxCoordinate;
         const bool upperLeft = i % 2 == 1;
+        ASSERT_EQ(OuterBoundsDiffer(v, upperLeft), "") << i;
         glide::PixelBounds outer;
         glide::SnappedTriangle s;
         const bool snapped = glide::SnapTriangle(v[0], v[1], v[2], upperLeft, &s);

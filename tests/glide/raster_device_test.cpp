@@ -1,5 +1,6 @@
 // Device life cycle, outputs, colour formats, read-back and screenshots,
 // and the reference pictures written for inspection.
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -113,6 +114,43 @@ TEST_F(DeviceTest, PackedColoursFollowTheFormatChosenAtOpen) {
     EXPECT_EQ(Pixel(1, 1), 0x001F);
     grBufferClear(0x0000FF00u, 0, 0);  // ARGB: green
     EXPECT_EQ(Pixel(5, 5), 0x07E0);
+}
+
+// Four distinct bytes land in their channels in every packed format.
+TEST(Device, EveryColourFormatUnpacksEachByteToItsChannel) {
+    struct Case {
+        GrColorFormat_t format;
+        std::uint8_t r, g, b, a;
+    };
+    const Case cases[] = {{GR_COLORFORMAT_ARGB, 0x22, 0x33, 0x44, 0x11},
+                          {GR_COLORFORMAT_ABGR, 0x44, 0x33, 0x22, 0x11},
+                          {GR_COLORFORMAT_RGBA, 0x11, 0x22, 0x33, 0x44},
+                          {GR_COLORFORMAT_BGRA, 0x33, 0x22, 0x11, 0x44}};
+    for (const Case& c : cases) {
+        const glide::Rgba8 got = glide::UnpackColour(0x11223344u, c.format);
+        EXPECT_EQ((std::array<int, 4>{got.r, got.g, got.b, got.a}), (std::array<int, 4>{c.r, c.g, c.b, c.a}))
+            << "format " << c.format;
+    }
+}
+
+// The pixel state set up for a generation is reused while it lasts: a call
+// with the value already in effect, or a constant colour, keeps it; a new
+// value, or replaced texels, ends it; a value set back before any draw
+// looked finds the generation it had.
+TEST_F(DeviceTest, StateGenerationFollowsTheStateNotTheCalls) {
+    const std::uint64_t start = glide::StateGeneration();
+    guColorCombineFunction(GR_COLORCOMBINE_ITRGB);  // as set up
+    grDepthMask(FXFALSE);                           // as after init
+    grConstantColorValue(0x12345678u);
+    EXPECT_EQ(glide::StateGeneration(), start);
+    grDepthMask(FXTRUE);
+    const std::uint64_t masked = glide::StateGeneration();
+    EXPECT_NE(masked, start);
+    grDepthMask(FXFALSE);
+    grDepthMask(FXTRUE);
+    EXPECT_EQ(glide::StateGeneration(), masked);
+    glide::ResetTextureMemory();
+    EXPECT_NE(glide::StateGeneration(), masked);
 }
 
 TEST_F(DeviceTest, ReadBackOfAKnownImage) {

@@ -149,7 +149,7 @@ protected:
         for (int i = 0; i < 600; ++i) {
             if (i % 100 >= 50) {
                 grConstantColorValue(static_cast<GrColor_t>(rng()));
-                ctx.stateGeneration = glide::TheDevice().stateGeneration;  // as a new draw call sees it
+                ctx.stateGeneration = glide::StateGeneration();  // as a new draw call sees it
             }
             const float cx = corner(rng), cy = corner(rng) * 0.7f;
             GrVertex v[3];

@@ -8,11 +8,6 @@
 
 namespace glide {
 
-FrameBuffers& Buffers() {
-    static FrameBuffers buffers{};
-    return buffers;
-}
-
 std::uint16_t* ColourBuffer(GrBuffer_t buffer) {
     Device& d = TheDevice();
     const int index = buffer == GR_BUFFER_FRONTBUFFER ? d.front : 1 - d.front;
@@ -26,6 +21,7 @@ std::uint16_t* RenderTargetBuffer() { return ColourBuffer(TheDevice().renderTarg
 void grRenderBuffer(GrBuffer_t buffer) {
     if (buffer != GR_BUFFER_FRONTBUFFER && buffer != GR_BUFFER_BACKBUFFER) return;
     glide::TheDevice().renderTarget = buffer;
+    glide::UpdateDrawTarget();
 }
 
 // Clears the render target to the colour, dithered like any pixel (the four
@@ -58,6 +54,7 @@ void grBufferSwap(int swapInterval) {
     if (!d.open) return;
     SyncTileQueue(Access::kReadBuffers);  // the output reads the new front buffer
     d.front = 1 - d.front;
+    UpdateDrawTarget();
     CurrentOutput().Present(Buffers().colour[d.front], swapInterval > 0);
 }
 

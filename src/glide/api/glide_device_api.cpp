@@ -1,5 +1,8 @@
 // Device calls: init, hardware query, open, passthrough, shutdown; the
 // output choice, the counters and the colour formats.
+#include <bit>
+#include <cstring>
+
 #include "device.h"
 #include "queue/tile_queue.h"
 #include "texture/texture_memory.h"
@@ -10,10 +13,8 @@ namespace {
 DisplayOutput* gChosenOutput = nullptr;
 }
 
-Device& TheDevice() {
-    static Device device;
-    return device;
-}
+constinit Device gDevice;
+constinit FrameBuffers gBuffers{};
 
 DisplayOutput& CurrentOutput() {
     Device& d = TheDevice();
@@ -50,13 +51,17 @@ void ResetCounters() {
 void SetRasterizationEnabled(bool enabled) { TheDevice().rasterize = enabled; }
 
 Rgba8 UnpackColour(GrColor_t colour, GrColorFormat_t format) {
-    const auto byte = [colour](int shift) { return static_cast<std::uint8_t>((colour >> shift) & 0xFFu); };
+    // The colour turned so that its red byte is the lowest, then green,
+    // blue and alpha: an Rgba8's bytes in order.
+    std::uint32_t rgba;
     switch (format) {
-        case GR_COLORFORMAT_ABGR: return {byte(0), byte(8), byte(16), byte(24)};
-        case GR_COLORFORMAT_RGBA: return {byte(24), byte(16), byte(8), byte(0)};
-        case GR_COLORFORMAT_BGRA: return {byte(8), byte(16), byte(24), byte(0)};
-        default: return {byte(16), byte(8), byte(0), byte(24)};  // ARGB
+        case GR_COLORFORMAT_ABGR: rgba = colour; break;
+        case GR_COLORFORMAT_RGBA: rgba = __builtin_bswap32(colour); break;
+        case GR_COLORFORMAT_BGRA: rgba = std::rotr(colour, 8); break;
+        default: rgba = std::rotr(__builtin_bswap32(colour), 8); break;  // ARGB
     }
+    const auto byte = [rgba](int shift) { return static_cast<std::uint8_t>(rgba >> shift); };
+    return {byte(0), byte(8), byte(16), byte(24)};
 }
 
 RenderState DefaultRenderState() {
@@ -80,24 +85,41 @@ std::uint64_t NextStateGeneration() {
     return ++last;
 }
 
-}  // namespace
-
-RenderState& MutableState() {
-    Device& d = TheDevice();
+// A state the program has not set yet: its own generation.
+void StartState(Device& d, const RenderState& state) {
+    d.state = state;
+    d.generationState = state;
+    d.stateTouched = false;
     d.stateGeneration = NextStateGeneration();
-    return d.state;
 }
 
-DrawContext MakeDrawContext(TextureUse use) {
-    Device& d = TheDevice();
-    DrawContext ctx;
-    ctx.state = &d.state;
-    ctx.stateGeneration = d.stateGeneration;
-    ctx.textureUse = use;
-    ctx.originUpperLeft = d.originUpperLeft;
-    ctx.colourBuffer = RenderTargetBuffer();
-    ctx.depthBuffer = Buffers().depth;
-    return ctx;
+}  // namespace
+
+void SettleStateGeneration() {
+    Device& d = gDevice;
+    d.stateTouched = false;
+    if (SameButConstant(d.state, d.generationState)) return;
+    std::memcpy(static_cast<void*>(&d.generationState), &d.state, sizeof(RenderState));
+    d.stateGeneration = NextStateGeneration();
+}
+
+namespace {
+std::uint64_t gTexelGeneration = 0;
+}
+
+void TexelsReplaced() {
+    ++gTexelGeneration;
+    gDevice.stateGeneration = NextStateGeneration();
+}
+
+std::uint64_t TexelGeneration() { return gTexelGeneration; }
+
+void UpdateDrawTarget() {
+    Device& d = gDevice;
+    d.drawContext = DrawContext{};
+    d.drawContext.originUpperLeft = d.originUpperLeft;
+    d.drawContext.colourBuffer = RenderTargetBuffer();
+    d.drawContext.depthBuffer = Buffers().depth;
 }
 
 }  // namespace glide
@@ -110,10 +132,10 @@ void grGlideInit(void) {
     const bool rasterize = d.rasterize;
     d = Device{};
     d.rasterize = rasterize;
-    d.stateGeneration = NextStateGeneration();
+    StartState(d, DefaultRenderState());
     d.initialised = true;
     d.output = gChosenOutput;
-    d.state = DefaultRenderState();
+    UpdateDrawTarget();
     ResetTextureMemory();
 }
 
@@ -156,6 +178,7 @@ FxBool grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrColorFor
     d.originUpperLeft = origin == GR_ORIGIN_UPPER_LEFT;
     d.front = 0;
     d.renderTarget = GR_BUFFER_BACKBUFFER;
+    UpdateDrawTarget();
     FrameBuffers& b = Buffers();
     for (auto& buffer : b.colour) {
         for (std::uint16_t& p : buffer) p = 0;
@@ -184,5 +207,6 @@ void grGlideShutdown(void) {
     d = Device{};
     d.counters = counters;  // a benchmark may read them after shutdown
     d.rasterize = rasterize;
+    UpdateDrawTarget();
     ResetTextureMemory();
 }

@@ -1,12 +1,19 @@
 // Render state calls. Each checks its enumeration values and ignores a call
 // with a value it does not know, leaving the state as it was; packed
-// colours are split into bytes here, once.
+// colours are split into bytes here, once. A value already in effect
+// changes nothing (ChangeState): programs send the same state for every
+// triangle.
 #include "device.h"
 #include "queue/tile_queue.h"
 
 namespace {
 
-glide::RenderState& State() { return glide::MutableState(); }
+glide::RenderState& State() { return glide::TheDevice().state; }
+
+template <class T>
+void Change(T& field, const T& value) {
+    glide::ChangeState(field, value);
+}
 
 bool IsCompare(GrCmpFnc_t f) { return f >= GR_CMP_NEVER && f <= GR_CMP_ALWAYS; }
 bool IsBlendFactor(GrAlphaBlendFnc_t f) { return f >= GR_BLEND_ZERO && f <= GR_BLEND_ONE_MINUS_DST_ALPHA; }
@@ -16,18 +23,18 @@ bool IsBlendFactor(GrAlphaBlendFnc_t f) { return f >= GR_BLEND_ZERO && f <= GR_B
 void grDepthBufferMode(GrDepthBufferMode_t mode) {
     using glide::DepthMode;
     switch (mode) {
-        case GR_DEPTHBUFFER_DISABLE: State().depthMode = DepthMode::kDisabled; break;
-        case GR_DEPTHBUFFER_ZBUFFER: State().depthMode = DepthMode::kZBuffer; break;
-        case GR_DEPTHBUFFER_WBUFFER: State().depthMode = DepthMode::kWBuffer; break;
+        case GR_DEPTHBUFFER_DISABLE: Change(State().depthMode, DepthMode::kDisabled); break;
+        case GR_DEPTHBUFFER_ZBUFFER: Change(State().depthMode, DepthMode::kZBuffer); break;
+        case GR_DEPTHBUFFER_WBUFFER: Change(State().depthMode, DepthMode::kWBuffer); break;
         default: break;
     }
 }
 
 void grDepthBufferFunction(GrCmpFnc_t function) {
-    if (IsCompare(function)) State().depthFunction = function;
+    if (IsCompare(function)) Change(State().depthFunction, function);
 }
 
-void grDepthMask(FxBool enable) { State().depthMask = enable != FXFALSE; }
+void grDepthMask(FxBool enable) { Change(State().depthMask, enable != FXFALSE); }
 
 void grAlphaCombine(GrCombineFunction_t function, GrCombineFactor_t factor, GrCombineLocal_t local,
                     GrCombineOther_t other, FxBool invert) {
@@ -37,7 +44,7 @@ void grAlphaCombine(GrCombineFunction_t function, GrCombineFactor_t factor, GrCo
     const bool localOk = local == GR_COMBINE_LOCAL_ITERATED || local == GR_COMBINE_LOCAL_CONSTANT;
     const bool otherOk = other >= GR_COMBINE_OTHER_ITERATED && other <= GR_COMBINE_OTHER_CONSTANT;
     if (!functionOk || !factorOk || !localOk || !otherOk) return;
-    State().alpha = {function, factor, local, other, invert != FXFALSE};
+    Change(State().alpha, glide::AlphaCombine{function, factor, local, other, invert != FXFALSE});
 }
 
 // Colour is blended by rgbSrc and rgbDst; the buffers hold no alpha, so the
@@ -47,15 +54,15 @@ void grAlphaBlendFunction(GrAlphaBlendFnc_t rgbSrc, GrAlphaBlendFnc_t rgbDst, Gr
     (void)alphaSrc;
     (void)alphaDst;
     if (!IsBlendFactor(rgbSrc) || !IsBlendFactor(rgbDst)) return;
-    State().blend = {rgbSrc, rgbDst};
+    Change(State().blend, glide::BlendFunction{rgbSrc, rgbDst});
 }
 
 void grFogMode(GrFogMode_t mode) {
     using glide::FogMode;
     switch (mode) {
-        case GR_FOG_DISABLE: State().fogMode = FogMode::kDisabled; break;
-        case GR_FOG_WITH_ITERATED_ALPHA: State().fogMode = FogMode::kIteratedAlpha; break;
-        case GR_FOG_WITH_TABLE: State().fogMode = FogMode::kTable; break;
+        case GR_FOG_DISABLE: Change(State().fogMode, FogMode::kDisabled); break;
+        case GR_FOG_WITH_ITERATED_ALPHA: Change(State().fogMode, FogMode::kIteratedAlpha); break;
+        case GR_FOG_WITH_TABLE: Change(State().fogMode, FogMode::kTable); break;
         default: break;
     }
 }
@@ -70,31 +77,36 @@ void grFogTable(const GrFog_t table[GR_FOG_TABLE_SIZE]) {
     for (int i = 0; i < GR_FOG_TABLE_SIZE; ++i) State().fogTable[i] = table[i];
     glide::BuildFogLut(State().fogTable, &lut);
     State().fogLut = &lut;
+    glide::TheDevice().stateTouched = true;
 }
 
 void grFogColorValue(GrColor_t colour) {
-    State().fogColour = glide::UnpackColour(colour, glide::TheDevice().colourFormat);
+    Change(State().fogColour, glide::UnpackColour(colour, glide::TheDevice().colourFormat));
 }
 
+// The constant colour is no part of the state generation: set-up compares
+// it itself.
 void grConstantColorValue(GrColor_t colour) {
     State().constant = glide::UnpackColour(colour, glide::TheDevice().colourFormat);
 }
 
 void grHints(GrHint_t type, FxU32 value) {
-    if (type == GR_HINT_ALLOW_MIPMAP_DITHER) State().mipmapDitherAllowed = value != 0;
+    if (type == GR_HINT_ALLOW_MIPMAP_DITHER) Change(State().mipmapDitherAllowed, value != 0);
 }
 
 void guColorCombineFunction(GrColorCombineFnc_t function) {
     using glide::ColourSource;
+    ColourSource source;
     switch (function) {
-        case GR_COLORCOMBINE_ZERO: State().colour = ColourSource::kZero; break;
-        case GR_COLORCOMBINE_CCRGB: State().colour = ColourSource::kConstant; break;
+        case GR_COLORCOMBINE_ZERO: source = ColourSource::kZero; break;
+        case GR_COLORCOMBINE_CCRGB: source = ColourSource::kConstant; break;
         case GR_COLORCOMBINE_ITRGB:
-        case GR_COLORCOMBINE_ITRGB_DELTA0: State().colour = ColourSource::kIterated; break;
-        case GR_COLORCOMBINE_DECAL_TEXTURE: State().colour = ColourSource::kTexture; break;
-        case GR_COLORCOMBINE_TEXTURE_TIMES_CCRGB: State().colour = ColourSource::kTextureTimesConstant; break;
-        case GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB: State().colour = ColourSource::kTextureTimesIterated; break;
-        case GR_COLORCOMBINE_ONE: State().colour = ColourSource::kOne; break;
-        default: break;
+        case GR_COLORCOMBINE_ITRGB_DELTA0: source = ColourSource::kIterated; break;
+        case GR_COLORCOMBINE_DECAL_TEXTURE: source = ColourSource::kTexture; break;
+        case GR_COLORCOMBINE_TEXTURE_TIMES_CCRGB: source = ColourSource::kTextureTimesConstant; break;
+        case GR_COLORCOMBINE_TEXTURE_TIMES_ITRGB: source = ColourSource::kTextureTimesIterated; break;
+        case GR_COLORCOMBINE_ONE: source = ColourSource::kOne; break;
+        default: return;
     }
+    Change(State().colour, source);
 }

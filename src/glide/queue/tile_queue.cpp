@@ -410,6 +410,7 @@ void Stop() {
     q.wake.notify_all();
     for (std::thread& t : q.workers) t.join();
     g_queue.reset();
+    gTileQueueRunning = false;
 }
 
 // A program that ends with the device still open: its workers finish and
@@ -445,6 +446,7 @@ void StartTileQueue(int threads) {
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
     for (int i = 0; i < threads; ++i) q->counters[i].counters.batch = &q->counters[i].batch;
     g_queue = std::move(q);
+    gTileQueueRunning = true;
     // The queue is correct with any number of workers (the calling thread
     // draws whatever they leave): a thread the system refuses is done without.
     for (int i = 1; i < threads; ++i) {
@@ -461,7 +463,7 @@ void StopTileQueue() {
     FlushInlinePixelBatch();
 }
 
-bool TileQueueRunning() { return g_queue != nullptr; }
+constinit bool gTileQueueRunning = false;
 
 TriangleSlot BeginTriangle() {
     Batch& b = OpenBatch(*g_queue);
@@ -480,10 +482,6 @@ Command& CommandOf(Queue& q, const TriangleSlot& slot) {
 }
 
 }  // namespace
-
-bool InOneTile(const PixelBounds& bounds) {
-    return bounds.minX / kTileWidth == bounds.maxX / kTileWidth && bounds.minY / kTileHeight == bounds.maxY / kTileHeight;
-}
 
 void CommitSnappedTriangle(TriangleSlot slot, const SnappedTriangle& s, bool countDrawn) {
     Queue& q = *g_queue;
@@ -535,8 +533,9 @@ void QueueClear(const ClearFill& clear) {
 }
 
 void SyncTileQueue(Access access) {
-    (void)access;  // every access draws everything queued (see tile_queue.h)
+    // Every access draws everything queued (see tile_queue.h).
     DrainTileQueue();
+    if (access == Access::kReplaceTexels) TexelsReplaced();
 }
 
 namespace {

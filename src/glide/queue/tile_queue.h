@@ -19,6 +19,7 @@
 #include "raster/clear_fill.h"
 #include "raster/line_walk.h"
 #include "setup/triangle_setup.h"
+#include "tuning.h"
 
 namespace glide {
 
@@ -29,7 +30,8 @@ void StartTileQueue(int threads);
 // Draws everything queued (or held inline), then joins the workers and
 // frees the batches.
 void StopTileQueue();
-bool TileQueueRunning();
+extern constinit bool gTileQueueRunning;  // kept by StartTileQueue and StopTileQueue
+inline bool TileQueueRunning() { return gTileQueueRunning; }
 
 // A command slot of the open batch, reserved by BeginTriangle: the caller
 // sets the pixel state up in it, then gives it back to exactly one of the
@@ -52,8 +54,14 @@ private:
 // here. countDrawn: the triangle counts in trianglesDrawn when it covers a
 // pixel centre.
 void CommitSnappedTriangle(TriangleSlot slot, const SnappedTriangle& s, bool countDrawn);
-// Whether bounds (on the screen, not empty) lie in a single tile.
-bool InOneTile(const PixelBounds& bounds);
+// Whether bounds (on the screen, not empty) lie in a single tile. On the
+// screen no bound is negative, so the tile sizes divide without a sign.
+inline bool InOneTile(const PixelBounds& bounds) {
+    constexpr auto w = static_cast<unsigned>(tuning::kTileWidth), h = static_cast<unsigned>(tuning::kTileHeight);
+    const auto column = [](int x) { return static_cast<unsigned>(x) / w; };
+    const auto row = [](int y) { return static_cast<unsigned>(y) / h; };
+    return column(bounds.minX) == column(bounds.maxX) && row(bounds.minY) == row(bounds.maxY);
+}
 // Bins a triangle, whose pixel state is set up in the slot, as given: the
 // thread that draws it snaps and sets it up. bounds (OuterPixelBounds) must
 // lie in one tile.

@@ -116,7 +116,8 @@ int SourcesRead(const DrawContext& ctx, const TextureBinding** sources) {
 // bytes, the draw context's buffers and flags, the instruction set in use
 // and the texture sources' map inputs. A drawing thread keeps its last
 // result and copies the block while every input is the same. The state is
-// known unchanged by its generation, or else compared byte for byte
+// known unchanged but for its constant colour by its generation (which
+// also changes when texels are replaced), or else compared byte for byte
 // (padding included, as it is copied whole), so a difference anywhere only
 // costs a fresh set-up.
 struct PixelStateCache {
@@ -131,40 +132,42 @@ struct PixelStateCache {
     MapInputs maps[2];
     TriangleSetup result;
 
+    bool SameContext(const DrawContext& ctx, const VectorIsa* currentIsa) const {
+        return valid && ctx.textureUse == textureUse && ctx.depthWriteAllowed == depthWriteAllowed &&
+               ctx.colourBuffer == colourBuffer && ctx.depthBuffer == depthBuffer && currentIsa == isa;
+    }
+    // Whether the result holds for the context's state, known by its
+    // generation alone: the path of nearly every triangle.
+    [[gnu::always_inline]] bool Holds(const DrawContext& ctx) {
+        if (ctx.stateGeneration != generation || generation == 0 || !SameContext(ctx, CurrentVectorIsa())) return false;
+        KeepConstant(ctx);
+        return true;
+    }
+    // Whether the result holds for the context's state, compared byte for
+    // byte where the generation differs (a call that set what was already
+    // set, or set it back).
     bool Matches(const DrawContext& ctx, const VectorIsa* currentIsa) {
-        if (!valid || ctx.textureUse != textureUse || ctx.depthWriteAllowed != depthWriteAllowed ||
-            ctx.colourBuffer != colourBuffer || ctx.depthBuffer != depthBuffer ||
-            currentIsa != isa) {
-            return false;
-        }
-        // The same generation is the same state; a new one may still hold
-        // the same bytes (a call that set what was already set), or differ
-        // only in the constant colour (a flat colour per face).
+        if (!SameContext(ctx, currentIsa)) return false;
         if (ctx.stateGeneration == 0 || ctx.stateGeneration != generation) {
             if (!SameButConstant(state, *ctx.state)) return false;
-            if (std::memcmp(&state.constant, &ctx.state->constant, sizeof(Rgba8)) != 0) {
-                TakeConstant(ctx.state->constant);
+            const TextureBinding* sources[2];
+            const int n = SourcesRead(ctx, sources);
+            for (int i = 0; i < n; ++i) {
+                if (!maps[i].Matches(sources[i]->map)) return false;
             }
             generation = ctx.stateGeneration;
         }
-        const TextureBinding* sources[2];
-        const int n = SourcesRead(ctx, sources);
-        for (int i = 0; i < n; ++i) {
-            if (!maps[i].Matches(sources[i]->map)) return false;
-        }
+        KeepConstant(ctx);
         return true;
     }
-    // Set-up copies the constant colour into the record and reads it
-    // nowhere else, so a state that differs only there sets up to the same
-    // block with the new colour (and, being another state, a new id, in
-    // the same family). Whether a and b agree in every byte but the
-    // constant colour's:
-    static bool SameButConstant(const RenderState& a, const RenderState& b) {
-        constexpr std::size_t at = offsetof(RenderState, constant), after = at + sizeof(Rgba8);
-        const auto* pa = reinterpret_cast<const char*>(&a);
-        const auto* pb = reinterpret_cast<const char*>(&b);
-        return std::memcmp(pa, pb, at) == 0 && std::memcmp(pa + after, pb + after, sizeof(RenderState) - after) == 0;
+    // A state that differs only in the constant colour (a flat colour per
+    // face) sets up to the same block with the new colour.
+    void KeepConstant(const DrawContext& ctx) {
+        if (!SameBytes(state.constant, ctx.state->constant)) TakeConstant(ctx.state->constant);
     }
+    // Set-up copies the constant colour into the record and reads it
+    // nowhere else, so the block is the cached one with the new colour
+    // (and, being another state, a new id, in the same family).
     void TakeConstant(const Rgba8& constant) {
         state.constant = constant;
         result.constant = constant;
@@ -203,23 +206,36 @@ std::uint64_t PixelStateHash(const TriangleSetup& t) {
     return h;
 }
 
-void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+namespace {
+
+thread_local PixelStateCache tCache;
+
+[[gnu::noinline]] void SetupPixelStateSlowly(const DrawContext& ctx, TriangleSetup* t) {
     if (ctx.forceGeneric) {
         // The reference path sets everything up afresh.
         SetupPixelStateAnew(ctx, t);
         return;
     }
-    thread_local PixelStateCache cache;
     const VectorIsa* isa = CurrentVectorIsa();
-    if (cache.Matches(ctx, isa)) {
-        // A record reused for the same state family (the inline path's, a
-        // queue slot) holds the block already, or all of it but the
-        // constant colour: nothing writes the block after this call.
-        UpdatePixelState(cache.result, t);
+    if (tCache.Matches(ctx, isa)) {
+        UpdatePixelState(tCache.result, t);
         return;
     }
     SetupPixelStateAnew(ctx, t);
-    cache.Store(ctx, isa, *t);
+    tCache.Store(ctx, isa, *t);
+}
+
+}  // namespace
+
+void SetupPixelState(const DrawContext& ctx, TriangleSetup* t) {
+    // A record reused for the same state family (the inline path's, a
+    // queue slot) holds the block already, or all of it but the constant
+    // colour: nothing writes the block after this call.
+    if (__builtin_expect(!ctx.forceGeneric && tCache.Holds(ctx), 1)) {
+        UpdatePixelState(tCache.result, t);
+        return;
+    }
+    SetupPixelStateSlowly(ctx, t);
 }
 
 }  // namespace glide

@@ -244,9 +244,45 @@ bool SnapTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool 
 // 16 v, so the pixel centres Snapped's bounds admit, from
 // ceil((min16 - 8) / 16) to floor((max16 - 8) / 16), lie within
 // ceil(min - 17/32) .. floor(max - 15/32). Those differences are exact in
-// doubles for every coordinate within kMaxCoordinate.
+// doubles for every coordinate within kMaxCoordinate, and the results fit
+// 32 bits. Most triangles of a big scene end here (bounds that hold no
+// pixel centre), so the whole test stays in vector registers: the four
+// bounds as ceilings, minX - 17/32, minY - 17/32, -maxX + 15/32 and
+// -maxY + 15/32 (floor(v) = -ceil(-v)), each by truncation and a step up
+// where the truncated value lies below.
 bool OuterPixelBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, bool originUpperLeft,
                       PixelBounds* out) {
+#if defined(__SSE2__)
+    const __m128 ab = _mm_setr_ps(a.x, a.y, b.x, b.y), cc = _mm_setr_ps(c.x, c.y, c.x, c.y);
+    const __m128 limit = _mm_set1_ps(kMaxCoordinate), sign = _mm_set1_ps(-0.0f);
+    const __m128 inside = _mm_and_ps(_mm_cmple_ps(_mm_andnot_ps(sign, ab), limit),
+                                     _mm_cmple_ps(_mm_andnot_ps(sign, cc), limit));
+    if (_mm_movemask_ps(inside) != 0xF) return false;  // beyond the limit, or not a number
+    // y in the buffer's orientation: kScreenHeight - y is -y + kScreenHeight.
+    const __m128 flip = originUpperLeft ? _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f) : _mm_setzero_ps();
+    const __m128 shift = originUpperLeft ? _mm_setr_ps(0.0f, kScreenHeight, 0.0f, kScreenHeight) : _mm_setzero_ps();
+    const __m128 p = _mm_add_ps(_mm_xor_ps(ab, flip), shift), q = _mm_add_ps(_mm_xor_ps(cc, flip), shift);
+    const __m128 low = _mm_min_ps(_mm_min_ps(p, _mm_movehl_ps(p, p)), q);   // minX, minY
+    const __m128 high = _mm_max_ps(_mm_max_ps(p, _mm_movehl_ps(p, p)), q);  // maxX, maxY
+    const __m128 w = _mm_movelh_ps(low, _mm_xor_ps(high, sign));             // minX, minY, -maxX, -maxY
+    const auto ceiling = [](__m128d v) {
+        const __m128i truncated = _mm_cvttpd_epi32(v);
+        const __m128d below = _mm_cmplt_pd(_mm_cvtepi32_pd(truncated), v);  // all ones: step up
+        return _mm_sub_epi32(truncated, _mm_shuffle_epi32(_mm_castpd_si128(below), _MM_SHUFFLE(3, 3, 2, 0)));
+    };
+    const __m128i mins = ceiling(_mm_sub_pd(_mm_cvtps_pd(w), _mm_set1_pd(17.0 / 32.0)));
+    const __m128i maxes = ceiling(_mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(w, w)), _mm_set1_pd(15.0 / 32.0)));
+    // minX, minY, -maxX, -maxY, each at least 0, 0, -(kScreenWidth - 1), -(kScreenHeight - 1).
+    const __m128i bounds = _mm_unpacklo_epi64(mins, maxes);
+    const __m128i least = _mm_setr_epi32(0, 0, 1 - kScreenWidth, 1 - kScreenHeight);
+    const __m128i above = _mm_cmpgt_epi32(bounds, least);
+    const __m128i clamped = _mm_or_si128(_mm_and_si128(above, bounds), _mm_andnot_si128(above, least));
+    const __m128i negate = _mm_setr_epi32(0, 0, -1, -1);
+    int result[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(result), _mm_sub_epi32(_mm_xor_si128(clamped, negate), negate));
+    out->minX = result[0], out->minY = result[1], out->maxX = result[2], out->maxY = result[3];
+    return true;
+#else
     if (!WithinCoordinateLimit(a) || !WithinCoordinateLimit(b) || !WithinCoordinateLimit(c)) return false;
     const float ya = BufferY(a, originUpperLeft), yb = BufferY(b, originUpperLeft), yc = BufferY(c, originUpperLeft);
     const float minX = std::min({a.x, b.x, c.x}), maxX = std::max({a.x, b.x, c.x});
@@ -260,6 +296,7 @@ bool OuterPixelBounds(const GrVertex& a, const GrVertex& b, const GrVertex& c, b
     out->maxX = x1 > kScreenWidth - 1 ? kScreenWidth - 1 : static_cast<int>(x1);
     out->maxY = y1 > kScreenHeight - 1 ? kScreenHeight - 1 : static_cast<int>(y1);
     return true;
+#endif
 }
 
 void SetupGeometry(const SnappedTriangle& s, TriangleSetup* t) { Geometry(s, t); }
