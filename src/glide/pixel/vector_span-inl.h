@@ -198,9 +198,12 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
         std::uint16_t* colourAt = colourRow + x;
         std::uint16_t* depthAt = depthRow + x;
         if (n < lanes) {
+            // The lanes past the span read zeros, not whatever the stack held.
+            hn::Store(hn::Zero(d16), d16, colourCopy);
             CopyPixels(colourCopy, colourAt, n);
             colourAt = colourCopy;
             if (k.depthOn) {
+                hn::Store(hn::Zero(d16), d16, depthCopy);
                 CopyPixels(depthCopy, depthAt, n);
                 depthAt = depthCopy;
             }
