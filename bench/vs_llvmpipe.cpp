@@ -27,7 +27,7 @@
 // that same eye distance, so its fog table holds 255 (1 - e^(-0.2 w_i)) at
 // each entry's w_i = 2^(3 + i/4) / (8 - i mod 4) (the board's table layout).
 //
-// Usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]]
+// Usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]] [--paths]
 // Built from the current tree it sets the device's thread count and pixel
 // instruction set; built with TARNVIEW_BASELINE (a tree from before those
 // existed) it always draws inline on one thread.
@@ -106,6 +106,8 @@ enum class Work { kFill, kGrid };
 // Only the works whose label contains one of these comma-separated texts
 // (--only); empty: all.
 std::string g_only;
+// --paths: each work's path counters per frame, on standard error.
+bool g_paths = false;
 
 bool Selected(const std::string& label) {
     if (g_only.empty()) return true;
@@ -168,6 +170,20 @@ void Run(int frames, int count, Work work, const char* label) {
         std::fprintf(stderr, "vs_llvmpipe: %s: %.0f pixels written per frame, expected %.0f\n", label, written,
                      nominal);
     }
+#ifndef TARNVIEW_BASELINE
+    if (g_paths) {
+        const glide::PathCounters p = glide::GetCounters().paths;
+        auto per = [frames](std::uint64_t v) { return static_cast<double>(v) / frames; };
+        std::fprintf(stderr,
+                     "  paths per frame: batch %.0f tris %.0f px, block %.0f tris %.0f px, vector span %.0f tris %.0f px, "
+                     "scalar span %.0f tris %.0f px, generic %.0f tris %.0f px; declined: batch %.0f, block %.0f, "
+                     "span overflows %.0f\n",
+                     per(p.batchTriangles), per(p.batchPixels), per(p.blockTriangles), per(p.blockPixels),
+                     per(p.vectorSpanTriangles), per(p.vectorSpanPixels), per(p.scalarSpanTriangles),
+                     per(p.scalarSpanPixels), per(p.genericTriangles), per(p.genericPixels), per(p.batchDeclined),
+                     per(p.blockDeclined), per(p.spanOverflows));
+    }
+#endif
     std::fflush(stdout);
 }
 
@@ -244,13 +260,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]]\n"
+            std::printf("usage: vs_llvmpipe [--threads N] [--isa NAME] [--only TEXT[,TEXT...]] [--paths]\n"
                         "Draws the llvmpipe comparison's work through the software device and prints\n"
                         "one line per work: ms/frame, Mpix/s, Mtri/s.\n"
                         "  --threads N  rasterizing threads (default: all hardware threads)\n"
                         "  --isa NAME   pixel instruction set (scalar, sse4, avx2, avx512; default: the best)\n"
                         "  --only TEXT  only the works whose name contains TEXT (one of several, separated\n"
-                        "               by commas), for profiling one\n");
+                        "               by commas), for profiling one\n"
+                        "  --paths      each work's path counters per frame, on standard error\n");
             return 0;
         }
         if ((arg == "--threads" || arg == "--isa" || arg == "--only") && i + 1 >= argc) return Usage(("missing value after " + arg).c_str());
@@ -265,6 +282,8 @@ int main(int argc, char** argv) {
             isa = argv[++i];
         } else if (arg == "--only") {
             g_only = argv[++i];
+        } else if (arg == "--paths") {
+            g_paths = true;
         } else {
             return Usage(("unknown argument " + arg).c_str());
         }

@@ -19,8 +19,8 @@ inline constexpr int kBlockSide = 32;
 // ...unless they hold fewer pixels than this: a pixel or two per row costs
 // less one by one than as a whole block.
 inline constexpr int kBlockArea = 6;
-// Bounds narrower and lower than this are scanned row by row without the
-// 8x8 block tests, which cost more than they skip on a small triangle.
+// Bounds narrower and lower than this are scanned pixel by pixel along each
+// row; larger ones find each row's run with three divisions.
 inline constexpr int kSmallSide = 12;
 
 // ---- spans (pixel/vector_span-inl.h) -------------------------------------------

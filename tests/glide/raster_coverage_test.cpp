@@ -1,6 +1,7 @@
 // Which pixels a triangle or line covers: the tie rule, shared edges, fans,
 // both origins, clipping and bad input.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <random>
 
 #include "device.h"
+#include "raster/rasterizer.h"
 #include "raster_test_support.h"
 
 namespace raster_test {
@@ -298,6 +300,52 @@ TEST(OuterBounds, VectorFormGivesTheReferenceBoundsOnEveryInput) {
     for (const float f : {glide::kMaxCoordinate, std::nextafter(glide::kMaxCoordinate, inf), inf, std::nanf(""),
                           std::numeric_limits<float>::denorm_min(), 0.0f}) {
         if (!check(f, -f) || !check(-f, f)) return;
+    }
+}
+
+// The runs a span shader is handed: y, first x, last x.
+std::vector<std::array<int, 3>>* gRuns = nullptr;
+void RecordRun(const glide::TriangleSetup&, int y, int x0, int x1, glide::SpanCounters&) {
+    gRuns->push_back({y, x0, x1});
+}
+
+// The walk hands each row's covered pixels, exactly those whose three edge
+// values are all at least 0, as one run, rows in order, on the screen and in
+// tiles, for triangles from a few pixels to larger than the screen.
+TEST_F(Coverage, EachRowRunIsExactlyThePixelsInsideAllThreeEdges) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> pos(-200.0f, 840.0f), unit(-1.0f, 1.0f);
+    const glide::DrawContext ctx = glide::MakeDrawContext(glide::TextureUse::kSingle);
+    const glide::TileRect rects[] = {glide::TileRect{}, {64, 32, 127, 63}, {576, 448, 639, 479}};
+    std::vector<std::array<int, 3>> runs, expected;
+    gRuns = &runs;
+    for (int i = 0; i < 90; ++i) {
+        const float size = i % 3 == 0 ? 900.0f : i % 3 == 1 ? 90.0f : 14.0f;
+        const float cx = pos(rng), cy = pos(rng) * 0.75f;
+        GrVertex v[3];
+        for (GrVertex& x : v) x = V(cx + size * unit(rng), cy + size * unit(rng));
+        glide::TriangleSetup t;
+        if (!glide::SetupTriangle(v[0], v[1], v[2], ctx, &t)) continue;
+        t.shader = &RecordRun, t.blockShader = nullptr, t.batchShader = nullptr;
+        for (const glide::TileRect& r : rects) {
+            expected.clear();
+            std::uint64_t inside = 0;
+            for (int y = std::max(t.minY, r.y0); y <= std::min(t.maxY, r.y1); ++y) {
+                int first = -1, last = -1;
+                for (int x = std::max(t.minX, r.x0); x <= std::min(t.maxX, r.x1); ++x) {
+                    bool in = true;
+                    for (const glide::EdgeFunction& e : t.edge) in = in && e.a * x + e.b * y + e.c >= 0;
+                    if (!in) continue;
+                    first = first < 0 ? x : first, last = x;
+                    ++inside;
+                }
+                if (first >= 0) expected.push_back({y, first, last});
+            }
+            runs.clear();
+            glide::SpanCounters counters;
+            EXPECT_EQ(glide::RasterizeTriangle(t, r, counters), inside) << "triangle " << i;
+            EXPECT_EQ(runs, expected) << "triangle " << i << " in the rectangle from " << r.x0 << "," << r.y0;
+        }
     }
 }
 

@@ -203,31 +203,23 @@ HWY_NOINLINE void SourceOverMatchesTheScalarFormula() {
 }
 
 HWY_NOINLINE void DitherMatchesTheScalarRule() {
-    // Every 8-bit value in every cell, each channel rule on its own.
-    std::vector<std::int32_t> cases;  // cell << 8 | value
-    for (std::int32_t cell = 0; cell < 16; ++cell) {
-        for (std::int32_t v = 0; v < 256; ++v) cases.push_back(cell << 8 | v);
+    // Every 8-bit value in every cell (by its index in the 4 x 4 matrix),
+    // each channel with its own value.
+    std::vector<std::int32_t> cases;  // index << 8 | value
+    for (std::int32_t index = 0; index < 16; ++index) {
+        for (std::int32_t v = 0; v < 256; ++v) cases.push_back(index << 8 | v);
     }
-    ExpectLanesEqual(
-        "DitherChannel<6>", cases,
-        [](const std::int32_t* p) {
-            const DI di;
-            const VI v = hn::Load(di, p);
-            return DitherChannel<6>(di, hn::And(v, Int(255)), hn::Add(hn::ShiftRight<8>(v), Int(1)));
-        },
-        [](std::int32_t p) { return glide::DitherCode(6, p & 255, p >> 8); });
-    // Red and blue share the 5-bit rule in one lane's two halves.
     ExpectLanesEqual(
         "DitherRgb565", cases,
         [](const std::int32_t* p) {
             const VI v = hn::Load(DI(), p);
             const VI value = hn::And(v, Int(255));
             return DitherRgb565({value, hn::Sub(Int(255), value), hn::Xor(value, Int(0x5A))},
-                                hn::Add(hn::ShiftRight<8>(v), Int(1)));
+                                DitherBiasesAt(hn::ShiftRight<8>(v)));
         },
         [](std::int32_t p) {
-            const int v = p & 255;
-            return glide::DitherRgb565(v, 255 - v, v ^ 0x5A, p >> 8);
+            const int v = p & 255, index = p >> 8;
+            return glide::DitherRgb565(v, 255 - v, v ^ 0x5A, kDitherMatrix[index / 4][index % 4]);
         });
 }
 

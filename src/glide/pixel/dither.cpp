@@ -35,6 +35,19 @@ constexpr bool ExpandedCodesComeBackUnchanged() {
 }
 static_assert(ExpandedCodesComeBackUnchanged());
 
+// The linear form of the rule (DitherBias) gives every code of the tables.
+constexpr bool BiasedCodesMatchTheRule() {
+    for (int cell = 0; cell < 16; ++cell) {
+        const int red = DitherBias(5, cell), green = DitherBias(6, cell);
+        for (int v = 0; v < 256; ++v) {
+            if ((v * 31 + red) >> 8 != kTables.red[cell][v]) return false;
+            if ((v * 63 + green) >> 8 != kTables.green[cell][v]) return false;
+        }
+    }
+    return true;
+}
+static_assert(BiasedCodesMatchTheRule());
+
 }  // namespace
 
 const DitherTables& kDither = kTables;

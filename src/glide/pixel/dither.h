@@ -32,6 +32,21 @@ constexpr int DitherCode(int bits, int v, int cell) {
     return c + (cell < upperCells ? 1 : 0);
 }
 
+// The same codes as an ordered dither with one bias per cell:
+// DitherCode(bits, v, cell) = (v (2^bits - 1) + bias[cell]) >> 8, where the
+// bias is the least that reaches every code of the rule (dither.cpp checks
+// that it gives the rule's code for every value in every cell). The vector
+// stages work the codes out this way.
+constexpr int DitherBias(int bits, int cell) {
+    const int maxCode = (1 << bits) - 1;
+    int bias = 0;
+    for (int v = 0; v < 256; ++v) {
+        const int reach = (DitherCode(bits, v, cell) << 8) - v * maxCode;
+        bias = reach > bias ? reach : bias;
+    }
+    return bias;
+}
+
 struct DitherTables {
     std::uint8_t red[16][256];    // 5-bit code, also used for blue
     std::uint8_t green[16][256];  // 6-bit code

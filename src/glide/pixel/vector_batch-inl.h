@@ -28,22 +28,11 @@ namespace HWY_NAMESPACE {
 
 static_assert(kBatchLanes % kMaxLanes == 0, "a batch is whole vectors");
 
-// The entries' values of a per-entry table for each lane: one permute of a
-// whole table where it fits a vector, two with a choice at eight lanes,
-// a gather below.
+// The entries' values of a per-entry table for each lane.
 template <class D>
 HWY_INLINE hn::Vec<D> Lookup(D d, const hn::TFromD<D>* table, VI index) {
-    constexpr std::size_t kLanes = hn::MaxLanes(D());
-    if constexpr (kLanes == kBatchLanes) {
-        return hn::TableLookupLanes(hn::Load(d, table), hn::IndicesFromVec(d, index));
-    } else if constexpr (kLanes * 2 == kBatchLanes) {
-        const auto low = hn::IndicesFromVec(d, hn::And(index, Int(kLanes - 1)));
-        const hn::Vec<D> first = hn::TableLookupLanes(hn::Load(d, table), low);
-        const hn::Vec<D> second = hn::TableLookupLanes(hn::Load(d, table + kLanes), low);
-        return hn::IfThenElse(hn::RebindMask(d, hn::Lt(index, Int(kLanes))), first, second);
-    } else {
-        return hn::GatherIndex(d, table, index);
-    }
+    static_assert(kBatchLanes == 16, "a batch's entries make one 16-entry table");
+    return Lookup16(d, table, index);
 }
 
 // A colour plane's value at each lane: k + dx * px + dy * py, wrapping.
@@ -65,6 +54,7 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
     StageConstants k = MakeStageConstants(t);
     LaneInputs in;
     in.storedDepth = Int(0);
+    in.old = Int(0);
     in.oozRow = Float(0.0f);
     SpanTexture tex{};
     tex.t = &t;
@@ -90,8 +80,8 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
         }
         in.r = ColourLanes(batch, 0, index, px, py), in.g = ColourLanes(batch, 1, index, px, py);
         in.b = ColourLanes(batch, 2, index, px, py), in.a = ColourLanes(batch, 3, index, px, py);
-        const VI cell = Lookup(di, kDitherLanes, hn::Add(hn::ShiftLeft<2>(hn::And(y, Int(3))), hn::And(x, Int(3))));
-        in.cellPlus1 = hn::Add(cell, Int(1));
+        const VI ditherIndex = DitherIndex(x, y);
+        in.dither = DitherBiasesAt(ditherIndex);
         if constexpr (kSampler != SamplerKind::kNone) {
             TextureStepLanes d;
             d.oowDx = k.oowDx, d.oowDy = oowDy;
@@ -100,10 +90,10 @@ void ShadeBatch(PixelBatch& batch, SpanCounters& counters) {
             const VF sowRow = hn::Add(Lookup(df, batch.sowK, index), hn::Mul(d.sowDy, fy));
             const VF towRow = hn::Add(Lookup(df, batch.towK, index), hn::Mul(d.towDy, fy));
             SetFootprintRows(d, in.oowRow, sowRow, towRow, &tex);
-            tex.cell16 = hn::ShiftLeft<4>(cell);
+            tex.cell16 = hn::ShiftLeft<4>(Lookup16(di, kDitherLanes.cell, ditherIndex));
         }
         const VI offset = hn::Add(hn::Mul(y, Int(kScreenWidth)), x);
-        in.old = GatherHalf(t.colourBuffer, offset);
+        if (k.over) in.old = GatherHalf(t.colourBuffer, offset);
         if (k.depthOn) in.storedDepth = GatherHalf(t.depthBuffer, offset);
 
         VI pixel, depth;

@@ -128,13 +128,13 @@ std::uint64_t BlockTriangle(const TriangleSetup& t, const TileRect& rect, SpanCo
         const VF fy = hn::ConvertTo(df, hn::Add(laneY, Int(by - t.refY)));
         in.oowRow = hn::Add(Float(t.oow.k), hn::Mul(Float(t.oow.dy), fy));
         in.oozRow = k.zFromOoz ? hn::Add(Float(t.ooz.k), hn::Mul(Float(t.ooz.dy), fy)) : Float(0.0f);
-        const VI cell = hn::LoadU(di, &kDitherLanes[(by & 3) * kBlockWidth]);
-        in.cellPlus1 = hn::Add(cell, Int(1));
+        const int ditherRow = (by & 3) * kBlockWidth;
+        in.dither = {hn::LoadU(di, &kDitherLanes.red[ditherRow]), hn::LoadU(di, &kDitherLanes.green[ditherRow])};
         if constexpr (kSampler != SamplerKind::kNone) {
             const VF sowRow = hn::Add(Float(t.sow.k), hn::Mul(Float(t.sow.dy), fy));
             const VF towRow = hn::Add(Float(t.tow.k), hn::Mul(Float(t.tow.dy), fy));
             SetFootprintRows(StepsOf(t), in.oowRow, sowRow, towRow, &tex);
-            tex.cell16 = hn::ShiftLeft<4>(cell);
+            tex.cell16 = hn::ShiftLeft<4>(hn::LoadU(di, &kDitherLanes.cell[ditherRow]));
         }
         const int rowStep = by - by0;
         VI e[3], p[4];
@@ -158,8 +158,8 @@ std::uint64_t BlockTriangle(const TriangleSetup& t, const TileRect& rect, SpanCo
             VI pixel, depth;
             const MI pass = ShadeLanes<kColour, kSampler>(t, k, tex, in, &pixel, &depth, &written, &depthFailed);
             if (hn::AllFalse(di, pass)) continue;
-            StoreBlock(pixel, colourRow + bx);
-            if (k.depthWrite) StoreBlock(depth, depthRow + bx);
+            StoreBlock(hn::IfThenElse(pass, pixel, in.old), colourRow + bx);
+            if (k.depthWrite) StoreBlock(hn::IfThenElse(pass, depth, in.storedDepth), depthRow + bx);
         }
     }
     counters.written += written;

@@ -23,25 +23,6 @@ HWY_BEFORE_NAMESPACE();
 namespace glide {
 namespace HWY_NAMESPACE {
 
-// The dither matrix cells of kMaxLanes pixels from any row and column:
-// cells[y & 3][x & 3][i] is the cell of pixel (x + i, y).
-struct CellRuns {
-    std::int32_t cells[4][4][kMaxLanes];
-};
-
-constexpr CellRuns MakeCellRuns() {
-    CellRuns runs{};
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            for (int i = 0; i < kMaxLanes; ++i) runs.cells[y][x][i] = kDitherMatrix[y][(x + i) & 3];
-        }
-    }
-    return runs;
-}
-
-inline constexpr CellRuns kCellRuns = MakeCellRuns();
-
-
 // The level (before levelFor) that every pixel x0..x1 of a span's row
 // samples with a single map, or -1 when it may change along the span. Each
 // step from a pixel's position to its level is monotonic in the values it
@@ -118,6 +99,18 @@ HWY_INLINE void Advance(IntPlane& p) {
     p.value = hn::BitCast(DI(), hn::Add(hn::BitCast(DU(), p.value), hn::BitCast(DU(), p.groupStep)));
 }
 
+// Where 16-bit masked loads and stores are instructions (AVX-512), a span
+// reads and writes its pixels through them; elsewhere a short last group
+// goes through a copy and every lane is stored, passing or not.
+#if HWY_TARGET == HWY_AVX3
+constexpr bool kMaskedPixels = true;
+// The same lanes as 16-bit lanes (a mask register either way).
+HWY_INLINE hn::Mask<D16> PixelMask(MI m) { return hn::Mask<D16>{static_cast<__mmask16>(m.raw)}; }
+#else
+constexpr bool kMaskedPixels = false;
+HWY_INLINE hn::Mask<D16> PixelMask(MI) { return hn::FirstN(D16(), 0); }  // never used
+#endif
+
 // A short group's pixels (fewer than a vector) one by one: a call to
 // memcpy costs more than the copy.
 HWY_INLINE void CopyPixels(std::uint16_t* to, const std::uint16_t* from, int n) {
@@ -158,8 +151,10 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
     in.oozRow = Float(k.zFromOoz ? t.ooz.k + t.ooz.dy * fy : 0.0f);
     in.storedDepth = Int(0);
     SpanTexture tex{};
-    const VI cell = hn::LoadU(di, &kCellRuns.cells[y & 3][x0 & 3][0]);
-    in.cellPlus1 = hn::Add(cell, Int(1));
+    // Each group of lanes starts at a multiple of 4 pixels from x0: the
+    // same dither cells.
+    const VI ditherIndex = DitherIndex(hn::Add(hn::Iota(di, 0), Int(x0)), Int(y));
+    in.dither = DitherBiasesAt(ditherIndex);
     if constexpr (kSampler != SamplerKind::kNone) {
         tex.t = &t;
         const float sowRow = t.sow.k + t.sow.dy * fy, towRow = t.tow.k + t.tow.dy * fy;
@@ -169,41 +164,56 @@ void VectorSpan(const TriangleSetup& t, int y, int x0, int x1, SpanCounters& cou
             tex.spanLevel = SpanLevel(t, t.tex[0], oowRow, footprint, static_cast<float>(x0 - t.refX),
                                       static_cast<float>(x1 - t.refX));
         }
-        tex.cell16 = hn::ShiftLeft<4>(cell);
+        tex.cell16 = hn::ShiftLeft<4>(Lookup16(di, kDitherLanes.cell, ditherIndex));
     }
 
     std::uint16_t* const colourRow = t.colourBuffer + y * kScreenWidth;
     std::uint16_t* const depthRow = t.depthBuffer + y * kScreenWidth;
     const VI laneIndex = hn::Iota(di, 0);
     std::uint64_t written = 0, depthFailed = 0;
+    in.old = Int(0);
 
     for (int x = x0; x <= x1; x += lanes, Advance(r), Advance(g), Advance(b), Advance(a)) {
         const int n = x1 - x + 1 < lanes ? x1 - x + 1 : lanes;
         in.active = hn::FirstN(di, static_cast<std::size_t>(n));
         in.fx = hn::ConvertTo(df, hn::Add(laneIndex, Int(x - t.refX)));
         in.r = r.value, in.g = g.value, in.b = b.value, in.a = a.value;
-
+        VI pixel, depth;
+        if constexpr (kMaskedPixels) {
+            // Masked loads and stores touch the span's pixels only, and a
+            // pixel that fails keeps its value without being read.
+            const auto active16 = hn::FirstN(d16, static_cast<std::size_t>(n));
+            if (k.over) in.old = hn::PromoteTo(di, hn::MaskedLoad(active16, d16, colourRow + x));
+            if (k.depthOn) in.storedDepth = hn::PromoteTo(di, hn::MaskedLoad(active16, d16, depthRow + x));
+            const MI pass = ShadeLanes<kColour, kSampler>(t, k, tex, in, &pixel, &depth, &written, &depthFailed);
+            if (hn::AllFalse(di, pass)) continue;
+            const auto pass16 = PixelMask(pass);
+            hn::BlendedStore(hn::DemoteTo(d16, pixel), pass16, d16, colourRow + x);
+            if (k.depthWrite) hn::BlendedStore(hn::DemoteTo(d16, depth), pass16, d16, depthRow + x);
+            continue;
+        }
         // The buffers' pixels; a short last group goes through a copy so
         // that nothing past the span is read or written.
-        HWY_ALIGN std::uint16_t colourCopy[kMaxLanes] = {}, depthCopy[kMaxLanes] = {};
+        HWY_ALIGN std::uint16_t colourCopy[kMaxLanes], depthCopy[kMaxLanes];
         std::uint16_t* colourAt = colourRow + x;
         std::uint16_t* depthAt = depthRow + x;
         if (n < lanes) {
+            // The lanes past the span read zeros, not whatever the stack held.
+            hn::Store(hn::Zero(d16), d16, colourCopy);
             CopyPixels(colourCopy, colourAt, n);
             colourAt = colourCopy;
             if (k.depthOn) {
+                hn::Store(hn::Zero(d16), d16, depthCopy);
                 CopyPixels(depthCopy, depthAt, n);
                 depthAt = depthCopy;
             }
         }
         in.old = hn::PromoteTo(di, hn::LoadU(d16, colourAt));
         if (k.depthOn) in.storedDepth = hn::PromoteTo(di, hn::LoadU(d16, depthAt));
-
-        VI pixel, depth;
         const MI pass = ShadeLanes<kColour, kSampler>(t, k, tex, in, &pixel, &depth, &written, &depthFailed);
         if (hn::AllFalse(di, pass)) continue;
-        hn::StoreU(hn::DemoteTo(d16, pixel), d16, colourAt);
-        if (k.depthWrite) hn::StoreU(hn::DemoteTo(d16, depth), d16, depthAt);
+        hn::StoreU(hn::DemoteTo(d16, hn::IfThenElse(pass, pixel, in.old)), d16, colourAt);
+        if (k.depthWrite) hn::StoreU(hn::DemoteTo(d16, hn::IfThenElse(pass, depth, in.storedDepth)), d16, depthAt);
         if (n < lanes) {
             CopyPixels(colourRow + x, colourCopy, n);
             if (k.depthWrite) CopyPixels(depthRow + x, depthCopy, n);

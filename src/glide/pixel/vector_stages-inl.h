@@ -86,15 +86,16 @@ HWY_INLINE VI GatherHalf(const std::uint16_t* table, VI index) {
 
 // ---- depth --------------------------------------------------------------------------
 
-// WDepthFromOow of depth_format.h.
+// WDepthFromOow of depth_format.h. For 1/w in (0, 1), (leading zeros << 12)
+// | (0xFFF - mantissa12) is 0x7EFFF - (bits >> 11) (the exponent field is
+// 126 - leading zeros, and bits >> 11 is exponent << 12 | mantissa12); the
+// clamps give 0 from 1 up (infinity included) and 0xFFFF beyond 15 leading
+// zeros, for 0 and for negative values (their sign makes bits >> 11
+// negative). Only a NaN with the sign clear needs its own test.
 HWY_INLINE VI WDepth(VF oow) {
     const VI bits = hn::BitCast(DI(), oow);
-    const VI leadingZeros = hn::Sub(Int(126), hn::ShiftRight<23>(bits));
-    const VI mantissa12 = hn::And(hn::ShiftRight<11>(bits), Int(0xFFF));
-    VI v = hn::Or(hn::ShiftLeft<12>(leadingZeros), hn::Sub(Int(0xFFF), mantissa12));
-    v = hn::IfThenElse(hn::Gt(leadingZeros, Int(15)), Int(0xFFFF), v);
-    v = hn::IfThenElse(IntMask(hn::Ge(oow, Float(1.0f))), Int(0), v);
-    return hn::IfThenElse(IntMask(hn::Gt(oow, Float(0.0f))), v, Int(0xFFFF));
+    const VI v = hn::Min(hn::Max(hn::Sub(Int(0x7EFFF), hn::ShiftRight<11>(bits)), Int(0)), Int(0xFFFF));
+    return hn::IfThenElse(hn::Gt(bits, Int(0x7F800000)), Int(0xFFFF), v);
 }
 
 // ZDepthFromOoz of depth_format.h.
@@ -104,22 +105,24 @@ HWY_INLINE VI ZDepth(VF ooz) {
     return v;
 }
 
-// The comparison as three enables: bit 0 of the function passes "less",
-// bit 1 "equal", bit 2 "greater" (GR_CMP_NEVER 0 ... GR_CMP_ALWAYS 7).
+// The comparison function's bits: bit 0 passes "less", bit 1 "equal", bit 2
+// "greater" (GR_CMP_NEVER 0 ... GR_CMP_ALWAYS 7); the test picks the bit of
+// each lane's outcome with one variable shift.
 struct DepthCompare {
-    VI less, equal, greater;
+    VU function;
 };
 
 HWY_INLINE DepthCompare MakeDepthCompare(std::int32_t function) {
     if (function < GR_CMP_NEVER || function > GR_CMP_ALWAYS) function = GR_CMP_ALWAYS;
-    return {Int(function & 1 ? -1 : 0), Int(function & 2 ? -1 : 0), Int(function & 4 ? -1 : 0)};
+    return {hn::Set(DU(), static_cast<std::uint32_t>(function))};
 }
 
+// Both values are 16-bit, so their difference, clamped to -1..1, plus 1 is
+// the bit of the outcome.
 HWY_INLINE MI DepthPasses(const DepthCompare& c, VI value, VI stored) {
-    const VI lt = hn::And(hn::VecFromMask(DI(), hn::Lt(value, stored)), c.less);
-    const VI eq = hn::And(hn::VecFromMask(DI(), hn::Eq(value, stored)), c.equal);
-    const VI gt = hn::And(hn::VecFromMask(DI(), hn::Gt(value, stored)), c.greater);
-    return hn::MaskFromVec(hn::Or(hn::Or(lt, eq), gt));
+    const VI outcome = hn::Add(hn::Min(hn::Max(hn::Sub(value, stored), Int(-1)), Int(1)), Int(1));
+    const VU bit = hn::And(hn::Shr(c.function, hn::BitCast(DU(), outcome)), hn::Set(DU(), 1u));
+    return hn::RebindMask(DI(), hn::Ne(bit, hn::Zero(DU())));
 }
 
 // ---- texture --------------------------------------------------------------------------
@@ -451,51 +454,64 @@ HWY_INLINE Rgb BlendOver(const Rgb& c, VI alpha, VI dst) {
             hn::IfThenElse(opaque, c.b, SourceOver(c.b, db, alpha, inverse))};
 }
 
-// DitherCode of dither.h, worked out instead of looked up: c is the largest
-// code whose expansion is at most v, and the cell rounds up when its matrix
-// value is below the share of cells that take c + 1,
-// ((v - lo) * 32 + span) / (2 span), which compares without dividing as
-// (cell + 1) * 2 span <= (v - lo) * 32 + span.
-template <int kBits, class D>
-HWY_INLINE hn::Vec<D> DitherChannel(D d, hn::Vec<D> v, hn::Vec<D> cellPlus1) {
-    using V = hn::Vec<D>;
-    constexpr int kLowBits = kBits == 5 ? 3 : 2;  // 8-bit value = code << kLowBits + ...
-    constexpr int kTopShift = kBits == 5 ? 2 : 4;  // expand(c) = (c << kLowBits) | (c >> kTopShift)
-    auto expand = [](V c) { return hn::Or(hn::ShiftLeft<kLowBits>(c), hn::ShiftRight<kTopShift>(c)); };
-    const V one = hn::Set(d, 1);
-    const V c0 = hn::ShiftRight<kLowBits>(v);
-    const auto below = hn::Lt(hn::And(v, hn::Set(d, (1 << kLowBits) - 1)), hn::ShiftRight<kTopShift>(c0));
-    const V c = hn::Sub(c0, hn::IfThenElseZero(below, one));
-    const V lo = expand(c);
-    const V span = hn::Sub(expand(hn::Add(c, one)), lo);
-    const V share = hn::Add(hn::ShiftLeft<5>(hn::Sub(v, lo)), span);
-    const auto up = hn::And(hn::Lt(c, hn::Set(d, (1 << kBits) - 1)),
-                            hn::Not(hn::Gt(hn::Mul(cellPlus1, hn::Add(span, span)), share)));
-    return hn::Add(c, hn::IfThenElseZero(up, one));
-}
-
-// DitherRgb565 of dither.h; cellPlus1 = the cell's matrix value + 1. Every
-// value of the channel rule stays below 2^9 for 8-bit inputs, so red and
-// blue, which share the 5-bit rule, run together in the two 16-bit halves
-// of each lane.
-HWY_INLINE VI DitherRgb565(const Rgb& c, VI cellPlus1) {
-    const DI di;
-    const hn::Repartition<std::int16_t, DI> d16;
-    const VI rb = hn::Or(c.r, hn::ShiftLeft<16>(c.b));
-    const VI cells = hn::Or(cellPlus1, hn::ShiftLeft<16>(cellPlus1));
-    const VI codes = hn::BitCast(di, DitherChannel<5>(d16, hn::BitCast(d16, rb), hn::BitCast(d16, cells)));
-    const VI red = hn::And(codes, Int(0xFFFF)), blue = hn::ShiftRight<16>(codes);
-    return hn::Or(hn::Or(hn::ShiftLeft<11>(red), hn::ShiftLeft<5>(DitherChannel<6>(di, c.g, cellPlus1))), blue);
-}
-
 // The dither matrix in lane order: lane i of a block whose first row is
 // y (y & 3 a multiple of the block's rows) takes entry (y & 3) * 4 + i; a
-// batch lane of pixel (x, y) takes entry (y & 3) * 4 + (x & 3).
-HWY_ALIGN inline constexpr std::int32_t kDitherLanes[16] = {
-    kDitherMatrix[0][0], kDitherMatrix[0][1], kDitherMatrix[0][2], kDitherMatrix[0][3],
-    kDitherMatrix[1][0], kDitherMatrix[1][1], kDitherMatrix[1][2], kDitherMatrix[1][3],
-    kDitherMatrix[2][0], kDitherMatrix[2][1], kDitherMatrix[2][2], kDitherMatrix[2][3],
-    kDitherMatrix[3][0], kDitherMatrix[3][1], kDitherMatrix[3][2], kDitherMatrix[3][3]};
+// batch lane of pixel (x, y) takes entry (y & 3) * 4 + (x & 3)
+// (DitherIndex). With it, each cell's biases of the linear dither rule
+// (DitherBias of dither.h) for the 5- and 6-bit channels.
+struct DitherLaneTables {
+    std::int32_t cell[16], red[16], green[16];
+};
+
+constexpr DitherLaneTables MakeDitherLaneTables() {
+    DitherLaneTables t{};
+    for (int i = 0; i < 16; ++i) {
+        t.cell[i] = kDitherMatrix[i / 4][i % 4];
+        t.red[i] = DitherBias(5, t.cell[i]);
+        t.green[i] = DitherBias(6, t.cell[i]);
+    }
+    return t;
+}
+
+HWY_ALIGN inline constexpr DitherLaneTables kDitherLanes = MakeDitherLaneTables();
+
+HWY_INLINE VI DitherIndex(VI x, VI y) { return hn::Add(hn::ShiftLeft<2>(hn::And(y, Int(3))), hn::And(x, Int(3))); }
+
+// Entries of a 16-entry table for each lane's index: one permute of the
+// whole table where it fits a vector, two with a choice at eight lanes, a
+// gather below.
+template <class D>
+HWY_INLINE hn::Vec<D> Lookup16(D d, const hn::TFromD<D>* table, VI index) {
+    constexpr std::size_t kLanes = hn::MaxLanes(D());
+    if constexpr (kLanes == 16) {
+        return hn::TableLookupLanes(hn::Load(d, table), hn::IndicesFromVec(d, index));
+    } else if constexpr (kLanes == 8) {
+        const auto low = hn::IndicesFromVec(d, hn::And(index, Int(7)));
+        const hn::Vec<D> first = hn::TableLookupLanes(hn::Load(d, table), low);
+        const hn::Vec<D> second = hn::TableLookupLanes(hn::Load(d, table + 8), low);
+        return hn::IfThenElse(hn::RebindMask(d, hn::Lt(index, Int(8))), first, second);
+    } else {
+        return hn::GatherIndex(d, table, index);
+    }
+}
+
+// Each lane's biases of the dither rule (the red one also serves blue).
+struct DitherBiases {
+    VI red, green;
+};
+
+HWY_INLINE DitherBiases DitherBiasesAt(VI index) {
+    return {Lookup16(DI(), kDitherLanes.red, index), Lookup16(DI(), kDitherLanes.green, index)};
+}
+
+// DitherRgb565 of dither.h, in the linear form of the rule: each code is
+// (v (2^bits - 1) + the cell's bias) >> 8.
+HWY_INLINE VI DitherRgb565(const Rgb& c, const DitherBiases& bias) {
+    const VI r = hn::ShiftRight<8>(hn::Add(hn::Sub(hn::ShiftLeft<5>(c.r), c.r), bias.red));
+    const VI g = hn::ShiftRight<8>(hn::Add(hn::Sub(hn::ShiftLeft<6>(c.g), c.g), bias.green));
+    const VI b = hn::ShiftRight<8>(hn::Add(hn::Sub(hn::ShiftLeft<5>(c.b), c.b), bias.red));
+    return hn::Or(hn::Or(hn::ShiftLeft<11>(r), hn::ShiftLeft<5>(g)), b);
+}
 
 // ---- running the stages ------------------------------------------------------------------
 
@@ -521,18 +537,19 @@ HWY_INLINE StageConstants MakeStageConstants(const TriangleSetup& t) {
 }
 
 // The lanes' inputs: their offsets from the reference pixel, their rows'
-// plane values, colour planes, dither cells and buffer contents.
+// plane values, colour planes, dither biases and buffer contents.
 struct LaneInputs {
     MI active;
     VF fx, oowRow, oozRow;
     VI r, g, b, a;
-    VI cellPlus1;
-    VI old, storedDepth;  // the buffers' values (storedDepth only with depth on)
+    DitherBiases dither;
+    VI old, storedDepth;  // the buffers' values (old only with blending, storedDepth only with depth on)
 };
 
-// Runs the pixel stages on a vector of pixels: the lanes that pass get
-// their new colour (and depth), the others keep the buffers' values.
-// Returns the passing lanes; none passing leaves pixel and depth unset.
+// Runs the pixel stages on a vector of pixels and returns the lanes that
+// pass, whose new colour (and depth, where depth is written) it puts into
+// pixel and depth; their other lanes are undefined. None passing leaves
+// pixel and depth unset.
 template <ColourSource kColour, SamplerKind kSampler>
 HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const SpanTexture& tex,
                          const LaneInputs& in, VI* pixel, VI* depthOut, std::uint64_t* written,
@@ -555,7 +572,6 @@ HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const 
     // Texture and colour combine.
     VI texel = Int(static_cast<std::int32_t>(kWhiteTexel));
     if constexpr (kSampler != SamplerKind::kNone) texel = SampleTexture<kSampler>(tex, in.fx, oow, pass);
-    const VI alpha = Clamp255(in.a);
     Rgb c = CombineColour<kColour>(t, {Clamp255(in.r), Clamp255(in.g), Clamp255(in.b)}, texel);
 
     // Fog.
@@ -570,9 +586,9 @@ HWY_INLINE MI ShadeLanes(const TriangleSetup& t, const StageConstants& k, const 
     }
 
     // Blend, dither.
-    if (k.over) c = BlendOver(c, alpha, in.old);
-    *pixel = hn::IfThenElse(pass, DitherRgb565(c, in.cellPlus1), in.old);
-    if (k.depthWrite) *depthOut = hn::IfThenElse(pass, depth, in.storedDepth);
+    if (k.over) c = BlendOver(c, Clamp255(in.a), in.old);
+    *pixel = DitherRgb565(c, in.dither);
+    *depthOut = depth;
     *written += hn::CountTrue(di, pass);
     return pass;
 }

@@ -43,7 +43,7 @@ constexpr int kTilesX = (kScreenWidth + kTileWidth - 1) / kTileWidth;
 constexpr int kTilesY = (kScreenHeight + kTileHeight - 1) / kTileHeight;
 constexpr int kTiles = kTilesX * kTilesY;
 constexpr int kMaskWords = (kTiles + 63) / 64;
-static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the rasterizer's 8x8 blocks whole");
+static_assert(kTileWidth % 8 == 0 && kTileHeight % 8 == 0, "tiles keep the block shader's 8x8 blocks and the dither cells whole");
 static_assert(kTiles <= 256, "a batch lists its tiles in bytes");
 static_assert(kBinBlocks >= 2 * kTiles, "a batch holds more than one command's worst case");
 static_assert(kBinBlocks <= 65536, "block numbers are 16-bit");

@@ -1,15 +1,11 @@
-// Block traversal with half-space edge functions, over the part of the
-// triangle's bounds inside a rectangle (the screen, or one tile).
-//
-// The screen is cut into 8x8 blocks aligned to multiples of 8. A block whose
-// clipped rectangle lies outside one edge at all four corners is skipped; one
-// inside all three edges at all corners is shaded row by row without further
-// tests; the rest are tested pixel by pixel. A triangle is convex, so the
-// covered pixels of a row are one run: the runs a row collects across one
-// band of blocks are shaded with a single call. A small triangle whose state
-// has a block shader is handed to it whole instead (pixel/vector_block-inl.h),
-// and a tiny one's pixels join the drawing thread's pixel batch
-// (pixel_batch.h).
+// Traversal with half-space edge functions, over the part of the triangle's
+// bounds inside a rectangle (the screen, or one tile). A triangle is convex,
+// so the covered pixels of a row are one run, shaded with a single call,
+// rows bottom to top: a small triangle's runs are found by a scan across its
+// bounds, a larger one's by dividing each edge's value on the row by its
+// step along x. A small triangle whose state has a block shader is handed to
+// it whole instead (pixel/vector_block-inl.h), and a tiny one's pixels join
+// the drawing thread's pixel batch (pixel_batch.h).
 #include "raster/rasterizer.h"
 
 #include "raster/pixel_batch.h"
@@ -19,20 +15,7 @@ namespace glide {
 
 namespace {
 
-constexpr int kBlock = 8;
 using tuning::kBatchArea, tuning::kBlockArea, tuning::kBlockSide, tuning::kSmallSide;
-
-struct EdgeRange {
-    std::int64_t min, max;
-};
-
-inline EdgeRange CornerRange(const EdgeFunction& e, int x0, int y0, int x1, int y1) {
-    const std::int64_t v00 = e.a * x0 + e.b * y0 + e.c;
-    const std::int64_t ax = e.a * (x1 - x0), by = e.b * (y1 - y0);
-    const std::int64_t lo = v00 + (ax < 0 ? ax : 0) + (by < 0 ? by : 0);
-    const std::int64_t hi = v00 + (ax > 0 ? ax : 0) + (by > 0 ? by : 0);
-    return {lo, hi};
-}
 
 // The covered run of one row, pixels x0..x1, with the edge functions' values
 // w0..w2 at x0: false when the row covers none. The triangle is convex, so
@@ -49,6 +32,29 @@ inline bool RowRun(const EdgeFunction& e0, const EdgeFunction& e1, const EdgeFun
         }
     }
     return *a >= 0;
+}
+
+// Floor and ceiling of n / d for d > 0.
+inline std::int64_t FloorDiv(std::int64_t n, std::int64_t d) {
+    const std::int64_t q = n / d;
+    return q - (n % d != 0 && n < 0 ? 1 : 0);
+}
+inline std::int64_t CeilDiv(std::int64_t n, std::int64_t d) { return -FloorDiv(-n, d); }
+
+// Narrows the run *first..*last of a row to the pixels x where one edge's
+// a x + row >= 0 (row: the edge's value at x = 0 on that row), exactly, by
+// division instead of a scan; false when none is left.
+inline bool EdgeRun(std::int64_t a, std::int64_t row, int* first, int* last) {
+    if (a > 0) {
+        const std::int64_t from = CeilDiv(-row, a);
+        if (from > *first) *first = from > *last ? *last + 1 : static_cast<int>(from);
+    } else if (a < 0) {
+        const std::int64_t to = FloorDiv(row, -a);
+        if (to < *last) *last = to < *first ? *first - 1 : static_cast<int>(to);
+    } else if (row < 0) {
+        return false;
+    }
+    return *first <= *last;
 }
 
 // A triangle a fast path drew whole: its pixels, and the triangle itself
@@ -74,8 +80,7 @@ inline std::uint64_t CountSpanTriangle(const TriangleSetup& t, std::uint64_t cov
 }  // namespace
 
 std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, SpanCounters& counters) {
-    // The triangle's bounds clipped to the rectangle; blocks stay aligned to
-    // multiples of 8 of the screen.
+    // The triangle's bounds clipped to the rectangle.
     const int minX = t.minX > rect.x0 ? t.minX : rect.x0, maxX = t.maxX < rect.x1 ? t.maxX : rect.x1;
     const int minY = t.minY > rect.y0 ? t.minY : rect.y0, maxY = t.maxY < rect.y1 ? t.maxY : rect.y1;
     const EdgeFunction& e0 = t.edge[0];
@@ -112,9 +117,9 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         covered = 0;
     }
 
-    // A small triangle: each row's run found by one scan across the bounds,
-    // without the block tests. The runs and the order of the calls are the
-    // block walk's (rows bottom to top, one call per row).
+    // A small triangle: each row's run found by one scan across the bounds.
+    // The runs and the order of the calls are those of the larger
+    // triangles' walk below (rows bottom to top, one call per row).
     if (maxX - minX < kSmallSide && maxY - minY < kSmallSide) {
         std::int64_t row0 = e0.a * minX + e0.b * minY + e0.c;
         std::int64_t row1 = e1.a * minX + e1.b * minY + e1.c;
@@ -128,42 +133,13 @@ std::uint64_t RasterizeTriangle(const TriangleSetup& t, const TileRect& rect, Sp
         return CountSpanTriangle(t, covered, counters.paths);
     }
 
-    for (int by = minY & ~(kBlock - 1); by <= maxY; by += kBlock) {
-        const int y0 = by < minY ? minY : by;
-        const int y1 = by + kBlock - 1 > maxY ? maxY : by + kBlock - 1;
-        // The run of each row of this band of blocks, gathered across the
-        // blocks so that a row is shaded with one call.
-        int first[kBlock], last[kBlock];
-        for (int i = 0; i < kBlock; ++i) first[i] = kScreenWidth, last[i] = -1;
-        auto extend = [&first, &last](int row, int a, int b) {
-            first[row] = a < first[row] ? a : first[row];
-            last[row] = b > last[row] ? b : last[row];
-        };
-        for (int bx = minX & ~(kBlock - 1); bx <= maxX; bx += kBlock) {
-            const int x0 = bx < minX ? minX : bx;
-            const int x1 = bx + kBlock - 1 > maxX ? maxX : bx + kBlock - 1;
-            const EdgeRange r0 = CornerRange(e0, x0, y0, x1, y1);
-            const EdgeRange r1 = CornerRange(e1, x0, y0, x1, y1);
-            const EdgeRange r2 = CornerRange(e2, x0, y0, x1, y1);
-            if (r0.max < 0 || r1.max < 0 || r2.max < 0) continue;
-            if (r0.min >= 0 && r1.min >= 0 && r2.min >= 0) {
-                for (int y = y0; y <= y1; ++y) extend(y - by, x0, x1);
-                continue;
-            }
-            for (int y = y0; y <= y1; ++y) {
-                int a = 0, b = 0;
-                if (RowRun(e0, e1, e2, e0.a * x0 + e0.b * y + e0.c, e1.a * x0 + e1.b * y + e1.c,
-                           e2.a * x0 + e2.b * y + e2.c, x0, x1, &a, &b)) {
-                    extend(y - by, a, b);
-                }
-            }
-        }
-        for (int y = y0; y <= y1; ++y) {
-            const int row = y - by;
-            if (last[row] < first[row]) continue;
-            shade(t, y, first[row], last[row], counters);
-            covered += static_cast<std::uint64_t>(last[row] - first[row] + 1);
-        }
+    // Anything larger: each row's run worked out from the edges themselves.
+    std::int64_t row0 = e0.b * minY + e0.c, row1 = e1.b * minY + e1.c, row2 = e2.b * minY + e2.c;
+    for (int y = minY; y <= maxY; ++y, row0 += e0.b, row1 += e1.b, row2 += e2.b) {
+        int a = minX, b = maxX;
+        if (!EdgeRun(e0.a, row0, &a, &b) || !EdgeRun(e1.a, row1, &a, &b) || !EdgeRun(e2.a, row2, &a, &b)) continue;
+        shade(t, y, a, b, counters);
+        covered += static_cast<std::uint64_t>(b - a + 1);
     }
     return CountSpanTriangle(t, covered, counters.paths);
 }

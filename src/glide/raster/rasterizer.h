@@ -1,6 +1,7 @@
 // Coverage: walks a set-up triangle over a rectangle of the screen and hands
 // its pixels to the path its size and state choose (README.md: a pixel
-// batch, the block shader, a row-by-row scan or 8x8 blocks, then spans).
+// batch, the block shader, a row-by-row scan or each row's run worked out
+// from the edges, then spans).
 #pragma once
 
 #include <cstdint>

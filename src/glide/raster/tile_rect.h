@@ -9,7 +9,8 @@
 namespace glide {
 
 // Inclusive pixel bounds. x0 and y0 of a tile are multiples of 8, so the
-// rasterizer's 8x8 blocks fall the same way in a tile as on the screen.
+// block shader's 4-pixel blocks and the dither cells fall the same way in a
+// tile as on the screen.
 struct TileRect {
     int x0 = 0, y0 = 0, x1 = kScreenWidth - 1, y1 = kScreenHeight - 1;
 };
