@@ -48,6 +48,24 @@ struct Outcome {
 
 using Load = std::function<void(Actor&)>;
 
+// The text without the lines a sanitizer adds at a child's exit
+// ("==1234==Running thread 1233 was not suspended..."): they name process
+// ids, so two children never write the same ones.
+std::string WithoutSanitizerLines(const std::string& text) {
+    std::string kept;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::size_t mark = text.find("==", at + 2);
+        const bool sanitizer = text.compare(at, 2, "==") == 0 && mark < end &&
+                               text.find_first_not_of("0123456789", at + 2) == mark;
+        if (!sanitizer) kept.append(text, at, end - at);
+        at = end;
+    }
+    return kept;
+}
+
 // Runs the loads one after the other in child processes, as a load that
 // fails ends its process: a child runs loads until one fails, marking the
 // end of each that succeeds on stderr; the next child goes on after it.
@@ -83,6 +101,7 @@ std::vector<Outcome> RunLoads(const std::vector<Load>& loads, const std::string&
         close(pipeEnds[0]);
         int status = 0;
         waitpid(child, &status, 0);
+        messages = WithoutSanitizerLines(messages);
         for (std::size_t done; (done = messages.find(kDone)) != std::string::npos;) {
             Outcome outcome;
             outcome.status = 0;
