@@ -12,7 +12,7 @@
 #include "fuzz_support.h"
 #include "scene/object_loader.h"
 #include "scene/scene_dump.h"
-#include "texture_memory.h"
+#include "texture/texture_memory.h"
 
 namespace {
 

@@ -240,7 +240,7 @@ void WriteActor(JsonWriter& w, const Actor& a) {
 bool WriteSceneJson(const char* path, const SceneRecord& scene, bool includeSelected, int selectedActor,
                     std::string* error) {
     tarn::OutputFile out(path);
-    auto fail = [&out, error, path](const std::string& why) {
+    auto fail = [error, path](const std::string& why) {
         if (error != nullptr) *error = why.empty() ? std::string(path) + ": cannot write (out of memory)" : why;
         return false;
     };

@@ -34,7 +34,7 @@ static_assert(kAttributes == kSnappedAttributes);
 // at most 24 significant bits and |v| <= kMaxCoordinate, so adding the half
 // is exact in a double, except for |v * 16| below 2^-30, which gives 0
 // either way.
-[[gnu::always_inline]] inline std::int64_t SnapTo16(float v) {
+[[gnu::always_inline, maybe_unused]] inline std::int64_t SnapTo16(float v) {
     const double up = static_cast<double>(v) * 16.0 + 0.5;
     const std::int64_t i = static_cast<std::int64_t>(up);  // toward zero
     return i - (static_cast<double>(i) > up ? 1 : 0);
