@@ -81,13 +81,14 @@ void AddSteps(std::uint8_t& steps, std::uint8_t done) {
 
 // Face f, with flags, asks for the sides its corners' normals are lit on.
 template <bool kShared>
-void AskForNormals(NormalRequest* requests, const Face& face, std::uint32_t f, std::uint32_t flags) {
+void AskForNormals(NormalRequest* requests, std::uint32_t* askers, const Face& face, std::uint32_t f,
+                   std::uint32_t flags) {
     const int side = (flags & FACE_FRONT) ? 0 : 1;
     for (const FaceCorner& corner : face.corners) {
         NormalRequest& request = requests[corner.normal];
         if constexpr (kShared) {
             // The first face in face order wins, whatever order the ranges run in.
-            const std::atomic_ref<std::uint32_t> asker(request.asker[side]);
+            const std::atomic_ref<std::uint32_t> asker(askers[2 * std::size_t{corner.normal} + side]);
             const std::uint32_t mine = ~f;
             std::uint32_t seen = asker.load(std::memory_order_relaxed);
             while (seen < mine && !asker.compare_exchange_weak(seen, mine, std::memory_order_relaxed)) {
@@ -111,6 +112,7 @@ void ShadeFacesOf(const ObjectFrame& frame, std::size_t begin, std::size_t end, 
     const VertexValues& values = frame.scratch.vertexValues;
     std::uint8_t* const steps = frame.scratch.steps.get();
     NormalRequest* const requests = frame.scratch.requests.get();
+    std::uint32_t* const askers = frame.scratch.askers.get();
     std::size_t n = *count;
     std::size_t flatCount = 0;
     for (std::size_t k = begin; k < end; ++k) {
@@ -143,7 +145,7 @@ void ShadeFacesOf(const ObjectFrame& frame, std::size_t begin, std::size_t end, 
         if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
             flags |= FACE_GOURAUD;
             face.flags = flags;
-            AskForNormals<kShared>(requests, face, f, flags);
+            AskForNormals<kShared>(requests, askers, face, f, flags);
         } else {
             face.flags = flags;
             flat[flatCount++] = f;

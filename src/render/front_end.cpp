@@ -59,7 +59,7 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     }
     if (normals > normalCapacity) {
         const std::size_t capacity = std::max(normals, normalCapacity * 2);
-        if (!Grow(requests, capacity)) {
+        if (!Grow(requests, capacity) || !Grow(askers, 2 * capacity)) {
             normalCapacity = 0;
             return false;
         }

@@ -75,14 +75,11 @@ inline std::uint32_t MaterialSlot(std::uint32_t material, std::uint32_t faceFlag
 // face (in face order) that asks for a side decides how it is lit, as the
 // sequential pass lights it when that face asks. Front side, back side:
 // the asking face's corner vertex (whose position is lit), its material
-// and its face flags (0: no face asked). Face ranges that run at once keep
-// only the first asking face (asker: its index inverted, so that the
-// first is the largest; 0: none), and the normal pass fills in the rest.
+// and its face flags (0: no face asked).
 struct NormalRequest {
     std::uint32_t vertex[2];
     std::uint32_t material[2];
     std::uint32_t flags[2];
-    std::uint32_t asker[2];
 };
 
 // Face flags of a request: the face's own, with this bit (one the face

@@ -14,8 +14,8 @@
 
 // The front end's working arrays, grown to the largest object drawn and
 // kept: the frame loop allocates only while objects larger than any before
-// are drawn (the first frame). Between objects, steps and requests are all
-// zero.
+// are drawn (the first frame). Between objects, steps, requests and askers
+// are all zero.
 struct FrontEndScratch {
     std::size_t vertexCapacity = 0;
     std::size_t normalCapacity = 0;
@@ -24,6 +24,11 @@ struct FrontEndScratch {
     VertexValues vertexValues{};
     std::unique_ptr<std::uint8_t[]> steps;  // per vertex: VERTEX_* bits asked for this frame
     std::unique_ptr<NormalRequest[]> requests;
+    // Per normal, front and back: the first face that asks for the side,
+    // kept by face ranges that run at once (its index inverted, so that the
+    // first is the largest; 0: none), for the normal pass to make the
+    // request of.
+    std::unique_ptr<std::uint32_t[]> askers;
     std::unique_ptr<std::uint32_t[]> drawn;       // faces to draw, in face order
     std::unique_ptr<std::size_t[]> rangeCounts;   // faces to draw per face range
     std::size_t rangeCapacity = 0;
