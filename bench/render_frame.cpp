@@ -7,9 +7,11 @@
 //   BM_RenderFrame:    whole frames (clear, render, swap) through the
 //                      software device.
 // Each with the front end in passes (argument 1, the default) and with the
-// sequential face pass (argument 0).
+// sequential face pass (argument 0); TARNVIEW_THREADS=N runs the device (and
+// the passes of the front end) with N threads.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -64,6 +66,8 @@ struct BenchScene {
     Light lights[3];
 
     BenchScene() {
+        // TARNVIEW_THREADS chooses the device's threads, as in the programs.
+        glide::SetThreadCount(std::max(glide::ThreadCountFromEnvironment(), 0));
         InitGraphics();
         grSstPassthruMode(GR_PASSTHRU_SHOW_SST1);
         material.diffuse = {200.0f, 180.0f, 160.0f, 255.0f};

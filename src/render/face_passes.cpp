@@ -1,7 +1,10 @@
 // The front end's pass over faces: facing and culling, the clip code and
 // the steps of the lazy transform it takes, texturing and shading. A range
 // writes only its own faces, the steps of their corners' vertices (bits
-// ORed in) and the requests of their corners' normals.
+// ORed in) and the requests of their corners' normals; ranges that run at
+// once share those two through atomic operations whose result does not
+// depend on the order they come in.
+#include <atomic>
 #include <cstring>
 
 #include "app/render_flags.h"
@@ -64,16 +67,52 @@ int ClipCode(const VertexValues& v, std::uint32_t a, std::uint32_t b, std::uint3
     return code;
 }
 
-}  // namespace
+// The steps a face takes at one of its corners' vertices, ORed into the
+// vertex's.
+template <bool kShared>
+void AddSteps(std::uint8_t& steps, std::uint8_t done) {
+    if constexpr (kShared) {
+        const std::atomic_ref<std::uint8_t> shared(steps);
+        if ((shared.load(std::memory_order_relaxed) & done) != done) shared.fetch_or(done, std::memory_order_relaxed);
+    } else {
+        steps |= done;
+    }
+}
 
-void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
-                std::size_t* count, std::uint32_t* flat) {
+// Face f, with flags, asks for the sides its corners' normals are lit on.
+template <bool kShared>
+void AskForNormals(NormalRequest* requests, std::uint32_t* askers, const Face& face, std::uint32_t f,
+                   std::uint32_t flags) {
+    const int side = (flags & FACE_FRONT) ? 0 : 1;
+    for (const FaceCorner& corner : face.corners) {
+        NormalRequest& request = requests[corner.normal];
+        if constexpr (kShared) {
+            // The first face in face order wins, whatever order the ranges run in.
+            const std::atomic_ref<std::uint32_t> asker(askers[2 * std::size_t{corner.normal} + side]);
+            const std::uint32_t mine = ~f;
+            std::uint32_t seen = asker.load(std::memory_order_relaxed);
+            while (seen < mine && !asker.compare_exchange_weak(seen, mine, std::memory_order_relaxed)) {
+            }
+        } else {
+            // The first face to ask for a side decides how it is lit.
+            if (request.flags[side] != 0) continue;
+            request.flags[side] = flags | kRequested;
+            request.material[side] = face.material;
+            request.vertex[side] = corner.vertex;
+        }
+    }
+}
+
+template <bool kShared>
+void ShadeFacesOf(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
+                  std::size_t* count, std::uint32_t* flat) {
     Object& object = frame.object;
     const std::uint32_t renderFlags = frame.lights.renderFlags;
     const Vec3 eye = frame.eye;
     const VertexValues& values = frame.scratch.vertexValues;
     std::uint8_t* const steps = frame.scratch.steps.get();
     NormalRequest* const requests = frame.scratch.requests.get();
+    std::uint32_t* const askers = frame.scratch.askers.get();
     std::size_t n = *count;
     std::size_t flatCount = 0;
     for (std::size_t k = begin; k < end; ++k) {
@@ -95,9 +134,9 @@ void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, st
         const std::uint32_t a = face.corners[0].vertex, b = face.corners[1].vertex, c = face.corners[2].vertex;
         std::uint8_t done = VERTEX_ALL_DONE;
         const int code = frame.clipMask == 0 ? 0 : ClipCode(values, a, b, c, frame.clipMask, &done);
-        steps[a] |= done;
-        steps[b] |= done;
-        steps[c] |= done;
+        AddSteps<kShared>(steps[a], done);
+        AddSteps<kShared>(steps[b], done);
+        AddSteps<kShared>(steps[c], done);
         face.clipCode = code;
         if (code == CLIP_REJECT) continue;
 
@@ -106,15 +145,7 @@ void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, st
         if ((flags & FACE_SMOOTH) && !(renderFlags & RF_FLAT_SHADING)) {
             flags |= FACE_GOURAUD;
             face.flags = flags;
-            // The first face to ask for a side decides how it is lit.
-            const int side = (flags & FACE_FRONT) ? 0 : 1;
-            for (const FaceCorner& corner : face.corners) {
-                NormalRequest& request = requests[corner.normal];
-                if (request.flags[side] != 0) continue;
-                request.flags[side] = flags | kRequested;
-                request.material[side] = face.material;
-                request.vertex[side] = corner.vertex;
-            }
+            AskForNormals<kShared>(requests, askers, face, f, flags);
         } else {
             face.flags = flags;
             flat[flatCount++] = f;
@@ -127,5 +158,16 @@ void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, st
         frame.isa->lightFlatFaces(object.faces, flat, flatCount, frame.lighting);
     } else {
         LightFlatFacesScalar(object.faces, flat, flatCount, frame.lighting);
+    }
+}
+
+}  // namespace
+
+void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
+                std::size_t* count, std::uint32_t* flat, bool shared) {
+    if (shared) {
+        ShadeFacesOf<true>(frame, begin, end, drawn, count, flat);
+    } else {
+        ShadeFacesOf<false>(frame, begin, end, drawn, count, flat);
     }
 }

@@ -5,14 +5,22 @@
 #include <new>
 
 #include "app/render_flags.h"
+#include "glide_parallel.h"
 #include "render/front_end_passes.h"
 
 namespace {
 
 std::atomic<FrontEnd> gFrontEnd{FrontEnd::kPasses};
 
-// Records per range: a range is the unit a thread would take.
+// Records per range: a range is the unit a thread takes.
 constexpr std::size_t kRange = 8192;
+// Objects of fewer faces run their passes on the calling thread alone:
+// below that, handing ranges to the device's threads and waiting for them
+// three times costs about what the other threads would save.
+constexpr std::size_t kParallelFaces = 2 * kRange;
+
+std::size_t gRange = kRange;
+std::size_t gParallelFaces = kParallelFaces;
 
 FrontEndScratch gScratch;
 
@@ -30,7 +38,7 @@ void Split(float* base, std::size_t length, Arrays&... out) {
     ((out = base + length * i++), ...);
 }
 
-inline std::size_t Ranges(std::size_t count) { return (count + kRange - 1) / kRange; }
+inline std::size_t Ranges(std::size_t count) { return (count + gRange - 1) / gRange; }
 
 }  // namespace
 
@@ -51,7 +59,7 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     }
     if (normals > normalCapacity) {
         const std::size_t capacity = std::max(normals, normalCapacity * 2);
-        if (!Grow(requests, capacity)) {
+        if (!Grow(requests, capacity) || !Grow(askers, 2 * capacity)) {
             normalCapacity = 0;
             return false;
         }
@@ -59,11 +67,19 @@ bool FrontEndScratch::Reserve(std::size_t vertices, std::size_t normals, std::si
     }
     if (faces > faceCapacity) {
         const std::size_t capacity = std::max(faces, faceCapacity * 2);
-        if (!Grow(drawn, capacity) || !Grow(flat, capacity) || !Grow(rangeCounts, Ranges(capacity))) {
+        if (!Grow(drawn, capacity) || !Grow(flat, capacity)) {
             faceCapacity = 0;
             return false;
         }
         faceCapacity = capacity;
+    }
+    if (Ranges(faces) > rangeCapacity) {
+        const std::size_t capacity = std::max(Ranges(faces), rangeCapacity * 2);
+        if (!Grow(rangeCounts, capacity)) {
+            rangeCapacity = 0;
+            return false;
+        }
+        rangeCapacity = capacity;
     }
     if (materialCount > materialCapacity) {
         const std::size_t capacity = std::max(materialCount, materialCapacity * 2);
@@ -92,6 +108,72 @@ bool ReserveFrontEnd(const Actor& actor) {
     return gScratch.Reserve(vertices, normals, faces, materials);
 }
 
+void SetFrontEndSplitForTesting(std::size_t range, std::size_t parallelFaces) {
+    gRange = range == 0 ? kRange : range;
+    gParallelFaces = range == 0 ? kParallelFaces : parallelFaces;
+}
+
+namespace {
+
+// One object's passes as ranges, the unit a thread takes: the vertex
+// ranges, then the face ranges, then the vertex ranges committed and the
+// normal ranges lit (those two write different records). Each step waits
+// for the last.
+struct ObjectRanges {
+    enum class Step { kTransform, kShade, kCommitAndLight };
+    const ObjectFrame& frame;
+    std::size_t vertexCount, faceCount, normalCount;
+    bool shared;  // ranges run on several threads at once
+    Step step = Step::kTransform;
+
+    std::size_t Items() const {
+        switch (step) {
+            case Step::kTransform: return Ranges(vertexCount);
+            case Step::kShade: return Ranges(faceCount);
+            case Step::kCommitAndLight: return Ranges(vertexCount) + Ranges(normalCount);
+        }
+        return 0;
+    }
+
+    void Run(std::size_t item) const {
+        const std::size_t begin = item * gRange;
+        FrontEndScratch& scratch = frame.scratch;
+        switch (step) {
+            case Step::kTransform: TransformVertices(frame, begin, std::min(vertexCount, begin + gRange)); return;
+            case Step::kShade:
+                // Each face range keeps its faces to draw in its own part of
+                // the array (a range never has more than its faces).
+                scratch.rangeCounts[item] = 0;
+                ShadeFaces(frame, begin, std::min(faceCount, begin + gRange), scratch.drawn.get() + begin,
+                           &scratch.rangeCounts[item], scratch.flat.get() + begin, shared);
+                return;
+            case Step::kCommitAndLight: {
+                const std::size_t vertexRanges = Ranges(vertexCount);
+                if (item < vertexRanges) {
+                    CommitVertices(frame, begin, std::min(vertexCount, begin + gRange));
+                } else {
+                    const std::size_t first = (item - vertexRanges) * gRange;
+                    LightNormals(frame, first, std::min(normalCount, first + gRange), shared);
+                }
+                return;
+            }
+        }
+    }
+
+    void RunStep(Step s) {
+        step = s;
+        if (!shared) {
+            for (std::size_t i = 0, n = Items(); i < n; ++i) Run(i);
+            return;
+        }
+        glide::RunParallel(
+            Items(), [](void* context, std::size_t item) { static_cast<const ObjectRanges*>(context)->Run(item); },
+            this);
+    }
+};
+
+}  // namespace
+
 bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                           const Light* lights, int lightCount, int clipMask) {
     const auto vertexCount = static_cast<std::size_t>(object.vertexCount);
@@ -115,25 +197,13 @@ bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3
                             scratch,
                             LightingFrame{LightSet{lights, lightCount, RenderFlags}, scratch.materials, object.vertices, eye}};
 
-    for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
-        TransformVertices(frame, begin, std::min(vertexCount, begin + kRange));
+    ObjectRanges ranges{frame, vertexCount, faceCount, normalCount,
+                        faceCount >= gParallelFaces && glide::ParallelThreads() > 1};
+    ranges.RunStep(ObjectRanges::Step::kTransform);
+    ranges.RunStep(ObjectRanges::Step::kShade);
+    ranges.RunStep(ObjectRanges::Step::kCommitAndLight);
+    for (std::size_t r = 0, n = Ranges(faceCount); r < n; ++r) {
+        DrawFaces(frame, scratch.drawn.get() + r * gRange, scratch.rangeCounts[r]);
     }
-    // Each face range keeps its faces to draw in its own part of the array
-    // (a range never has more than its faces).
-    const std::size_t faceRanges = Ranges(faceCount);
-    std::size_t* const drawn = scratch.rangeCounts.get();
-    for (std::size_t r = 0; r < faceRanges; ++r) {
-        const std::size_t begin = r * kRange;
-        drawn[r] = 0;
-        ShadeFaces(frame, begin, std::min(faceCount, begin + kRange), scratch.drawn.get() + begin, &drawn[r],
-                   scratch.flat.get() + begin);
-    }
-    for (std::size_t begin = 0; begin < vertexCount; begin += kRange) {
-        CommitVertices(frame, begin, std::min(vertexCount, begin + kRange));
-    }
-    for (std::size_t begin = 0; begin < normalCount; begin += kRange) {
-        LightNormals(frame, begin, std::min(normalCount, begin + kRange));
-    }
-    for (std::size_t r = 0; r < faceRanges; ++r) DrawFaces(frame, scratch.drawn.get() + r * kRange, drawn[r]);
     return true;
 }

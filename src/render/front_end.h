@@ -1,6 +1,8 @@
 // An object's face pass and draw pass as passes over ranges of its records,
-// each of which owns its writes, so that ranges can later run on several
-// threads without races (the draw pass stays on the calling thread):
+// each of which owns its writes (or shares them through atomic operations
+// whose result does not depend on their order), so that the ranges of a
+// big object run on the device's threads without races; the draw pass
+// stays on the calling thread:
 //
 //   vertices  vertices:  every step of the transform and projection, into
 //                        the front end's own arrays (in vector lanes)
@@ -16,8 +18,11 @@
 // Every per-frame field ends up with exactly the bits the sequential face
 // pass (ProcessFace, face after face) leaves: each value is computed by the
 // same operations, and each is stored exactly when the sequential pass
-// would compute it. The sequential pass stays as the reference.
+// would compute it, whatever the number of threads and the order the
+// ranges run in. The sequential pass stays as the reference.
 #pragma once
+
+#include <cstddef>
 
 #include "math/matrix3.h"
 #include "math/vec3.h"
@@ -44,3 +49,8 @@ bool ReserveFrontEnd(const Actor& actor);
 // front end's arrays cannot grow to the object's size.
 bool RenderObjectInPasses(Object& object, const Matrix3& modelToView, const Vec3& actorView, const Vec3& eye,
                           const Light* lights, int lightCount, int clipMask);
+
+// Tests: records per range, and the fewest faces of an object whose ranges
+// run on several threads (0, 0: the defaults), so that small objects take
+// the threaded path too.
+void SetFrontEndSplitForTesting(std::size_t range, std::size_t parallelFaces);

@@ -14,8 +14,8 @@
 
 // The front end's working arrays, grown to the largest object drawn and
 // kept: the frame loop allocates only while objects larger than any before
-// are drawn (the first frame). Between objects, steps and requests are all
-// zero.
+// are drawn (the first frame). Between objects, steps, requests and askers
+// are all zero.
 struct FrontEndScratch {
     std::size_t vertexCapacity = 0;
     std::size_t normalCapacity = 0;
@@ -24,8 +24,14 @@ struct FrontEndScratch {
     VertexValues vertexValues{};
     std::unique_ptr<std::uint8_t[]> steps;  // per vertex: VERTEX_* bits asked for this frame
     std::unique_ptr<NormalRequest[]> requests;
+    // Per normal, front and back: the first face that asks for the side,
+    // kept by face ranges that run at once (its index inverted, so that the
+    // first is the largest; 0: none), for the normal pass to make the
+    // request of.
+    std::unique_ptr<std::uint32_t[]> askers;
     std::unique_ptr<std::uint32_t[]> drawn;       // faces to draw, in face order
     std::unique_ptr<std::size_t[]> rangeCounts;   // faces to draw per face range
+    std::size_t rangeCapacity = 0;
     std::unique_ptr<float[]> materialValues;      // the slots of MaterialLanes
     std::unique_ptr<std::uint32_t[]> materialHighlights;
     std::size_t materialCapacity = 0;             // in materials
@@ -57,15 +63,18 @@ void TransformVertices(const ObjectFrame& frame, std::size_t begin, std::size_t 
 // Faces [begin, end): facing and culling, clip codes, the steps each
 // corner's vertex needs, texturing and shading; flat faces lit (flat: room
 // for the range's list), normal sides asked for. Appends the faces to draw
-// to drawn (from *count on).
+// to drawn (from *count on). shared: other face ranges run at the same
+// time (the steps are ORed in atomically, and a normal side keeps only its
+// first asking face, for LightNormals to complete).
 void ShadeFaces(const ObjectFrame& frame, std::size_t begin, std::size_t end, std::uint32_t* drawn,
-                std::size_t* count, std::uint32_t* flat);
+                std::size_t* count, std::uint32_t* flat, bool shared);
 
 // Vertices [begin, end): the steps asked for stored, cacheFlags set.
 void CommitVertices(const ObjectFrame& frame, std::size_t begin, std::size_t end);
 
 // Vertex normals [begin, end): the sides asked for lit, litFlags set.
-void LightNormals(const ObjectFrame& frame, std::size_t begin, std::size_t end);
+// shared: the face ranges ran at the same time (see ShadeFaces).
+void LightNormals(const ObjectFrame& frame, std::size_t begin, std::size_t end, bool shared);
 
 // The faces to draw, in order: today's device calls.
 void DrawFaces(const ObjectFrame& frame, const std::uint32_t* drawn, std::size_t count);

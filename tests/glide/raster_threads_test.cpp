@@ -3,10 +3,12 @@
 // between draws that used the old ones, read-backs in the middle, piles of
 // tiny triangles before each) gives the inline path's pixels and counters
 // at every thread count, also when a few commands already fill a batch.
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "device.h"
+#include "glide_parallel.h"
 #include "queue/tile_queue.h"
 #include "raster_test_support.h"
 
@@ -211,6 +213,33 @@ TEST(Threads, CountOnlyModeAndScreenshotsWithWorkers) {
     EXPECT_GT(counters.pixelsWritten, 150000u);  // half the screen
     EXPECT_LT(counters.pixelsWritten, 157000u);
     grGlideShutdown();
+    glide::SetThreadCount(0);
+}
+
+// The device's threads lent to the program: every item of job after job
+// runs exactly once (each writes only its own element, so an item run twice
+// or on two threads at once shows in the counts or to the thread
+// sanitizer), while tiles queued before are still drawing.
+TEST(Threads, ParallelItemsRunOnceEachOnTheDeviceThreads) {
+    for (int threads : {1, 2, 8}) {
+        glide::SetThreadCount(threads);
+        glide::SetDisplayOutput(nullptr);
+        grGlideInit();
+        ASSERT_TRUE(grSstOpen(GR_RESOLUTION_640x480, GR_REFRESH_60Hz, GR_COLORFORMAT_ARGB, GR_ORIGIN_LOWER_LEFT,
+                              GR_SMOOTHING_DISABLE, 2));
+        EXPECT_EQ(glide::ParallelThreads(), threads);
+        std::mt19937 rng(7);
+        std::vector<int> runs;
+        for (int job = 0; job < 200; ++job) {
+            if (job % 50 == 0) RandomTriangles(rng, 100, false);
+            runs.assign(static_cast<std::size_t>(job % 37), 0);
+            glide::RunParallel(
+                runs.size(), [](void* context, std::size_t item) { ++(*static_cast<std::vector<int>*>(context))[item]; },
+                &runs);
+            EXPECT_EQ(std::count(runs.begin(), runs.end(), 1), static_cast<long>(runs.size())) << threads;
+        }
+        grGlideShutdown();
+    }
     glide::SetThreadCount(0);
 }
 

@@ -15,6 +15,7 @@
 #include "render/clip_codes.h"
 #include "render/fast_inv_sqrt.h"
 #include "render/face_processor.h"
+#include "render/front_end.h"
 #include "render/init_graphics.h"
 #include "render_fixtures.h"
 
@@ -231,7 +232,10 @@ TEST_F(ActorPass, AFrameOfClippedSmoothFacesAllocatesNothing) {
     m.Link(false);
     Place(m, {0, 0, 3}, Matrix3(), 30.0f, 30.0f);
     Light lights[2] = {DirectionalLight({0, 0, 1}, 0.7f), OmniLight({0, 0, -5}, 0.5f)};
-    // Inline, and queued to worker threads (the frame's end waits for them).
+    // Inline, and queued to worker threads (the frame's end waits for
+    // them), with the front end's passes on those threads too, a record a
+    // range.
+    SetFrontEndSplitForTesting(1, 0);
     for (int threads : {1, 2, 8}) {
         glide::SetThreadCount(threads);
         InitGraphics();
@@ -249,6 +253,7 @@ TEST_F(ActorPass, AFrameOfClippedSmoothFacesAllocatesNothing) {
         EXPECT_GT(glide::GetCounters().trianglesSubmitted - before, 2u) << threads;  // clipped into fans
         EXPECT_EQ(allocations, 0) << threads;
     }
+    SetFrontEndSplitForTesting(0, 0);
     glide::SetThreadCount(0);
     InitGraphics();
     grFogMode(GR_FOG_DISABLE);

@@ -4,7 +4,9 @@
 // (faces, vertices, vertex normals, bit for bit), for the demo, the render
 // examples and benchmark scenes of several sizes, over a flight that
 // crosses the near and side planes while the switches change, with the
-// vector lanes of every instruction set and without them.
+// vector lanes of every instruction set and without them, on 1, 2, 3 and 8
+// of the device's threads (objects split into many small ranges, so that
+// ranges meet at shared vertices and normals).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 #include "app/render_flags.h"
 #include "glide.h"
+#include "glide_device.h"
 #include "glide_trace.h"
 #include "render/actor_renderer.h"
 #include "render/color_combine.h"
@@ -119,14 +122,25 @@ struct Flight {
     std::vector<Records> records;         // after each frame
 };
 
-class FrontEndIdentity : public testing::Test {
+// Records per range while the passes are compared: not a multiple of any
+// vector width.
+constexpr std::size_t kTestRange = 100;
+
+// The parameter: the device's threads.
+class FrontEndIdentity : public testing::TestWithParam<int> {
 protected:
     static void SetUpTestSuite() {
         if (InvSqrtTable == nullptr) BuildInvSqrtTable();
     }
+    void SetUp() override {
+        glide::SetThreadCount(GetParam());
+        SetFrontEndSplitForTesting(kTestRange, 0);
+    }
     void TearDown() override {
         SetFrontEnd(FrontEnd::kPasses);
         SetFrontEndIsa("");
+        SetFrontEndSplitForTesting(0, 0);
+        glide::SetThreadCount(0);
     }
 
     // Loads the scene of folder and flies its camera forward and round
@@ -175,13 +189,14 @@ protected:
         ASSERT_FALSE(reference.frames.empty());
         for (const std::string& isa : AvailableFrontEndIsas()) {
             const Flight passes = fly(FrontEnd::kPasses, isa);
-            EXPECT_TRUE(passes.frames == reference.frames) << scene << ", " << isa << ": the device calls differ";
+            EXPECT_TRUE(passes.frames == reference.frames)
+                << scene << ", " << isa << ", " << GetParam() << " threads: the device calls differ";
             for (int frame = 0; frame < kFrames; ++frame) {
                 const auto& want = reference.records[static_cast<std::size_t>(frame)].arrays;
                 const auto& got = passes.records[static_cast<std::size_t>(frame)].arrays;
                 for (std::size_t i = 0; i < want.size(); ++i) {
-                    ASSERT_TRUE(got[i] == want[i]) << scene << ", " << isa << ", frame " << frame << ": record array "
-                                                   << i << " differs";
+                    ASSERT_TRUE(got[i] == want[i]) << scene << ", " << isa << ", " << GetParam() << " threads, frame "
+                                                   << frame << ": record array " << i << " differs";
                 }
             }
         }
@@ -195,9 +210,9 @@ protected:
     test_support::ScratchDir work_{"render"};
 };
 
-TEST_F(FrontEndIdentity, Demo) { Fly(kSource / "examples/demo", "objects.scn", 6.0f, 0.12f); }
+TEST_P(FrontEndIdentity, Demo) { Fly(kSource / "examples/demo", "objects.scn", 6.0f, 0.12f); }
 
-TEST_F(FrontEndIdentity, RenderExamples) {
+TEST_P(FrontEndIdentity, RenderExamples) {
     // The examples need the font only in the program; here the scenes alone.
     for (const auto& entry : fs::directory_iterator(kSource / "examples/render")) {
         if (entry.path().extension() == ".scn") {
@@ -206,7 +221,7 @@ TEST_F(FrontEndIdentity, RenderExamples) {
     }
 }
 
-TEST_F(FrontEndIdentity, BenchmarkScenes) {
+TEST_P(FrontEndIdentity, BenchmarkScenes) {
     for (std::uint64_t faces : {1000u, 20000u}) {
         benchgen::SceneRecipe recipe;
         recipe.targetFaces = faces;
@@ -217,5 +232,7 @@ TEST_F(FrontEndIdentity, BenchmarkScenes) {
         Fly(folder, "objects.scn", 3.0f, 0.1f);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(, FrontEndIdentity, testing::Values(1, 2, 3, 8), testing::PrintToStringParamName());
 
 }  // namespace

@@ -27,6 +27,7 @@
 
 #include "contract.h"
 #include "device.h"
+#include "glide_parallel.h"
 #include "raster/pixel_batch.h"
 #include "raster/rasterizer.h"
 #include "texture/texture_memory.h"
@@ -117,6 +118,22 @@ struct alignas(64) ThreadCounters {
     TriangleSetup triangle;  // where this thread sets up snapped triangles
 };
 
+// The job of RunParallel. Its items are claimed one at a time from `claim`,
+// whose high half numbers the jobs and whose low half is the next item. A
+// job is written only while the claim word is closed (no item left) under
+// its number, then opened: a thread that read an earlier claim word fails
+// its compare-and-swap, so nothing runs an item of a job it did not read
+// whole. (Sequentially consistent throughout, which that argument needs.)
+constexpr std::uint64_t kNoItem = 0xFFFFFFFFu;
+
+struct ParallelJob {
+    alignas(64) std::atomic<std::uint64_t> claim{kNoItem};
+    std::atomic<ParallelItem> item{nullptr};
+    std::atomic<void*> context{nullptr};
+    std::atomic<std::uint32_t> count{0};
+    alignas(64) std::atomic<std::uint32_t> done{0};  // items run
+};
+
 struct Queue {
     int threads = 0;
     int capacity = 0;
@@ -128,6 +145,7 @@ struct Queue {
     alignas(64) std::atomic<std::uint32_t> wake{0};         // bumped at each hand-over and at stop
     alignas(64) std::atomic<std::uint32_t> completions{0};  // bumped when a batch finishes
     std::atomic<bool> stop{false};
+    ParallelJob job;
     std::vector<std::thread> workers;
 };
 
@@ -275,12 +293,32 @@ bool SpinUntil(Ready ready) {
     return ready();
 }
 
+// Runs items of the open job while it has any; true when this thread ran one.
+bool RunParallelItems(ParallelJob& job) {
+    bool ran = false;
+    std::uint64_t claim = job.claim.load();
+    for (;;) {
+        const auto next = static_cast<std::uint32_t>(claim);
+        const std::uint32_t count = job.count.load();
+        if (next >= count) return ran;
+        const ParallelItem item = job.item.load();
+        void* const context = job.context.load();
+        if (!job.claim.compare_exchange_weak(claim, claim + 1)) continue;
+        item(context, next);
+        ran = true;
+        if (job.done.fetch_add(1) + 1 == count) job.done.notify_all();
+        claim = job.claim.load();
+    }
+}
+
 void WorkerLoop(Queue* q, int index) {
     ThreadCounters& out = q->counters[index];
     const int start = StartTileOf(*q, index);
     for (;;) {
         const std::uint32_t seen = q->wake.load(std::memory_order_acquire);
         if (q->stop.load(std::memory_order_acquire)) return;
+        // The program waits for its items: they come before tiles.
+        if (RunParallelItems(q->job)) continue;
         if (DrawSomeTile(*q, start, out)) continue;
         if (SpinUntil([q, seen] { return q->wake.load(std::memory_order_acquire) != seen; })) continue;
         q->wake.wait(seen, std::memory_order_acquire);
@@ -558,6 +596,35 @@ void DrainTileQueue() {
 }
 
 }  // namespace
+
+void RunParallel(std::size_t count, ParallelItem item, void* context) {
+    if (g_queue == nullptr || g_queue->workers.empty() || count < 2 || count >= kNoItem) {
+        for (std::size_t i = 0; i < count; ++i) item(context, i);
+        return;
+    }
+    Queue& q = *g_queue;
+    ParallelJob& job = q.job;
+    const std::uint64_t number = (job.claim.load() >> 32) + 1;
+    job.claim.store(number << 32 | kNoItem);
+    job.item.store(item);
+    job.context.store(context);
+    job.count.store(static_cast<std::uint32_t>(count));
+    job.done.store(0);
+    job.claim.store(number << 32);
+    q.wake.fetch_add(1, std::memory_order_release);
+    q.wake.notify_all();
+    RunParallelItems(job);
+    // The items other threads took: tiles are drawn meanwhile.
+    for (;;) {
+        const std::uint32_t done = job.done.load();
+        if (done == count) return;
+        if (DrawSomeTile(q, 0, q.counters[0])) continue;
+        if (SpinUntil([&job, done] { return job.done.load() != done; })) continue;
+        job.done.wait(done);
+    }
+}
+
+int ParallelThreads() { return g_queue == nullptr ? 1 : 1 + static_cast<int>(g_queue->workers.size()); }
 
 void SetTileBatchCapacityForTesting(int commands) {
     g_capacityForTesting = commands < 0 ? 0 : (commands > 65535 ? 65535 : commands);

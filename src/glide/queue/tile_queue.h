@@ -8,7 +8,8 @@
 // worker claims one tile at a time and draws that tile's commands of every
 // handed-over batch, in submission order: each pixel sees the commands in
 // exactly the order the inline path draws them. The calling thread draws
-// tiles too whenever it has to wait.
+// tiles too whenever it has to wait. Between draw calls the workers also
+// run the program's items (RunParallel, glide_parallel.h), before tiles.
 //
 // Everything is allocated when the queue starts (grSstOpen); nothing is
 // allocated while drawing.
