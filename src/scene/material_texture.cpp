@@ -9,7 +9,7 @@
 #include "gu3df_io.h"
 #include "scene/load_message.h"
 #include "scene/path_builder.h"
-#include "scene/special_file.h"
+#include "scene/file_kind.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void LoadMaterialTexture(Material& material, const char* textureWord, const char
     std::string error;
     if (!HostPath(built, &path, &error)) FatalError(error.c_str());
     // A FIFO or a device is refused before the texture reader opens it.
-    if (const char* kind = SpecialFileKind(path.c_str())) {
+    if (const char* kind = NonRegularFileKind(path.c_str())) {
         PrintLoadMessage("texture " + QuotedText(built) + ": " + kind + ", not a regular file");
         FatalError("err");
     }

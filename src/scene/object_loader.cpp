@@ -16,7 +16,7 @@
 #include "scene/object_values.h"
 #include "scene/path_builder.h"
 #include "scene/record_allocation.h"
-#include "scene/special_file.h"
+#include "scene/file_kind.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ namespace {
 
 // A FIFO or a device is not opened at all: the detail line says what it
 // is, then the file counts as one that could not be opened.
-void RefuseSpecialFile(const char* what, const std::string& built, const std::string& path) {
-    const char* kind = SpecialFileKind(path.c_str());
+void RefuseNonRegularFile(const char* what, const std::string& built, const std::string& path) {
+    const char* kind = NonRegularFileKind(path.c_str());
     if (kind == nullptr) return;
     PrintLoadMessage(std::string(what) + " " + QuotedText(built) + ": " + kind + ", not a regular file");
     FatalError(("The file \"" + built + "\" could not be opened!").c_str());
@@ -235,7 +235,7 @@ ObjectFilePaths ResolveObjectFile(const char* fileName, const char* objectFilePa
     paths.built = BuildPath(objectFilePath, fileName);
     std::string error;
     if (!HostPath(paths.built, &paths.host, &error)) FatalError(error.c_str());
-    RefuseSpecialFile("object file", paths.built, paths.host);
+    RefuseNonRegularFile("object file", paths.built, paths.host);
     return paths;
 }
 

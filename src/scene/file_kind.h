@@ -7,4 +7,4 @@
 // folder ("a FIFO", "a character device", ...), following links; nullptr
 // for a regular file, a folder, or a path that names nothing (those fail,
 // or not, as they always did).
-const char* SpecialFileKind(const char* path);
+const char* NonRegularFileKind(const char* path);

@@ -1,8 +1,8 @@
-#include "scene/special_file.h"
+#include "scene/file_kind.h"
 
 #include <sys/stat.h>
 
-const char* SpecialFileKind(const char* path) {
+const char* NonRegularFileKind(const char* path) {
     struct stat info {};
     if (stat(path, &info) != 0) return nullptr;
     if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return nullptr;
