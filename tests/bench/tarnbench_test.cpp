@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <sys/wait.h>
 
 namespace {
@@ -139,9 +141,11 @@ TEST(Tarnbench, ASignalEndsTheRunAndItsRunnerAndLeavesNoTemporaryFile) {
     for (const auto& [signal, status] : {std::pair{"TERM", 143}, {"INT", 130}}) {
         std::filesystem::remove_all(out);
         std::filesystem::create_directories(out);
-        // The runner signals tarnbench and waits to be ended.
+        // The runner signals tarnbench and waits to be ended: opening a FIFO
+        // that nothing writes blocks until the signal comes.
+        ASSERT_EQ(mkfifo((out + "/never-written").c_str(), 0600), 0);
         std::ofstream(out + "/runner") << "#!/bin/sh\necho $$ > " << out << "/runner.pid\nkill -" << signal
-                                       << " $PPID\nexec sleep 60\n";
+                                       << " $PPID\nexec cat " << out << "/never-written\n";
         std::filesystem::permissions(out + "/runner", std::filesystem::perms::owner_all);
         EXPECT_EQ(Shell(kBuild + "/tarnbench --runner " + out + "/runner --sizes 1000 --frames 3 --warmup 1 "
                         "--settings 'all on' --no-demo --out " + out + " --scenes " + out + "/scenes"),
