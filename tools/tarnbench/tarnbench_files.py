@@ -54,6 +54,22 @@ def stop_on_signals():
 # ---- writing --------------------------------------------------------------------------------
 
 
+def _complete_or_remove(finish, temporary, path):
+    """Runs finish(), which ends by renaming temporary into place; on any
+    failure or interruption the temporary is removed, and an OSError
+    becomes the one-line error for path."""
+    try:
+        finish()
+    except BaseException as e:
+        try:
+            os.remove(temporary)
+        except OSError:
+            pass
+        if isinstance(e, OSError):
+            raise _cannot_write(path, e.strerror or str(e))
+        raise
+
+
 def _cannot_write(path, reason):
     return OutputError("%s: cannot write (%s)" % (path, reason))
 
@@ -158,19 +174,13 @@ def _replace(path, target, data, st):
         fd, temporary = tempfile.mkstemp(prefix=".tarnbench-", dir=os.path.dirname(target))
     except OSError as e:
         raise _cannot_write(path, e.strerror or str(e))
-    try:
+    def finish():
         with os.fdopen(fd, "wb") as f:
             f.write(data)
         os.chmod(temporary, stat.S_IMODE(st.st_mode) if st is not None else 0o666 & ~_umask())
         os.replace(temporary, target)
-    except BaseException as e:
-        try:
-            os.remove(temporary)
-        except OSError:
-            pass
-        if isinstance(e, OSError):
-            raise _cannot_write(path, e.strerror or str(e))
-        raise
+
+    _complete_or_remove(finish, temporary, path)
 
 
 def check_output_folder(folder):
@@ -260,14 +270,8 @@ def point_latest(parent, folder):
     rename, so it always names a complete run)."""
     link = os.path.join(parent, "latest")
     temporary = os.path.join(parent, ".latest-%d" % os.getpid())
-    try:
+    def finish():
         os.symlink(os.path.basename(folder), temporary)
         os.replace(temporary, link)
-    except BaseException as e:
-        try:
-            os.remove(temporary)
-        except OSError:
-            pass
-        if isinstance(e, OSError):
-            raise _cannot_write(link, e.strerror or str(e))
-        raise
+
+    _complete_or_remove(finish, temporary, link)
