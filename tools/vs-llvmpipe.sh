@@ -10,8 +10,9 @@
 #                      bench/vs_llvmpipe.cpp against that build's src/glide/libglide.a
 #   --isa NAME         pixel instruction set of this tree's device (default: the best)
 #   --repeat N         run every program N times, taking turns, and keep each work's
-#                      fastest run (default 1); on a shared machine whose neighbours
-#                      come and go this keeps their load out of the table
+#                      median run (default 1; for an even N the slower of the two
+#                      middle runs), so that neither a minute of a neighbour's load
+#                      nor a minute of unusual speed decides the ratio
 #   --out DIR          where the programs' outputs and the table go (default: DIR/vs-llvmpipe)
 # The llvmpipe side needs Mesa's EGL and GL (Debian: libegl-dev libgl-dev libegl-mesa0
 # libgl1-mesa-dri); run as root the script installs them when missing, otherwise it
@@ -34,7 +35,7 @@ while [ $# -gt 0 ]; do
     --isa) [ $# -ge 2 ] || usage_error "missing value after $1"; isa="$2"; shift 2 ;;
     --out) [ $# -ge 2 ] || usage_error "missing value after $1"; out="$2"; shift 2 ;;
     --repeat) [ $# -ge 2 ] || usage_error "missing value after $1"; repeat="$2"; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) usage_error "unknown option $1" ;;
   esac
 done
@@ -100,30 +101,37 @@ for run in $(seq "$repeat"); do
 done
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 
-# Each work's fastest run (the runs' lines in the programs' own format).
-fastest() {
+# Each work's median run (the runs' lines in the programs' own format); for an
+# even number of runs, the slower of the two middle ones.
+median_run() {
   awk '/ ms\/frame / {
          label = substr($0, 1, 34); line = $0; sub(/ ms\/frame.*/, "", line); n = split(line, f, " ")
-         if (!(label in best) || f[n] + 0 < best[label] + 0) { best[label] = f[n]; text[label] = $0 }
-         if (!(label in seen)) { seen[label] = 1; order[++works] = label }
+         if (!(label in count)) order[++works] = label
+         k = ++count[label]; value[label, k] = f[n] + 0; text[label, k] = $0
          next }
        !(FNR == NR && FILENAME == ARGV[1]) { next }
        { header[++headers] = $0 }
        END { for (i = 1; i <= headers; i++) print header[i]
-             for (i = 1; i <= works; i++) print text[order[i]] }' "$@"
+             for (i = 1; i <= works; i++) {
+               l = order[i]; m = count[l]
+               for (a = 1; a <= m; a++) rank[a] = a
+               for (a = 2; a <= m; a++)            # insertion sort of the runs by time
+                 for (b = a; b > 1 && value[l, rank[b]] < value[l, rank[b - 1]]; b--) {
+                   t = rank[b]; rank[b] = rank[b - 1]; rank[b - 1] = t }
+               print text[l, rank[int(m / 2) + 1]] } }' "$@"
 }
 for name in device-1t device-2t llvmpipe-1t llvmpipe-2t baseline; do
   files=()
   for run in $(seq "$repeat"); do
     [ -f "$out/$name.run$run.txt" ] && files+=("$out/$name.run$run.txt")
   done
-  [ ${#files[@]} -gt 0 ] && fastest "${files[@]}" >"$out/$name.txt"
+  [ ${#files[@]} -gt 0 ] && median_run "${files[@]}" >"$out/$name.txt"
 done
 
 # ---- table -------------------------------------------------------------------
 # Each program prints "<label padded to 34> <tris> tris/frame <ms> ms/frame ...".
 {
-  echo "640x480, ms/frame (the fastest of $repeat run(s) each); ratio = llvmpipe / device (above 1: the device is faster)."
+  echo "640x480, ms/frame (the median of $repeat run(s) each); ratio = llvmpipe / device (above 1: the device is faster)."
   echo "$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) hardware threads;" \
     "load average $load_before before, $load_after after; $(date -u '+%Y-%m-%d %H:%M UTC')"
   grep -h -m1 '^DEVICE:' "$out/device-1t.txt" | sed 's/^DEVICE: /device: /' || true

@@ -118,6 +118,8 @@ void DrawSetupTriangle(const GrVertex& a, const GrVertex& b, const GrVertex& c, 
 
 // The thread count SetThreadCount asks for, 0 resolved to the hardware's.
 int ResolveThreadCount();
+// Whether the program left the thread count to the device (0).
+bool ThreadCountIsDefault();
 
 // The render state every grGlideInit starts from.
 RenderState DefaultRenderState();

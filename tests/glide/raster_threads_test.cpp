@@ -84,10 +84,12 @@ void TinyPile(std::mt19937& rng, float cx, float cy, bool line = true) {
     grDrawLine(&a, &b);
 }
 
-// Every kind of command with the state changes between them.
-Drawn DrawMixedScene(int threads, int batchCapacity) {
+// Every kind of command with the state changes between them; `modes`: the
+// frames' draw modes before and after the swap (nullptr: queued).
+Drawn DrawMixedScene(int threads, int batchCapacity, const char* modes = nullptr) {
     glide::SetThreadCount(threads);
     glide::SetTileBatchCapacityForTesting(batchCapacity);
+    glide::SetDrawModesForTesting(modes);
     glide::SetDisplayOutput(nullptr);
     grGlideInit();
     EXPECT_TRUE(grSstQueryHardware(nullptr));
@@ -166,6 +168,7 @@ Drawn DrawMixedScene(int threads, int batchCapacity) {
     grGlideShutdown();
     glide::SetThreadCount(0);
     glide::SetTileBatchCapacityForTesting(0);
+    glide::SetDrawModesForTesting(nullptr);
     return run;
 }
 
@@ -173,18 +176,27 @@ TEST(Threads, EveryThreadCountAndBatchSizeDrawsTheInlinePixelsAndCounts) {
     const Drawn reference = DrawMixedScene(1, 0);
     EXPECT_GT(reference.counters.trianglesDrawn, 200u);
     EXPECT_GT(reference.counters.pixelsDepthFailed, 1000u);
+    struct Case {
+        int threads, capacity;
+        const char* modes;  // a frame inline, then one queued, or the other way round
+    };
+    std::vector<Case> cases;
     for (int threads : {2, 3, 8}) {
-        for (int capacity : {0, 3}) {
-            const Drawn run = DrawMixedScene(threads, capacity);
-            const std::string what = std::to_string(threads) + " threads, batch " + std::to_string(capacity);
-            EXPECT_TRUE(run.middle == reference.middle) << what;
-            EXPECT_TRUE(run.colour == reference.colour) << what;
-            EXPECT_TRUE(run.depth == reference.depth) << what;
-            EXPECT_EQ(run.counters.trianglesSubmitted, reference.counters.trianglesSubmitted) << what;
-            EXPECT_EQ(run.counters.trianglesDrawn, reference.counters.trianglesDrawn) << what;
-            EXPECT_EQ(run.counters.pixelsWritten, reference.counters.pixelsWritten) << what;
-            EXPECT_EQ(run.counters.pixelsDepthFailed, reference.counters.pixelsDepthFailed) << what;
-        }
+        for (int capacity : {0, 3}) cases.push_back({threads, capacity, nullptr});
+    }
+    for (const char* modes : {"IQ", "QI"}) cases.push_back({2, 3, modes}), cases.push_back({8, 0, modes});
+    for (const Case& c : cases) {
+        const Drawn run = DrawMixedScene(c.threads, c.capacity, c.modes);
+        const std::string what = std::to_string(c.threads) + " threads, batch " + std::to_string(c.capacity) +
+                                 ", modes " + (c.modes != nullptr ? c.modes : "queued");
+        EXPECT_EQ(run.counters.framesInline, c.modes != nullptr && c.modes[0] == 'I' ? 1u : 0u) << what;
+        EXPECT_TRUE(run.middle == reference.middle) << what;
+        EXPECT_TRUE(run.colour == reference.colour) << what;
+        EXPECT_TRUE(run.depth == reference.depth) << what;
+        EXPECT_EQ(run.counters.trianglesSubmitted, reference.counters.trianglesSubmitted) << what;
+        EXPECT_EQ(run.counters.trianglesDrawn, reference.counters.trianglesDrawn) << what;
+        EXPECT_EQ(run.counters.pixelsWritten, reference.counters.pixelsWritten) << what;
+        EXPECT_EQ(run.counters.pixelsDepthFailed, reference.counters.pixelsDepthFailed) << what;
     }
 }
 

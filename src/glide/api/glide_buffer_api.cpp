@@ -53,6 +53,7 @@ void grBufferSwap(int swapInterval) {
     Device& d = TheDevice();
     if (!d.open) return;
     SyncTileQueue(Access::kReadBuffers);  // the output reads the new front buffer
+    TileQueueFrameShown();
     d.front = 1 - d.front;
     UpdateDrawTarget();
     CurrentOutput().Present(Buffers().colour[d.front], swapInterval > 0);

@@ -173,7 +173,7 @@ FxBool grSstOpen(GrScreenResolution_t res, GrScreenRefresh_t refresh, GrColorFor
     // are cleared.
     SyncTileQueue(Access::kWriteBuffers);
     d.threads = ResolveThreadCount();
-    StartTileQueue(d.threads);
+    StartTileQueue(d.threads, ThreadCountIsDefault());
     d.colourFormat = fmt;
     d.originUpperLeft = origin == GR_ORIGIN_UPPER_LEFT;
     d.front = 0;

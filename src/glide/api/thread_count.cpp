@@ -22,6 +22,8 @@ int ResolveThreadCount() {
     return n > kMaxThreads ? kMaxThreads : n;
 }
 
+bool ThreadCountIsDefault() { return g_requestedThreads == 0; }
+
 int ThreadCount() {
     const Device& d = TheDevice();
     return d.open && d.threads > 0 ? d.threads : ResolveThreadCount();

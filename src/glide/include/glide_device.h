@@ -61,6 +61,10 @@ struct DeviceCounters {
     std::uint64_t trianglesDrawn = 0;      // triangles that covered at least one pixel centre
     std::uint64_t pixelsWritten = 0;       // pixels that reached the colour buffer
     std::uint64_t pixelsDepthFailed = 0;   // pixels rejected by the depth test
+    // Frames the calling thread drew alone while tile threads were there:
+    // with the default thread count the device draws a frame inline when
+    // that has lately been faster than handing it to the threads.
+    std::uint64_t framesInline = 0;
     PathCounters paths;
 };
 DeviceCounters GetCounters();
@@ -89,8 +93,11 @@ constexpr int kMaxThreads = 256;
 // thread (no worker at all); N > 1 bins set-up triangles into screen tiles
 // that N workers rasterize, each tile's commands in submission order, so the
 // pixels are exactly those of the inline path. 0 chooses all hardware
-// threads (at most kMaxThreads). Takes effect at the next grSstOpen; the
-// default is 0. A count above kMaxThreads is taken as kMaxThreads.
+// threads (at most kMaxThreads) and lets the device draw a frame inline
+// on the calling thread while that is faster (a busy machine, or work the
+// threads cannot share well); it measures both ways as it goes. Takes
+// effect at the next grSstOpen; the default is 0. A count above
+// kMaxThreads is taken as kMaxThreads.
 void SetThreadCount(int count);
 // The thread count in effect (after grSstOpen) or chosen (before it),
 // with 0 resolved to the hardware's thread count.

@@ -18,7 +18,9 @@
 #include "queue/tile_queue.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <string>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -28,6 +30,7 @@
 #include "contract.h"
 #include "device.h"
 #include "glide_parallel.h"
+#include "queue/draw_mode.h"
 #include "raster/pixel_batch.h"
 #include "raster/rasterizer.h"
 #include "texture/texture_memory.h"
@@ -147,10 +150,28 @@ struct Queue {
     std::atomic<bool> stop{false};
     ParallelJob job;
     std::vector<std::thread> workers;
+    // Frame by frame, queued or inline (draw_mode.h). `inlineFrame` is
+    // changed only at a swap, with nothing queued and the inline pixel
+    // batch shaded.
+    bool adaptive = false;
+    bool inlineFrame = false;
+    DrawModeChooser chooser;
+    std::chrono::steady_clock::time_point frameStart;
+    std::string modesForTesting;
+    std::size_t frame = 0;  // frames shown since the start, for modesForTesting
 };
 
 std::unique_ptr<Queue> g_queue;
 int g_capacityForTesting = 0;
+std::string g_modesForTesting;
+
+// Whether this frame draws through the queue.
+bool Queued(const Queue& q) { return !q.inlineFrame; }
+
+void SetInlineFrame(Queue& q, bool inlineFrame) {
+    q.inlineFrame = inlineFrame;
+    gTileQueueRunning = !inlineFrame;
+}
 
 // Waits until every queued command is drawn (drawing tiles meanwhile) and
 // adds the workers' counts to the device counters; without a queue it
@@ -465,14 +486,28 @@ struct StopAtExit {
 
 }  // namespace
 
-void StartTileQueue(int threads) {
+void StartTileQueue(int threads, bool adaptive) {
     static StopAtExit stopAtExit;
     FlushInlinePixelBatch();
-    if (g_queue != nullptr && g_queue->threads == threads) return;
+    if (g_queue != nullptr && g_queue->threads == threads) {
+        // Measured afresh from a queued first frame.
+        DrainTileQueue();
+        Queue& q = *g_queue;
+        q.adaptive = adaptive || !g_modesForTesting.empty();
+        q.chooser = DrawModeChooser{};
+        q.modesForTesting = g_modesForTesting;
+        q.frame = 0;
+        q.frameStart = std::chrono::steady_clock::now();
+        SetInlineFrame(q, !q.modesForTesting.empty() && q.modesForTesting[0] == 'I');
+        return;
+    }
     if (g_queue != nullptr) Stop();
     if (threads < 2) return;
     auto q = std::make_unique<Queue>();
     q->threads = threads;
+    q->adaptive = adaptive || !g_modesForTesting.empty();
+    q->modesForTesting = g_modesForTesting;
+    q->frameStart = std::chrono::steady_clock::now();
     q->capacity = g_capacityForTesting > 0 ? g_capacityForTesting : tuning::kTileBatchCommands;
     for (Batch& b : q->batches) {
         const auto cap = static_cast<std::size_t>(q->capacity);
@@ -484,7 +519,7 @@ void StartTileQueue(int threads) {
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
     for (int i = 0; i < threads; ++i) q->counters[i].counters.batch = &q->counters[i].batch;
     g_queue = std::move(q);
-    gTileQueueRunning = true;
+    SetInlineFrame(*g_queue, !g_queue->modesForTesting.empty() && g_queue->modesForTesting[0] == 'I');
     // The queue is correct with any number of workers (the calling thread
     // draws whatever they leave): a thread the system refuses is done without.
     for (int i = 1; i < threads; ++i) {
@@ -579,7 +614,7 @@ void SyncTileQueue(Access access) {
 namespace {
 
 void DrainTileQueue() {
-    if (g_queue == nullptr) {
+    if (g_queue == nullptr || !Queued(*g_queue)) {
         FlushInlinePixelBatch();
         return;
     }
@@ -598,7 +633,7 @@ void DrainTileQueue() {
 }  // namespace
 
 void RunParallel(std::size_t count, ParallelItem item, void* context) {
-    if (g_queue == nullptr || g_queue->workers.empty() || count < 2 || count >= kNoItem) {
+    if (g_queue == nullptr || !Queued(*g_queue) || g_queue->workers.empty() || count < 2 || count >= kNoItem) {
         for (std::size_t i = 0; i < count; ++i) item(context, i);
         return;
     }
@@ -624,7 +659,33 @@ void RunParallel(std::size_t count, ParallelItem item, void* context) {
     }
 }
 
-int ParallelThreads() { return g_queue == nullptr ? 1 : 1 + static_cast<int>(g_queue->workers.size()); }
+int ParallelThreads() {
+    return g_queue == nullptr || !Queued(*g_queue) ? 1 : 1 + static_cast<int>(g_queue->workers.size());
+}
+
+void TileQueueFrameShown() {
+    if (g_queue == nullptr) return;
+    Queue& q = *g_queue;
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - q.frameStart).count();
+    q.frameStart = now;
+    if (q.inlineFrame) ++TheDevice().counters.framesInline;
+    if (!q.adaptive) return;
+    // Everything is drawn (the swap synced the queue), so the mode may change.
+    bool inlineNext = false;
+    if (!q.modesForTesting.empty()) {
+        ++q.frame;
+        inlineNext = q.modesForTesting[q.frame % q.modesForTesting.size()] == 'I';
+    } else {
+        inlineNext = q.chooser.FrameEnded(seconds) == DrawMode::kInline;
+    }
+    if (inlineNext != q.inlineFrame) {
+        DrainTileQueue();
+        SetInlineFrame(q, inlineNext);
+    }
+}
+
+void SetDrawModesForTesting(const char* modes) { g_modesForTesting = modes == nullptr ? "" : modes; }
 
 void SetTileBatchCapacityForTesting(int commands) {
     g_capacityForTesting = commands < 0 ? 0 : (commands > 65535 ? 65535 : commands);

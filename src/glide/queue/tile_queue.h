@@ -26,13 +26,20 @@ namespace glide {
 
 // Starts `threads` - 1 workers (the calling thread is the last one);
 // threads < 2 stops the queue, and the device draws inline. Restarts only
-// when the count changes.
-void StartTileQueue(int threads);
+// when the count changes. adaptive: frame by frame, the device draws
+// through the queue or inline on the calling thread, whichever has been
+// faster lately (queue/draw_mode.h); otherwise always through the queue.
+void StartTileQueue(int threads, bool adaptive);
 // Draws everything queued (or held inline), then joins the workers and
 // frees the batches.
 void StopTileQueue();
-extern constinit bool gTileQueueRunning;  // kept by StartTileQueue and StopTileQueue
+// Whether draw calls go through the queue: it is started and the frame is
+// not one drawn inline.
+extern constinit bool gTileQueueRunning;  // kept by StartTileQueue, StopTileQueue and TileQueueFrameShown
 inline bool TileQueueRunning() { return gTileQueueRunning; }
+// Called by every swap once everything is drawn: ends the frame's timing
+// and, with an adaptive queue, chooses how the next frame is drawn.
+void TileQueueFrameShown();
 
 // A command slot of the open batch, reserved by BeginTriangle: the caller
 // sets the pixel state up in it, then gives it back to exactly one of the
@@ -90,5 +97,9 @@ void SyncTileQueue(Access access);
 // Tests: commands per batch from the next start (0: the default), so that
 // a few commands already fill a batch.
 void SetTileBatchCapacityForTesting(int commands);
+// Tests: from the next start, the frames' draw modes in turn, one letter a
+// frame ('Q' through the queue, 'I' inline; repeated), whatever the times
+// and the thread count asked for; nullptr or "": chosen by the times.
+void SetDrawModesForTesting(const char* modes);
 
 }  // namespace glide
