@@ -121,6 +121,33 @@ struct alignas(64) ThreadCounters {
     TriangleSetup triangle;  // where this thread sets up snapped triangles
 };
 
+// A counter that threads sleep on until it moves. Waking them is a system
+// call, which in this kind of virtual machine costs more than binning a
+// batch: a bump makes it only while some thread sleeps (or is about to).
+// The count of sleepers is raised before the sleeper's last look at the
+// value, and read after the bump (all sequentially consistent), so either
+// the bump sees the sleeper or the sleeper sees the bump.
+struct Signal {
+    alignas(64) std::atomic<std::uint32_t> value{0};
+    std::atomic<int> sleepers{0};
+
+    void Bump() {
+        value.fetch_add(1);
+        Notify();
+    }
+    // Wakes the sleepers after the value was changed by hand.
+    void Notify() {
+        if (sleepers.load() != 0) value.notify_all();
+    }
+    // Sleeps while the value is `seen`.
+    void Sleep(std::uint32_t seen) {
+        sleepers.fetch_add(1);
+        value.wait(seen);
+        sleepers.fetch_sub(1);
+    }
+    std::uint32_t Load() const { return value.load(std::memory_order_acquire); }
+};
+
 // The job of RunParallel. Its items are claimed one at a time from `claim`,
 // whose high half numbers the jobs and whose low half is the next item. A
 // job is written only while the claim word is closed (no item left) under
@@ -134,7 +161,7 @@ struct ParallelJob {
     std::atomic<ParallelItem> item{nullptr};
     std::atomic<void*> context{nullptr};
     std::atomic<std::uint32_t> count{0};
-    alignas(64) std::atomic<std::uint32_t> done{0};  // items run
+    Signal done;  // items run
 };
 
 struct Queue {
@@ -145,8 +172,8 @@ struct Queue {
     TileState tiles[kTiles];
     std::unique_ptr<ThreadCounters[]> counters;  // [0]: the calling thread
     alignas(64) std::atomic<std::uint64_t> pending[kMaskWords] = {};
-    alignas(64) std::atomic<std::uint32_t> wake{0};         // bumped at each hand-over and at stop
-    alignas(64) std::atomic<std::uint32_t> completions{0};  // bumped when a batch finishes
+    Signal wake;         // bumped at each hand-over, job and stop
+    Signal completions;  // bumped when a batch finishes
     std::atomic<bool> stop{false};
     ParallelJob job;
     std::vector<std::thread> workers;
@@ -261,8 +288,7 @@ void DrainTile(Queue& q, int tile, ThreadCounters& out) {
             DrawTileOfBatch(b, tile, out);
             ts.popped.store(++p, std::memory_order_release);
             if (b.tilesLeft.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-                q.completions.fetch_add(1, std::memory_order_release);
-                q.completions.notify_all();
+                q.completions.Bump();
             }
         }
         ts.busy.store(false);
@@ -298,6 +324,11 @@ bool DrawSomeTile(Queue& q, int start, ThreadCounters& out) {
 
 int StartTileOf(const Queue& q, int thread) { return thread * kTiles / q.threads; }
 
+// Tells the workers there is something new: a hand-over, a job, or stop.
+void WakeWorkers(Queue& q) {
+    q.wake.Bump();
+}
+
 // Spins a short while (some tens of microseconds) until `ready` holds:
 // the next batch of a busy frame usually comes sooner than a sleeping
 // thread would wake up, and a sleep and wake-up per batch can leave the
@@ -327,7 +358,7 @@ bool RunParallelItems(ParallelJob& job) {
         if (!job.claim.compare_exchange_weak(claim, claim + 1)) continue;
         item(context, next);
         ran = true;
-        if (job.done.fetch_add(1) + 1 == count) job.done.notify_all();
+        if (job.done.value.fetch_add(1) + 1 == count) job.done.Notify();
         claim = job.claim.load();
     }
 }
@@ -336,13 +367,13 @@ void WorkerLoop(Queue* q, int index) {
     ThreadCounters& out = q->counters[index];
     const int start = StartTileOf(*q, index);
     for (;;) {
-        const std::uint32_t seen = q->wake.load(std::memory_order_acquire);
+        const std::uint32_t seen = q->wake.Load();
         if (q->stop.load(std::memory_order_acquire)) return;
         // The program waits for its items: they come before tiles.
         if (RunParallelItems(q->job)) continue;
         if (DrawSomeTile(*q, start, out)) continue;
-        if (SpinUntil([q, seen] { return q->wake.load(std::memory_order_acquire) != seen; })) continue;
-        q->wake.wait(seen, std::memory_order_acquire);
+        if (SpinUntil([q, seen] { return q->wake.Load() != seen; })) continue;
+        q->wake.Sleep(seen);
     }
 }
 
@@ -352,10 +383,10 @@ void WorkerLoop(Queue* q, int index) {
 void WaitForSlot(Queue& q, Batch& b) {
     while (b.tilesLeft.load(std::memory_order_acquire) != 0) {
         if (DrawSomeTile(q, 0, q.counters[0])) continue;
-        const std::uint32_t seen = q.completions.load(std::memory_order_acquire);
+        const std::uint32_t seen = q.completions.Load();
         if (b.tilesLeft.load(std::memory_order_acquire) == 0) break;
-        if (SpinUntil([&q, seen] { return q.completions.load(std::memory_order_acquire) != seen; })) continue;
-        q.completions.wait(seen, std::memory_order_acquire);
+        if (SpinUntil([&q, seen] { return q.completions.Load() != seen; })) continue;
+        q.completions.Sleep(seen);
     }
 }
 
@@ -376,8 +407,7 @@ void Submit(Queue& q) {
     for (int w = 0; w < kMaskWords; ++w) {
         if (bits[w] != 0) q.pending[w].fetch_or(bits[w]);
     }
-    q.wake.fetch_add(1, std::memory_order_release);
-    q.wake.notify_all();
+    WakeWorkers(q);
 
     q.open = (q.open + 1) % kBatches;
     Batch& next = q.batches[q.open];
@@ -458,15 +488,18 @@ void Commit(Queue& q, Batch& b, const TileRect& bounds, const TriangleSetup* edg
     c.shared = binned > 1;
     c.drawn.store(false, std::memory_order_relaxed);
     ++b.count;
-    if (b.count % kEarlySubmit == 0 && WorkersIdle(q)) Submit(q);
+    // Early to workers that wait awake; one asleep is woken for full batches
+    // only, since waking it costs more than it would draw of a part.
+    if (b.count % kEarlySubmit == 0 && q.wake.sleepers.load(std::memory_order_relaxed) == 0 && WorkersIdle(q)) {
+        Submit(q);
+    }
 }
 
 void Stop() {
     Queue& q = *g_queue;
     DrainTileQueue();
     q.stop.store(true, std::memory_order_release);
-    q.wake.fetch_add(1, std::memory_order_release);
-    q.wake.notify_all();
+    WakeWorkers(q);
     for (std::thread& t : q.workers) t.join();
     g_queue.reset();
     gTileQueueRunning = false;
@@ -644,18 +677,17 @@ void RunParallel(std::size_t count, ParallelItem item, void* context) {
     job.item.store(item);
     job.context.store(context);
     job.count.store(static_cast<std::uint32_t>(count));
-    job.done.store(0);
+    job.done.value.store(0);
     job.claim.store(number << 32);
-    q.wake.fetch_add(1, std::memory_order_release);
-    q.wake.notify_all();
+    WakeWorkers(q);
     RunParallelItems(job);
     // The items other threads took: tiles are drawn meanwhile.
     for (;;) {
-        const std::uint32_t done = job.done.load();
+        const std::uint32_t done = job.done.Load();
         if (done == count) return;
         if (DrawSomeTile(q, 0, q.counters[0])) continue;
-        if (SpinUntil([&job, done] { return job.done.load() != done; })) continue;
-        job.done.wait(done);
+        if (SpinUntil([&job, done] { return job.done.Load() != done; })) continue;
+        job.done.Sleep(done);
     }
 }
 
