@@ -488,11 +488,7 @@ void Commit(Queue& q, Batch& b, const TileRect& bounds, const TriangleSetup* edg
     c.shared = binned > 1;
     c.drawn.store(false, std::memory_order_relaxed);
     ++b.count;
-    // Early to workers that wait awake; one asleep is woken for full batches
-    // only, since waking it costs more than it would draw of a part.
-    if (b.count % kEarlySubmit == 0 && q.wake.sleepers.load(std::memory_order_relaxed) == 0 && WorkersIdle(q)) {
-        Submit(q);
-    }
+    if (b.count % kEarlySubmit == 0 && WorkersIdle(q)) Submit(q);
 }
 
 void Stop() {
