@@ -14,11 +14,13 @@ using ParallelItem = void (*)(void* context, std::size_t item);
 // have run; whatever the items wrote is then visible to the caller. With
 // tile threads (after grSstOpen with more than one thread) the items run on
 // the calling thread and the workers at once, in any order; without them,
+// and in a frame the device draws inline (glide_device.h, SetThreadCount),
 // on the calling thread in order. An item must not call the device nor
 // RunParallel, and only the thread that calls the device calls this.
 void RunParallel(std::size_t count, ParallelItem item, void* context);
 
-// The threads RunParallel runs items on: 1 without tile threads.
+// The threads RunParallel runs items on now: 1 without tile threads or in a
+// frame drawn inline.
 int ParallelThreads();
 
 }  // namespace glide

@@ -20,8 +20,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <string>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <type_traits>
