@@ -85,7 +85,6 @@ void AskForNormals(NormalRequest* requests, std::uint32_t* askers, const Face& f
                    std::uint32_t flags) {
     const int side = (flags & FACE_FRONT) ? 0 : 1;
     for (const FaceCorner& corner : face.corners) {
-        NormalRequest& request = requests[corner.normal];
         if constexpr (kShared) {
             // The first face in face order wins, whatever order the ranges run in.
             const std::atomic_ref<std::uint32_t> asker(askers[2 * std::size_t{corner.normal} + side]);
@@ -95,6 +94,7 @@ void AskForNormals(NormalRequest* requests, std::uint32_t* askers, const Face& f
             }
         } else {
             // The first face to ask for a side decides how it is lit.
+            NormalRequest& request = requests[corner.normal];
             if (request.flags[side] != 0) continue;
             request.flags[side] = flags | kRequested;
             request.material[side] = face.material;

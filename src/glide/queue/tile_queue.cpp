@@ -200,6 +200,17 @@ void SetInlineFrame(Queue& q, bool inlineFrame) {
     gTileQueueRunning = !inlineFrame;
 }
 
+// The draw modes measured afresh from this opening on, with nothing queued;
+// the first frame goes through the queue (or as the test's modes say).
+void StartFrames(Queue& q, bool adaptive) {
+    q.adaptive = adaptive || !g_modesForTesting.empty();
+    q.chooser = DrawModeChooser{};
+    q.modesForTesting = g_modesForTesting;
+    q.frame = 0;
+    q.frameStart = std::chrono::steady_clock::now();
+    SetInlineFrame(q, !q.modesForTesting.empty() && q.modesForTesting[0] == 'I');
+}
+
 // Waits until every queued command is drawn (drawing tiles meanwhile) and
 // adds the workers' counts to the device counters; without a queue it
 // shades the pixels the inline path holds in its pixel batch.
@@ -324,11 +335,6 @@ bool DrawSomeTile(Queue& q, int start, ThreadCounters& out) {
 
 int StartTileOf(const Queue& q, int thread) { return thread * kTiles / q.threads; }
 
-// Tells the workers there is something new: a hand-over, a job, or stop.
-void WakeWorkers(Queue& q) {
-    q.wake.Bump();
-}
-
 // Spins a short while (some tens of microseconds) until `ready` holds:
 // the next batch of a busy frame usually comes sooner than a sleeping
 // thread would wake up, and a sleep and wake-up per batch can leave the
@@ -407,7 +413,7 @@ void Submit(Queue& q) {
     for (int w = 0; w < kMaskWords; ++w) {
         if (bits[w] != 0) q.pending[w].fetch_or(bits[w]);
     }
-    WakeWorkers(q);
+    q.wake.Bump();
 
     q.open = (q.open + 1) % kBatches;
     Batch& next = q.batches[q.open];
@@ -495,7 +501,7 @@ void Stop() {
     Queue& q = *g_queue;
     DrainTileQueue();
     q.stop.store(true, std::memory_order_release);
-    WakeWorkers(q);
+    q.wake.Bump();
     for (std::thread& t : q.workers) t.join();
     g_queue.reset();
     gTileQueueRunning = false;
@@ -519,24 +525,14 @@ void StartTileQueue(int threads, bool adaptive) {
     static StopAtExit stopAtExit;
     FlushInlinePixelBatch();
     if (g_queue != nullptr && g_queue->threads == threads) {
-        // Measured afresh from a queued first frame.
         DrainTileQueue();
-        Queue& q = *g_queue;
-        q.adaptive = adaptive || !g_modesForTesting.empty();
-        q.chooser = DrawModeChooser{};
-        q.modesForTesting = g_modesForTesting;
-        q.frame = 0;
-        q.frameStart = std::chrono::steady_clock::now();
-        SetInlineFrame(q, !q.modesForTesting.empty() && q.modesForTesting[0] == 'I');
+        StartFrames(*g_queue, adaptive);
         return;
     }
     if (g_queue != nullptr) Stop();
     if (threads < 2) return;
     auto q = std::make_unique<Queue>();
     q->threads = threads;
-    q->adaptive = adaptive || !g_modesForTesting.empty();
-    q->modesForTesting = g_modesForTesting;
-    q->frameStart = std::chrono::steady_clock::now();
     q->capacity = g_capacityForTesting > 0 ? g_capacityForTesting : tuning::kTileBatchCommands;
     for (Batch& b : q->batches) {
         const auto cap = static_cast<std::size_t>(q->capacity);
@@ -548,7 +544,7 @@ void StartTileQueue(int threads, bool adaptive) {
     q->counters = std::make_unique<ThreadCounters[]>(static_cast<std::size_t>(threads));
     for (int i = 0; i < threads; ++i) q->counters[i].counters.batch = &q->counters[i].batch;
     g_queue = std::move(q);
-    SetInlineFrame(*g_queue, !g_queue->modesForTesting.empty() && g_queue->modesForTesting[0] == 'I');
+    StartFrames(*g_queue, adaptive);
     // The queue is correct with any number of workers (the calling thread
     // draws whatever they leave): a thread the system refuses is done without.
     for (int i = 1; i < threads; ++i) {
@@ -675,7 +671,7 @@ void RunParallel(std::size_t count, ParallelItem item, void* context) {
     job.count.store(static_cast<std::uint32_t>(count));
     job.done.value.store(0);
     job.claim.store(number << 32);
-    WakeWorkers(q);
+    q.wake.Bump();
     RunParallelItems(job);
     // The items other threads took: tiles are drawn meanwhile.
     for (;;) {
@@ -699,7 +695,8 @@ void TileQueueFrameShown() {
     q.frameStart = now;
     if (q.inlineFrame) ++TheDevice().counters.framesInline;
     if (!q.adaptive) return;
-    // Everything is drawn (the swap synced the queue), so the mode may change.
+    // The swap synced everything (the queue drained, or the inline pixel
+    // batch shaded), so the mode may change here.
     bool inlineNext = false;
     if (!q.modesForTesting.empty()) {
         ++q.frame;
@@ -707,10 +704,7 @@ void TileQueueFrameShown() {
     } else {
         inlineNext = q.chooser.FrameEnded(seconds) == DrawMode::kInline;
     }
-    if (inlineNext != q.inlineFrame) {
-        DrainTileQueue();
-        SetInlineFrame(q, inlineNext);
-    }
+    SetInlineFrame(q, inlineNext);
 }
 
 void SetDrawModesForTesting(const char* modes) { g_modesForTesting = modes == nullptr ? "" : modes; }
